@@ -1,0 +1,59 @@
+#pragma once
+
+#include "engine/Prompter.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace zarvik {
+
+class TSiteGenerator;
+
+// The general error display: an error that ended a command, shown with the application's title
+// as caption and an OK button. The text is Windows-1251 and already has its full stop.
+struct TErrorDisplay
+{
+    virtual ~TErrorDisplay() = default;
+    virtual void ShowError(std::string_view text) = 0;
+};
+
+// File and folder choosers. An empty result (or nullopt) means the user cancelled.
+// `filter` uses Qt's syntax ("Проект (*.sgp);;Все файлы (*.*)").
+struct TFileDialogs
+{
+    virtual ~TFileDialogs() = default;
+    virtual QStringList OpenFiles(QWidget *parent, const QString &title, const QString &filter,
+                                  bool multiple) = 0;
+    virtual QString SaveFile(QWidget *parent, const QString &title, const QString &filter,
+                             const QString &defaultSuffix) = 0;
+    virtual std::optional<QString> ChooseFolder(QWidget *parent, const QString &start) = 0;
+};
+
+// The content-add dialog as the project window uses it: prepare for a generator, run modally,
+// then read the text when the user accepted.
+struct TContentAddDialog
+{
+    virtual ~TContentAddDialog() = default;
+    virtual void Prepare(TSiteGenerator &generator) = 0;
+    // Shows the dialog modally; returns the accepted flag.
+    virtual bool Execute() = 0;
+    // The editor's lines joined with CR LF, no final break; Windows-1251.
+    virtual std::string Text() const = 0;
+};
+
+// What every window receives from start-up (or from a test) instead of reaching for statics.
+struct TServices
+{
+    TPrompter &Prompter;
+    TErrorDisplay &Errors;
+    TFileDialogs &Dialogs;
+    TContentAddDialog &ContentAdd;
+};
+
+} // namespace zarvik
