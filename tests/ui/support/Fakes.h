@@ -1,0 +1,107 @@
+#pragma once
+
+#include "tests/support/ScriptedPrompter.h"
+#include "ui/shell/Services.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarvik::test {
+
+class TRecordingErrors : public TErrorDisplay
+{
+public:
+    void ShowError(std::string_view text) override { Shown.emplace_back(text); }
+    std::vector<std::string> Shown;
+};
+
+// File dialogs answered from queues; an unscripted dialog is recorded and cancelled.
+class TScriptedDialogs : public TFileDialogs
+{
+public:
+    struct TCall
+    {
+        QString Kind; // "open", "save", "folder"
+        QString Title;
+        QString Filter;
+    };
+
+    QStringList OpenFiles(QWidget *, const QString &title, const QString &filter, bool) override
+    {
+        Calls.push_back({QStringLiteral("open"), title, filter});
+        if (OpenAnswers.empty())
+            return {};
+        QStringList a = OpenAnswers.front();
+        OpenAnswers.pop_front();
+        return a;
+    }
+    QString SaveFile(QWidget *, const QString &title, const QString &filter, const QString &) override
+    {
+        Calls.push_back({QStringLiteral("save"), title, filter});
+        if (SaveAnswers.empty())
+            return {};
+        QString a = SaveAnswers.front();
+        SaveAnswers.pop_front();
+        return a;
+    }
+    std::optional<QString> ChooseFolder(QWidget *, const QString &start) override
+    {
+        Calls.push_back({QStringLiteral("folder"), start, QString()});
+        if (FolderAnswers.empty())
+            return std::nullopt;
+        auto a = FolderAnswers.front();
+        FolderAnswers.pop_front();
+        return a;
+    }
+    bool Drained() const { return OpenAnswers.empty() && SaveAnswers.empty() && FolderAnswers.empty(); }
+
+    std::deque<QStringList> OpenAnswers;
+    std::deque<QString> SaveAnswers;
+    std::deque<std::optional<QString>> FolderAnswers;
+    std::vector<TCall> Calls;
+};
+
+// The content-add dialog replaced by a scripted answer: accepted or not, and the text.
+class TScriptedContentAdd : public TContentAddDialog
+{
+public:
+    void Prepare(TSiteGenerator &generator) override { Prepared = &generator; }
+    bool Execute() override
+    {
+        ++Executions;
+        if (Answers.empty())
+            return false;
+        auto [accepted, text] = Answers.front();
+        Answers.pop_front();
+        FText = text;
+        return accepted;
+    }
+    std::string Text() const override { return FText; }
+    bool Drained() const { return Answers.empty(); }
+
+    std::deque<std::pair<bool, std::string>> Answers;
+    TSiteGenerator *Prepared = nullptr;
+    int Executions = 0;
+
+private:
+    std::string FText;
+};
+
+// All fakes together, with the services bundle the windows take.
+struct TFakeServices
+{
+    TScriptedPrompter Prompter;
+    TRecordingErrors Errors;
+    TScriptedDialogs Dialogs;
+    TScriptedContentAdd ContentAdd;
+    TServices Services{Prompter, Errors, Dialogs, ContentAdd};
+
+    bool Drained() const { return Prompter.Drained() && Dialogs.Drained() && ContentAdd.Drained(); }
+};
+
+} // namespace zarvik::test
