@@ -117,6 +117,9 @@ TEST(ProjectFileReader, TakesRawBytesInQuotesAsUtf8OnlyInUtf8Files)
     EXPECT_EQ(ReadTitle("'Привет €'"), Ru("Привет €"));
     EXPECT_EQ(ReadTitle("'你好'''"), "&#20320;&#22909;'");
     EXPECT_EQ(ReadTitle("'😀'"), "&#128512;");
+    TSiteGenerator withMark;
+    ReadProjectText("\xEF\xBB\xBF" + Project({"  SiteTitle = 'Ёж'"}), withMark);
+    EXPECT_EQ(withMark.SiteTitle(), Ru("Ёж"));
     // One byte that is not UTF-8 anywhere in the file makes every quoted byte a Windows-1251 byte.
     TSiteGenerator g;
     ReadProjectText(Project({"  SiteTitle = 'Привет'", "  SavePath = '\xE0'"}), g);
