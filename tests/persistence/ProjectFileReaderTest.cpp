@@ -346,6 +346,20 @@ TEST(ProjectFileReader, MatchesPropertyNamesWithoutRegardToCase)
               "Error reading TSiteGenerator.Site_Title: Property Site_Title does not exist");
 }
 
+TEST(ProjectFileReader, ShortensAbsurdlyLongNamesInMessages)
+{
+    std::string name = "A";
+    for (int i = 0; i < 5000; ++i)
+        name += "\r\n.b";
+    std::string expected = "A";
+    while (expected.size() < 256)
+        expected += ".b";
+    expected.resize(256);
+    EXPECT_EQ(ReadError(Project({"  " + name + " = 1"})), "Error reading TSiteGenerator." + expected +
+                                                              "...: Property " + expected +
+                                                              "... does not exist");
+}
+
 TEST(ProjectFileReader, SurvivesDeepNestingWithoutRecursion)
 {
     std::string text = "object T\r\n  Foo = ";
