@@ -3,6 +3,7 @@
 #include "tests/persistence/ProjectFileTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 
 using namespace zarvik;
@@ -172,6 +173,11 @@ struct TBrokenFile
     std::string Text;
     std::string Message;
 };
+
+void PrintTo(const TBrokenFile &file, std::ostream *os)
+{
+    *os << file.Name;
+}
 
 class BrokenProjectFile : public testing::TestWithParam<TBrokenFile>
 {
