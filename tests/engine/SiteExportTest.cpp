@@ -179,6 +179,12 @@ TEST_F(SiteExport, FileThatCannotBeCreatedStopsTheExport)
     g.Pages()[1].SetPageUrl("sub/page1.html");
     EXPECT_EQ(ExportError(),
               "Cannot create file \"" + Folder.string() + "/sub/page1.html\". No such file or directory");
+    // A NUL byte would cut the name short and write another file.
+    g.Pages()[1].SetPageUrl(std::string("a\0b.html", 8));
+    EXPECT_NE(ExportError(), "no error");
+    EXPECT_EQ(Files(Folder), std::set<std::string>{"index.html"});
+
+    g.Pages()[1].SetPageUrl("sub/page1.html");
     fs::create_directory(Folder / "sub");
     EXPECT_EQ(ExportError(), "no error");
     EXPECT_TRUE(fs::exists(Folder / "sub" / "page1.html"));
