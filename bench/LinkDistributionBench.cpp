@@ -26,34 +26,53 @@ TSiteGenerator &Site()
     return *site;
 }
 
-// The indexed collection's lists for every page, made once and compared with the pairwise ones.
-const std::vector<std::vector<std::string>> &IndexedLists()
+using TLists = std::vector<std::vector<std::string>>;
+
+// The indexed collection's lists for every page, with all words (0) or with the words that can
+// carry a link (5); made once and compared with the pairwise ones.
+TLists IndexedLists(std::size_t minLength)
 {
-    static const std::vector<std::vector<std::string>> lists = [] {
-        std::vector<std::vector<std::string>> out;
-        TLinkWordCollector collector;
-        for (int i = 0; i < Site().Pages().Count(); ++i) {
-            collector.Collect(Site().Pages()[i].PageText());
-            out.push_back(collector.Words());
-        }
-        return out;
-    }();
+    TLists out;
+    TLinkWordCollector collector;
+    for (int i = 0; i < Site().Pages().Count(); ++i) {
+        collector.Collect(Site().Pages()[i].PageText(), minLength);
+        out.push_back(collector.Words());
+    }
+    return out;
+}
+
+const TLists &FullLists()
+{
+    static const TLists lists = IndexedLists(0);
+    return lists;
+}
+
+const TLists &LinkLists()
+{
+    static const TLists lists = IndexedLists(5);
     return lists;
 }
 
 void BM_CollectPairwise(benchmark::State &state)
 {
     const TSitePages &pages = Site().Pages();
-    const auto &expected = IndexedLists();
-    std::vector<std::vector<std::string>> lists(static_cast<std::size_t>(pages.Count()));
-    std::size_t words = 0;
+    TLists lists(static_cast<std::size_t>(pages.Count()));
     for (auto _ : state) {
         for (int i = 0; i < pages.Count(); ++i)
             lists[static_cast<std::size_t>(i)] = CollectLinkWordsPairwise(pages[i].PageText());
     }
-    for (const auto &list : lists)
-        words += list.size();
-    if (lists != expected)
+    std::size_t words = 0;
+    bool same = lists == FullLists();
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        words += lists[i].size();
+        std::vector<std::string> longWords;
+        for (const auto &word : lists[i]) {
+            if (word.size() >= 5)
+                longWords.push_back(word);
+        }
+        same = same && longWords == LinkLists()[i];
+    }
+    if (!same)
         state.SkipWithError("the pairwise and the indexed collection differ");
     state.counters["candidates"] = static_cast<double>(words);
 }
@@ -96,8 +115,9 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    // The site is made before any measurement starts.
-    IndexedLists();
+    // The site and the lists to compare with are made before any measurement starts.
+    FullLists();
+    LinkLists();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
