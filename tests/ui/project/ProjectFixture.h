@@ -114,6 +114,11 @@ private:
     QTemporaryDir FDir;
 };
 
+inline std::string FileName(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
 inline QByteArray Bytes(const std::string &text)
 {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
