@@ -1,0 +1,318 @@
+#include "ui/editor/SourceEditor.h"
+
+#include "tests/support/Ru.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+#include <string>
+
+namespace zarvik::test {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// QTest's key helpers know Latin-1 only; this types any text as the keyboard would.
+void TypeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+} // namespace
+
+class SourceEditorTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        FEditor = std::make_unique<TSourceEditor>();
+        FEditor->resize(400, 300);
+    }
+    void cleanup() { FEditor.reset(); }
+
+    void textSplitsAtEveryLineBreakAndJoinsWithCrLf();
+    void emptyEditorHasNoLinesAndEmptyText();
+    void everyByteButLineBreaksSurvivesTheWidget();
+    void fileTextKeepsAFinalEmptyLine();
+    void linesAreAddressedFromOne();
+    void appendedLinesFollowTheLastLine();
+    void insertInLineNeverSplitsTheLine();
+    void insertInLineKeepsCaretAndSelection();
+    void caretCountsCharactersAndMayPassTheLineEnd();
+    void typingIsAnEditButLoadingIsNot();
+    void typedCharactersOutsideTheCodePageBecomeReferences();
+    void wrappingIsVisualOnly();
+    void clipboardCommandsMoveText();
+
+private:
+    void ShowFocused()
+    {
+        FEditor->show();
+        FEditor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FEditor.get()));
+        FEditor->setFocus();
+    }
+    QWidget *Surface() const { return FEditor->focusProxy(); }
+
+    std::unique_ptr<TSourceEditor> FEditor;
+};
+
+void SourceEditorTest::textSplitsAtEveryLineBreakAndJoinsWithCrLf()
+{
+    FEditor->SetText("one\r\ntwo\rthree\nfour\r\n");
+    QCOMPARE(FEditor->LineCount(), 4);
+    QCOMPARE(FEditor->Lines(), (TStringList{"one", "two", "three", "four"}));
+    // The final break added no empty line, so it does not come back.
+    QCOMPARE(FEditor->Text(), std::string("one\r\ntwo\r\nthree\r\nfour"));
+
+    FEditor->SetLines({"a", "", "b", ""});
+    QCOMPARE(FEditor->LineCount(), 4);
+    QCOMPARE(FEditor->Text(), std::string("a\r\n\r\nb\r\n"));
+
+    FEditor->SetText("\n\n");
+    QCOMPARE(FEditor->Lines(), (TStringList{"", ""}));
+    QCOMPARE(FEditor->Text(), std::string("\r\n"));
+}
+
+void SourceEditorTest::emptyEditorHasNoLinesAndEmptyText()
+{
+    QCOMPARE(FEditor->LineCount(), 0);
+    QCOMPARE(FEditor->Text(), std::string());
+    FEditor->SetText("x");
+    FEditor->Clear();
+    QCOMPARE(FEditor->LineCount(), 0);
+    QVERIFY(FEditor->Lines().empty());
+    FEditor->SetText("");
+    QCOMPARE(FEditor->Text(), std::string());
+}
+
+void SourceEditorTest::everyByteButLineBreaksSurvivesTheWidget()
+{
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            all += static_cast<char>(b);
+    all += '\0';
+    all += "tail";
+    FEditor->SetText(all);
+    QCOMPARE(FEditor->Text(), all);
+    QCOMPARE(FEditor->Line(1), all);
+
+    const std::string russian = Ru("Раздел 1\r\nТекст с \x98 внутри");
+    FEditor->SetText(russian);
+    QCOMPARE(FEditor->Text(), russian);
+    QCOMPARE(FEditor->Line(1), Ru("Раздел 1"));
+}
+
+void SourceEditorTest::fileTextKeepsAFinalEmptyLine()
+{
+    FEditor->SetFileText("<html>\r\n</html>\n");
+    QCOMPARE(FEditor->Lines(), (TStringList{"<html>", "</html>", ""}));
+    QCOMPARE(FEditor->Text(), std::string("<html>\r\n</html>\r\n"));
+    FEditor->SetFileText("a\rb");
+    QCOMPARE(FEditor->Lines(), (TStringList{"a", "b"}));
+    FEditor->SetFileText("");
+    QCOMPARE(FEditor->LineCount(), 0);
+}
+
+void SourceEditorTest::linesAreAddressedFromOne()
+{
+    FEditor->SetText("first\r\nsecond\r\nthird");
+    QCOMPARE(FEditor->Line(1), std::string("first"));
+    QCOMPARE(FEditor->Line(3), std::string("third"));
+    QCOMPARE(FEditor->Line(0), std::string());
+    QCOMPARE(FEditor->Line(4), std::string());
+
+    FEditor->SetLine(2, "middle");
+    QCOMPARE(FEditor->Text(), std::string("first\r\nmiddle\r\nthird"));
+    FEditor->SetLine(5, "fifth");
+    QCOMPARE(FEditor->Lines(), (TStringList{"first", "middle", "third", "", "fifth"}));
+
+    FEditor->Clear();
+    FEditor->SetLine(1, "only");
+    QCOMPARE(FEditor->Lines(), (TStringList{"only"}));
+    FEditor->Clear();
+    FEditor->SetLine(2, "second");
+    QCOMPARE(FEditor->Lines(), (TStringList{"", "second"}));
+}
+
+void SourceEditorTest::appendedLinesFollowTheLastLine()
+{
+    FEditor->AppendLines({"a", "b"});
+    QCOMPARE(FEditor->Text(), std::string("a\r\nb"));
+    FEditor->AppendLines({"c"});
+    QCOMPARE(FEditor->Lines(), (TStringList{"a", "b", "c"}));
+    FEditor->SetLines({"x", ""});
+    FEditor->AppendLines({"y"});
+    QCOMPARE(FEditor->Lines(), (TStringList{"x", "", "y"}));
+    FEditor->AppendLines({});
+    QCOMPARE(FEditor->LineCount(), 3);
+}
+
+void SourceEditorTest::insertInLineNeverSplitsTheLine()
+{
+    FEditor->SetText("abcdef\r\nsecond");
+    FEditor->InsertInLine(1, 3, "XY");
+    QCOMPARE(FEditor->Lines(), (TStringList{"abXYcdef", "second"}));
+
+    FEditor->InsertInLine(2, 20, "!");
+    QCOMPARE(FEditor->Line(2), std::string("second!"));
+    FEditor->InsertInLine(2, 1, "<");
+    QCOMPARE(FEditor->Line(2), std::string("<second!"));
+
+    // A tab is one character.
+    FEditor->SetText("\tab");
+    FEditor->InsertInLine(1, 2, "|");
+    QCOMPARE(FEditor->Text(), std::string("\t|ab"));
+
+    // Columns count characters, also where a character is not one byte in the widget.
+    FEditor->SetText(Ru("ёжик"));
+    FEditor->InsertInLine(1, 3, "-");
+    QCOMPARE(FEditor->Text(), Ru("ёж-ик"));
+
+    FEditor->Clear();
+    FEditor->InsertInLine(1, 1, "only");
+    QCOMPARE(FEditor->Lines(), (TStringList{"only"}));
+
+    FEditor->SetText("a\r\nb");
+    FEditor->InsertInLine(1, 2, "line\r\nbreak");
+    QCOMPARE(FEditor->LineCount(), 3);
+}
+
+void SourceEditorTest::insertInLineKeepsCaretAndSelection()
+{
+    FEditor->SetText("abcdef\r\nxyz");
+    FEditor->SetCaret(1, 3);
+    FEditor->InsertInLine(1, 3, "TITLE");
+    QCOMPARE(FEditor->CaretLine(), 1);
+    QCOMPARE(FEditor->CaretColumn(), 3);
+
+    FEditor->SetSelection(2, 1, 2, 3);
+    FEditor->InsertInLine(2, 2, "++");
+    QCOMPARE(FEditor->Line(2), std::string("x++yz"));
+    QCOMPARE(FEditor->CaretLine(), 2);
+    QCOMPARE(FEditor->CaretColumn(), 3);
+    QCOMPARE(FEditor->SelectedText(), std::string("x+"));
+
+    // Past the end of a short line the caret keeps its column as well.
+    FEditor->SetText("short");
+    FEditor->SetCaret(1, 20);
+    FEditor->InsertInLine(1, 20, "123");
+    QCOMPARE(FEditor->Text(), std::string("short123"));
+    QCOMPARE(FEditor->CaretColumn(), 20);
+}
+
+void SourceEditorTest::caretCountsCharactersAndMayPassTheLineEnd()
+{
+    ShowFocused();
+    FEditor->SetText("abc\r\n\tq");
+    QCOMPARE(FEditor->CaretLine(), 1);
+    QCOMPARE(FEditor->CaretColumn(), 1);
+    QTest::keyClick(Surface(), Qt::Key_End);
+    QCOMPARE(FEditor->CaretColumn(), 4);
+    QTest::keyClick(Surface(), Qt::Key_Right);
+    QTest::keyClick(Surface(), Qt::Key_Right);
+    QCOMPARE(FEditor->CaretLine(), 1);
+    QCOMPARE(FEditor->CaretColumn(), 6);
+    // Typing there pads nothing into the text of other lines; the editor fills the gap itself.
+    QTest::keyClick(Surface(), Qt::Key_Down);
+    QCOMPARE(FEditor->CaretLine(), 2);
+    QTest::keyClick(Surface(), Qt::Key_Home);
+    QTest::keyClick(Surface(), Qt::Key_Right);
+    QCOMPARE(FEditor->CaretColumn(), 2);
+
+    FEditor->SetCaret(2, 9);
+    QCOMPARE(FEditor->CaretLine(), 2);
+    QCOMPARE(FEditor->CaretColumn(), 9);
+    FEditor->SetCaret(7, 1);
+    QCOMPARE(FEditor->CaretLine(), 2);
+}
+
+void SourceEditorTest::typingIsAnEditButLoadingIsNot()
+{
+    ShowFocused();
+    QSignalSpy edits(FEditor.get(), &TSourceEditor::TextEdited);
+    FEditor->SetText("loaded");
+    FEditor->SetFileText("file\n");
+    FEditor->SetLines({"lines"});
+    FEditor->Clear();
+    QCOMPARE(edits.count(), 0);
+    QVERIFY(!FEditor->CanUndo());
+
+    QTest::keyClicks(Surface(), u"hi"_s);
+    QCOMPARE(edits.count(), 2);
+    QCOMPARE(FEditor->Text(), std::string("hi"));
+    QTest::keyClick(Surface(), Qt::Key_Return);
+    QCOMPARE(FEditor->Text(), std::string("hi\r\n"));
+    QCOMPARE(FEditor->LineCount(), 2);
+
+    QCOMPARE(edits.count(), 3);
+
+    while (FEditor->CanUndo())
+        FEditor->Undo();
+    QCOMPARE(FEditor->Text(), std::string());
+    QVERIFY(edits.count() > 3);
+    FEditor->SetLine(1, "set");
+    FEditor->Undo();
+    QCOMPARE(FEditor->Text(), std::string());
+
+    // Loading a new text forgets what could be undone, so undo never brings back old content.
+    FEditor->SetText("other page");
+    FEditor->Undo();
+    QCOMPARE(FEditor->Text(), std::string("other page"));
+}
+
+void SourceEditorTest::typedCharactersOutsideTheCodePageBecomeReferences()
+{
+    ShowFocused();
+    TypeText(Surface(), u"Я\u4E2D"_s);
+    QCOMPARE(FEditor->Text(), Ru("Я") + "&#20013;");
+    QCOMPARE(FEditor->CaretColumn(), 3);
+}
+
+void SourceEditorTest::wrappingIsVisualOnly()
+{
+    FEditor->SetWordWrap(true);
+    ShowFocused();
+    std::string longLine;
+    for (int i = 0; i < 200; ++i)
+        longLine += "word ";
+    FEditor->SetText(longLine);
+    QCOMPARE(FEditor->LineCount(), 1);
+    QCOMPARE(FEditor->Text(), longLine);
+    QTest::keyClick(Surface(), Qt::Key_End);
+    QTest::keyClicks(Surface(), u"x"_s);
+    QCOMPARE(FEditor->LineCount(), 1);
+}
+
+void SourceEditorTest::clipboardCommandsMoveText()
+{
+    ShowFocused();
+    FEditor->SetText(Ru("строка\r\nline"));
+    FEditor->SelectAll();
+    QCOMPARE(FEditor->SelectedText(), Ru("строка\r\nline"));
+    FEditor->Cut();
+    QCOMPARE(FEditor->Text(), std::string());
+    FEditor->Paste();
+    FEditor->Paste();
+    QCOMPARE(FEditor->Text(), Ru("строка\r\nlineстрока\r\nline"));
+
+    FEditor->SetSelection(1, 1, 1, 3);
+    FEditor->Copy();
+    FEditor->Delete();
+    QCOMPARE(FEditor->Line(1), Ru("рока"));
+    FEditor->SetCaret(2, 5);
+    FEditor->Paste();
+    QCOMPARE(FEditor->Line(2), Ru("lineстстрока"));
+}
+
+} // namespace zarvik::test
+
+QTEST_MAIN(zarvik::test::SourceEditorTest)
+#include "SourceEditorTest.moc"

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "engine/StringList.h"
+
+#include <QFont>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+class QMenu;
+
+namespace zarvik {
+
+enum class TSyntax
+{
+    None,
+    Html,
+    Css
+};
+
+// The source editor control: a multi-line editor with a line-number gutter, optional visual word
+// wrap, undo, clipboard commands and HTML or CSS colouring.
+//
+// All text crossing this interface is Windows-1251 bytes; the conversion to and from Unicode
+// happens inside (characters typed that the code page lacks come out as "&#NNNN;").
+//
+// The content is a list of lines. An empty editor has no lines; its text is empty. The text is
+// the lines joined with CR LF and no break after the last, so an editor whose last line is empty
+// gives a text ending in CR LF. Line numbers and caret positions are 1-based and count
+// characters (a tab is one character); the caret may stand past the end of its line.
+class TSourceEditor : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TSourceEditor(QWidget *parent = nullptr);
+    ~TSourceEditor() override;
+
+    // The lines joined with CR LF, no final break.
+    std::string Text() const;
+    // Splits at CR LF, CR or LF; a break at the very end adds no empty line. Replaces the whole
+    // content silently (no TextEdited) and forgets the undo history.
+    void SetText(std::string_view text);
+    // The content of a text file: like SetText, except that a final line break gives a final
+    // empty line.
+    void SetFileText(std::string_view text);
+    // Reads a text file (UTF-8 files with non-ASCII characters are converted) and shows it as
+    // SetFileText does. Throws EError when the file cannot be read; the content is then kept.
+    void LoadFile(const QString &path);
+
+    TStringList Lines() const;
+    void SetLines(const TStringList &lines);
+    int LineCount() const;
+    // The line at a 1-based number; a number outside 1 .. LineCount() reads as an empty line.
+    std::string Line(int line) const;
+    // Replaces the line at a 1-based number; a number beyond the last line first adds empty
+    // lines up to it. An undoable edit.
+    void SetLine(int line, std::string_view text);
+    // Appends the lines after the last line. An undoable edit.
+    void AppendLines(const TStringList &lines);
+    // Inserts text into a line before the character at `column` (1-based); a column past the
+    // line's end appends at the end. The line is not split, and the caret and the selection keep
+    // their line and column. A line beyond the last is created as for SetLine.
+    void InsertInLine(int line, int column, std::string_view text);
+    // Empties the editor silently and forgets the undo history.
+    void Clear();
+
+    int CaretLine() const;
+    int CaretColumn() const;
+    // Places the caret; a column past the line's end is kept as virtual space. A line outside
+    // the content is clamped to it.
+    void SetCaret(int line, int column);
+    // Selects from the anchor to the caret, both given as 1-based line and column.
+    void SetSelection(int anchorLine, int anchorColumn, int caretLine, int caretColumn);
+    std::string SelectedText() const;
+    bool HasSelection() const;
+
+    bool ReadOnly() const;
+    void SetReadOnly(bool readOnly);
+    bool WordWrap() const;
+    // Visual only: wrapped lines stay one line of the text.
+    void SetWordWrap(bool wrap);
+    void SetLineNumbers(bool shown);
+    void SetSyntax(TSyntax syntax);
+    TSyntax Syntax() const { return FSyntax; }
+    void SetEditorFont(const QFont &font);
+    void SetGutterFont(const QFont &font);
+    // Shows the menu on a right click instead of the editor's own.
+    void SetContextMenu(QMenu *menu);
+    // Names the editing surface for assistive technology.
+    void SetAccessibleName(const QString &name);
+
+    bool CanUndo() const;
+
+public slots:
+    void Undo();
+    void Cut();
+    void Copy();
+    void Paste();
+    // Deletes the selection.
+    void Delete();
+    void SelectAll();
+
+signals:
+    // Emitted after every change of the content except the whole replacements SetText,
+    // SetFileText, SetLines, LoadFile and Clear.
+    void TextEdited();
+
+private:
+    class TImpl;
+    std::unique_ptr<TImpl> FImpl;
+    TSyntax FSyntax = TSyntax::None;
+};
+
+} // namespace zarvik
