@@ -1,6 +1,8 @@
 #include "engine/Cp1251.h"
 
 #include <array>
+#include <charconv>
+#include <cstdint>
 
 namespace zarvik {
 namespace {
@@ -120,6 +122,24 @@ std::optional<unsigned char> UnicodeToCp1251(char32_t code)
     return std::nullopt;
 }
 
+void AppendNumericReference(std::string &out, char32_t code)
+{
+    std::array<char, 16> digits;
+    const auto end =
+        std::to_chars(digits.data(), digits.data() + digits.size(), static_cast<std::uint32_t>(code)).ptr;
+    out += "&#";
+    out.append(digits.data(), end);
+    out += ';';
+}
+
+void AppendCp1251(std::string &out, char32_t code)
+{
+    if (auto byte = UnicodeToCp1251(code))
+        out += static_cast<char>(*byte);
+    else
+        AppendNumericReference(out, code);
+}
+
 unsigned char UpperCp1251(unsigned char byte)
 {
     return UpperTable.map[byte];
@@ -168,13 +188,7 @@ std::string Utf8ToCp1251(std::string_view utf8)
             continue;
         }
         i += len;
-        if (auto byte = UnicodeToCp1251(code)) {
-            out += static_cast<char>(*byte);
-        } else {
-            out += "&#";
-            out += std::to_string(static_cast<unsigned long>(code));
-            out += ';';
-        }
+        AppendCp1251(out, code);
     }
     return out;
 }

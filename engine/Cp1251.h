@@ -16,6 +16,12 @@ char32_t Cp1251ToUnicode(unsigned char byte);
 // The byte for a code point, or nothing when the code page has no such character.
 std::optional<unsigned char> UnicodeToCp1251(char32_t code);
 
+// Appends the decimal HTML numeric character reference of a code point ("&#8364;").
+void AppendNumericReference(std::string &out, char32_t code);
+
+// Appends the byte of a code point, or its numeric reference when the code page lacks it.
+void AppendCp1251(std::string &out, char32_t code);
+
 // Upper case of a Latin or Cyrillic letter of the code page; any other byte is returned as is.
 unsigned char UpperCp1251(unsigned char byte);
 std::string UpperCp1251(std::string_view text);

@@ -40,12 +40,7 @@ bool IsLowSurrogate(char32_t code)
 
 void TProjectStringDecoder::AppendReference(char32_t code)
 {
-    std::array<char, 16> buffer;
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), static_cast<std::uint32_t>(code));
-    FOut += "&#";
-    FOut.append(buffer.data(), result.ptr);
-    FOut += ';';
+    AppendNumericReference(FOut, code);
 }
 
 void TProjectStringDecoder::FlushSurrogate()

@@ -19,15 +19,8 @@ std::string FromQString(const QString &text)
 {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
-    for (const uint code : text.toUcs4()) {
-        if (auto byte = UnicodeToCp1251(code)) {
-            out += static_cast<char>(*byte);
-        } else {
-            out += "&#";
-            out += std::to_string(static_cast<unsigned long>(code));
-            out += ';';
-        }
-    }
+    for (const uint code : text.toUcs4())
+        AppendCp1251(out, code);
     return out;
 }
 
