@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+// Whole-file reading and writing for the program's own files. Paths are file-system names
+// (UTF-8 on Linux); the messages of the thrown EError are Windows-1251 and name the full path.
+namespace zarvik {
+
+// The path as error messages show it: made absolute and normalised, in Windows-1251.
+std::string MessagePath(const std::string &path);
+
+// "Cannot open file "<full path>". <reason>" and "Cannot create file "<full path>". <reason>".
+std::string CannotOpenMessage(const std::string &path, int error);
+std::string CannotCreateMessage(const std::string &path, int error);
+
+// The file's bytes, unchanged. Throws EError "Cannot open file ..." when the file cannot be
+// opened or read.
+std::string ReadFileBytes(const std::string &path);
+
+// Writes one piece of the data; behaves like ::write (returns the count written, or -1 with
+// errno set). Tests replace it to make a write fail part-way.
+using TWriteFunction = std::function<ssize_t(int fd, const void *data, std::size_t size)>;
+
+// Replaces the file at `path` by `bytes` so that it is never left half-written: the bytes go
+// into a temporary file in the same folder, which is flushed to disk and then renamed over the
+// target. A symbolic link is followed and its target replaced; an existing file keeps its
+// permissions. On any failure the temporary file is removed, the old file is left as it was,
+// and EError "Cannot create file ..." is thrown.
+void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFunction &write = {});
+
+} // namespace zarvik

@@ -1,0 +1,32 @@
+#include "app/ProjectFiles.h"
+
+#include "app/FileAccess.h"
+#include "engine/EXSiteGenerator.h"
+#include "persistence/ProjectFile.h"
+
+namespace zarvik {
+
+void LoadProject(const std::string &path, TSiteGenerator &generator)
+{
+    // Project files are 7-bit text; they are read byte for byte, without the UTF-8 rule.
+    const std::string text = ReadFileBytes(path);
+    ReadProjectText(text, generator);
+    generator.SetChanged(false);
+}
+
+void SaveProject(const std::string &path, const TSiteGenerator &generator)
+{
+    ReplaceFile(path, WriteProjectText(generator));
+}
+
+std::string WithProjectExtension(const std::string &path)
+{
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+    for (char &c : tail) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return tail == ".sgp" ? path : path + ".sgp";
+}
+
+} // namespace zarvik

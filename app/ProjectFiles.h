@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+// Opening and saving project files. Paths are file-system names (UTF-8 on Linux).
+namespace zarvik {
+
+class TSiteGenerator;
+
+// Reads the project file at `path` into the generator, then clears its Changed flag. The
+// generator should be a fresh one holding a new window's settings, so that a marker or menu
+// word the file does not store keeps its default. Throws EError "Cannot open file "<full
+// path>". <reason>" or the project-file reader's error; after an error Changed is untouched.
+void LoadProject(const std::string &path, TSiteGenerator &generator);
+
+// Writes the generator to a project file at `path`, safely: the old file is replaced only once
+// the new one is complete on disk, and a failed save leaves it as it was. Throws EError
+// "Cannot create file "<full path>". <reason>". The caller pushes its controls before and
+// clears Changed after a successful save.
+void SaveProject(const std::string &path, const TSiteGenerator &generator);
+
+// The name Save As uses: ".sgp" is appended unless the last four characters, with ASCII letters
+// in lower case, already read ".sgp" (so "garden.SGP" stays, "garden.txt" gets ".sgp").
+std::string WithProjectExtension(const std::string &path);
+
+} // namespace zarvik
