@@ -1,7 +1,9 @@
 #include "ui/editor/SourceEditor.h"
 
+#include "app/TextFiles.h"
 #include "ui/editor/TextCodec.h"
 
+#include <QFile>
 #include <QMenu>
 #include <QVBoxLayout>
 #include <Qsci/qscilexercss.h>
@@ -246,6 +248,11 @@ void TSourceEditor::SetFileText(std::string_view text)
     }
     const QStringList lines = SplitKeepingLast(ToQString(text));
     FImpl->Replace(lines.join(u"\r\n"));
+}
+
+void TSourceEditor::LoadFile(const QString &path)
+{
+    SetFileText(ReadTextFile(QFile::encodeName(path).toStdString()));
 }
 
 TStringList TSourceEditor::Lines() const

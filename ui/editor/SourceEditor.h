@@ -46,6 +46,9 @@ public:
     // The content of a text file: like SetText, except that a final line break gives a final
     // empty line.
     void SetFileText(std::string_view text);
+    // Reads a text file (UTF-8 files with non-ASCII characters are converted) and shows it as
+    // SetFileText does. Throws EError when the file cannot be read; the content is then kept.
+    void LoadFile(const QString &path);
 
     TStringList Lines() const;
     void SetLines(const TStringList &lines);
@@ -102,7 +105,7 @@ public slots:
 
 signals:
     // Emitted after every change of the content except the whole replacements SetText,
-    // SetFileText, SetLines and Clear.
+    // SetFileText, SetLines, LoadFile and Clear.
     void TextEdited();
 
 private:

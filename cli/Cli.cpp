@@ -1,0 +1,479 @@
+#include "cli/Cli.h"
+
+#include "app/ErrorDisplay.h"
+#include "app/FileAccess.h"
+#include "app/IntegerConversion.h"
+#include "app/ProjectDefaults.h"
+#include "app/ProjectFiles.h"
+#include "app/TextFiles.h"
+#include "cli/Arguments.h"
+#include "cli/HelpTexts.h"
+#include "cli/ProjectReport.h"
+#include "cli/StderrPrompter.h"
+#include "engine/Cp1251.h"
+#include "engine/EXSiteGenerator.h"
+#include "engine/Error.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <functional>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+namespace zarvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The settings the command line can change, in the order the project window pushes them.
+constexpr std::array<std::string_view, 8> SettingKeys = {
+    "MinCharsPerPage", "MaxCharsPerPage", "MaxLinksPerPage", "SiteTitle",
+    "SavePath",        "UseDigg",         "DiggValue",       "MenuWord",
+};
+
+struct TContext
+{
+    std::istream &In;
+    std::ostream &Out;
+    std::ostream &Err;
+    TStderrPrompter Prompter;
+};
+
+// Settings checked and converted before anything is changed.
+struct TSettings
+{
+    std::optional<std::int32_t> MinCharsPerPage;
+    std::optional<std::int32_t> MaxCharsPerPage;
+    std::optional<std::int32_t> MaxLinksPerPage;
+    std::optional<std::string> SiteTitle;
+    std::optional<std::string> SavePath;
+    std::optional<bool> UseDigg;
+    std::optional<std::string> DiggValue;
+    std::optional<std::string> MenuWord;
+};
+
+// Text from the command line (UTF-8) as engine text, by the rule for typed text.
+std::string EngineText(const std::string &arg)
+{
+    return ImportText(arg);
+}
+
+std::string AsciiLower(std::string text)
+{
+    for (char &c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// Checks the keys and Boolean values (wrong usage) and converts the numbers; a number that is
+// not valid is reported as the settings field reports it. Returns nothing when a number failed.
+std::optional<TSettings> ConvertSettings(const std::vector<std::pair<std::string, std::string>> &pairs,
+                                         TStderrPrompter &prompter)
+{
+    std::vector<std::string_view> seen;
+    for (const auto &[key, value] : pairs) {
+        if (std::find(SettingKeys.begin(), SettingKeys.end(), key) == SettingKeys.end())
+            throw EUsage("неизвестный ключ «" + key + "»");
+        if (std::find(seen.begin(), seen.end(), key) != seen.end())
+            throw EUsage("ключ «" + key + "» указан дважды");
+        seen.push_back(key);
+    }
+
+    TSettings settings;
+    bool numbersValid = true;
+    auto number = [&](const std::string &value, std::optional<std::int32_t> &target) {
+        try {
+            target = StrToInt(EngineText(value));
+        } catch (const EError &e) {
+            prompter.ShowError(e.what());
+            numbersValid = false;
+        }
+    };
+    for (const auto &[key, value] : pairs) {
+        if (key == "MinCharsPerPage") {
+            number(value, settings.MinCharsPerPage);
+        } else if (key == "MaxCharsPerPage") {
+            number(value, settings.MaxCharsPerPage);
+        } else if (key == "MaxLinksPerPage") {
+            number(value, settings.MaxLinksPerPage);
+        } else if (key == "SiteTitle") {
+            settings.SiteTitle = EngineText(value);
+        } else if (key == "SavePath") {
+            settings.SavePath = EngineText(value);
+        } else if (key == "UseDigg") {
+            const std::string word = AsciiLower(value);
+            if (word != "true" && word != "false")
+                throw EUsage("UseDigg принимает значения true или false, а не «" + value + "»");
+            settings.UseDigg = word == "true";
+        } else if (key == "DiggValue") {
+            settings.DiggValue = EngineText(value);
+        } else if (key == "MenuWord") {
+            settings.MenuWord = EngineText(value);
+        }
+    }
+    if (!numbersValid)
+        return std::nullopt;
+    return settings;
+}
+
+void ApplySettings(const TSettings &settings, TSiteGenerator &generator)
+{
+    if (settings.MinCharsPerPage)
+        generator.SetMinCharsPerPage(*settings.MinCharsPerPage);
+    if (settings.MaxCharsPerPage)
+        generator.SetMaxCharsPerPage(*settings.MaxCharsPerPage);
+    if (settings.MaxLinksPerPage)
+        generator.SetMaxLinksPerPage(*settings.MaxLinksPerPage);
+    if (settings.SiteTitle)
+        generator.SetSiteTitle(*settings.SiteTitle);
+    if (settings.SavePath)
+        generator.SetSavePath(*settings.SavePath);
+    if (settings.UseDigg)
+        generator.SetUseDigg(*settings.UseDigg);
+    if (settings.DiggValue)
+        generator.SetDiggValue(*settings.DiggValue);
+    if (settings.MenuWord)
+        generator.SetMenuWord(*settings.MenuWord);
+}
+
+// The texts that the template, style sheet and ad block editors and the link list would hold
+// after loading the files named on the command line. Everything is read before anything
+// changes, so a missing file leaves the project as it was.
+struct TEditorFiles
+{
+    std::optional<std::string> Template;
+    std::optional<std::string> Css;
+    std::optional<std::string> AdBlock;
+    std::optional<TStringList> Links;
+};
+
+void CheckLinkOptions(const TParsedArguments &args)
+{
+    if (args.Has("links") && args.Has("links-tsv"))
+        throw EUsage("укажите либо --links, либо --links-tsv");
+}
+
+TEditorFiles ReadEditorFiles(const TParsedArguments &args)
+{
+    TEditorFiles files;
+    if (args.Has("template"))
+        files.Template = ReadEditorTextFile(args.Value("template"));
+    if (args.Has("css"))
+        files.Css = ReadEditorTextFile(args.Value("css"));
+    if (args.Has("ad"))
+        files.AdBlock = ReadEditorTextFile(args.Value("ad"));
+    if (args.Has("links"))
+        files.Links = ImportLinksTxt(args.Value("links"));
+    if (args.Has("links-tsv"))
+        files.Links = ImportLinksTsv(args.Value("links-tsv"));
+    return files;
+}
+
+void ApplyEditorFiles(const TEditorFiles &files, TSiteGenerator &generator)
+{
+    if (files.Template)
+        generator.SetSiteTemplate(*files.Template);
+    if (files.Css)
+        generator.SetCssCode(*files.Css);
+    if (files.AdBlock)
+        generator.SetAdsenseCode(*files.AdBlock);
+    if (files.Links)
+        generator.SetSiteUrlsToLink(*files.Links);
+}
+
+std::optional<std::uint64_t> ParseSeed(const TParsedArguments &args)
+{
+    if (!args.Has("seed"))
+        return std::nullopt;
+    const std::string text = args.Value("seed");
+    std::uint64_t seed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seed);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        throw EUsage("--seed ждёт неотрицательное целое число, а не «" + text + "»");
+    return seed;
+}
+
+void UseSeed(const std::optional<std::uint64_t> &seed, TSiteGenerator &generator)
+{
+    if (seed)
+        generator.SetRandomSource(std::make_unique<TSeededRandom>(*seed));
+}
+
+// A project opened as the desktop program opens it: into a fresh generator holding a new
+// window's settings, so that what the file does not store keeps the window's default.
+std::unique_ptr<TSiteGenerator> OpenProject(const std::string &path)
+{
+    auto generator = std::make_unique<TSiteGenerator>();
+    ApplyNewProjectSettings(*generator);
+    LoadProject(path, *generator);
+    return generator;
+}
+
+// Saving pushes the window's controls first, which marks the project changed; the file
+// therefore always stores "Changed = True".
+void Save(const std::string &path, TSiteGenerator &generator)
+{
+    generator.SetChanged(true);
+    SaveProject(path, generator);
+    generator.SetChanged(false);
+}
+
+const std::string &Project(const TParsedArguments &args)
+{
+    return args.Positionals.front();
+}
+
+int RunNew(const TParsedArguments &args, TContext &)
+{
+    const std::string path = WithProjectExtension(Project(args));
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(path, ec)) && !args.Has("force")) {
+        throw EError(Utf8ToCp1251("Файл \"") + MessagePath(path) +
+                     Utf8ToCp1251("\" уже существует. Чтобы перезаписать его, укажите --force"));
+    }
+    TSiteGenerator generator;
+    ApplyNewProjectDefaults(generator);
+    Save(path, generator);
+    return 0;
+}
+
+int RunSet(const TParsedArguments &args, TContext &context)
+{
+    CheckLinkOptions(args);
+    const std::optional<TSettings> settings = ConvertSettings(args.Settings, context.Prompter);
+    if (!settings)
+        return 1;
+    const TEditorFiles files = ReadEditorFiles(args);
+    auto generator = OpenProject(Project(args));
+    ApplySettings(*settings, *generator);
+    ApplyEditorFiles(files, *generator);
+    Save(Project(args), *generator);
+    return 0;
+}
+
+int RunAddContent(const TParsedArguments &args, TContext &)
+{
+    auto generator = OpenProject(Project(args));
+    const std::vector<std::string> files(args.Positionals.begin() + 1, args.Positionals.end());
+    generator->AddContent(JoinContentFiles(files, generator->DiggValue()));
+    Save(Project(args), *generator);
+    return 0;
+}
+
+int RunAddPage(const TParsedArguments &args, TContext &)
+{
+    auto generator = OpenProject(Project(args));
+    std::string text;
+    if (args.Has("text-file"))
+        text = ReadEditorTextFile(args.Value("text-file"));
+    generator->CreateNewPage(generator->NewPageTitle(generator->Pages().Count()), std::move(text));
+    Save(Project(args), *generator);
+    return 0;
+}
+
+int RunDistributeLinks(const TParsedArguments &args, TContext &context)
+{
+    const auto seed = ParseSeed(args);
+    auto generator = OpenProject(Project(args));
+    UseSeed(seed, *generator);
+    generator->SetLinks(context.Prompter);
+    // A run stopped by its checks changed nothing, so the file is left alone.
+    if (generator->LinksWasSetted())
+        Save(Project(args), *generator);
+    return 0;
+}
+
+std::optional<bool> ParseYesNo(const TParsedArguments &args, std::string_view option)
+{
+    if (!args.Has(option))
+        return std::nullopt;
+    const std::string word = AsciiLower(args.Value(option));
+    if (word == "yes")
+        return true;
+    if (word == "no")
+        return false;
+    throw EUsage("--" + std::string(option) + " принимает значения yes или no, а не «" + args.Value(option) +
+                 "»");
+}
+
+int RunExport(const TParsedArguments &args, TContext &context)
+{
+    const auto seed = ParseSeed(args);
+    context.Prompter.SetQuestionAnswer(ParseYesNo(args, "distribute-links"));
+    auto generator = OpenProject(Project(args));
+    UseSeed(seed, *generator);
+    const std::string folder = args.Has("out") ? EngineText(args.Value("out")) : generator->SavePath();
+    generator->ExportSite(folder, context.Prompter);
+    if (args.Has("save"))
+        Save(Project(args), *generator);
+    return 0;
+}
+
+int RunShow(const TParsedArguments &args, TContext &context)
+{
+    const auto generator = OpenProject(Project(args));
+    if (args.Has("json"))
+        WriteProjectJson(*generator, context.Out);
+    else
+        WriteProjectReport(*generator, context.Out);
+    return 0;
+}
+
+int RunBuild(const TParsedArguments &args, TContext &context)
+{
+    for (const auto &[key, value] : args.Settings) {
+        if (key == "SavePath")
+            throw EUsage("папку выгрузки задаёт --out, ключ SavePath здесь не нужен");
+    }
+    if (!args.Has("content"))
+        throw EUsage("не указаны файлы контента (--content)");
+    if (!args.Has("out"))
+        throw EUsage("не указана папка для выгрузки (--out)");
+    CheckLinkOptions(args);
+    const auto seed = ParseSeed(args);
+    const std::optional<TSettings> settings = ConvertSettings(args.Settings, context.Prompter);
+    if (!settings)
+        return 1;
+    const TEditorFiles files = ReadEditorFiles(args);
+
+    TSiteGenerator generator;
+    ApplyNewProjectDefaults(generator);
+    ApplySettings(*settings, generator);
+    ApplyEditorFiles(files, generator);
+    // The folder is stored in full, as the folder dialog gives it.
+    std::error_code ec;
+    const fs::path out = fs::absolute(fs::path(args.Value("out")), ec).lexically_normal();
+    generator.SetSavePath(EngineText(out.string()));
+    generator.AddContent(JoinContentFiles(args.Values("content"), generator.DiggValue()));
+
+    UseSeed(seed, generator);
+    generator.SetLinks(context.Prompter);
+    // The distribution has just been offered; if it stopped, the export goes on without it.
+    context.Prompter.SetQuestionAnswer(false);
+    generator.SiteImport(context.Prompter);
+    if (args.Has("project"))
+        Save(WithProjectExtension(args.Value("project")), generator);
+    return 0;
+}
+
+struct TCommand
+{
+    std::string_view Name;
+    TArgumentRules Rules;
+    // Plain arguments: the project first where there is one; -1 means no upper bound.
+    int MinPositionals;
+    int MaxPositionals;
+    std::function<int(const TParsedArguments &, TContext &)> Run;
+};
+
+const std::vector<TCommand> &Commands()
+{
+    static const std::vector<TCommand> commands = {
+        {"new", {{{"force"}}, false, false}, 1, 1, RunNew},
+        {"set",
+         {{{"template", true}, {"css", true}, {"ad", true}, {"links", true}, {"links-tsv", true}},
+          true,
+          true},
+         1,
+         1,
+         RunSet},
+        {"add-content", {{}, false, false}, 2, -1, RunAddContent},
+        {"add-page", {{{"text-file", true}}, false, false}, 1, 1, RunAddPage},
+        {"distribute-links", {{{"seed", true}}, false, false}, 1, 1, RunDistributeLinks},
+        {"export",
+         {{{"out", true}, {"distribute-links", true}, {"seed", true}, {"save"}}, false, false},
+         1,
+         1,
+         RunExport},
+        {"show", {{{"json"}}, false, false}, 1, 1, RunShow},
+        {"build",
+         {{{"content", true, true},
+           {"out", true},
+           {"links", true},
+           {"links-tsv", true},
+           {"template", true},
+           {"css", true},
+           {"ad", true},
+           {"project", true},
+           {"seed", true}},
+          true,
+          false},
+         0,
+         0,
+         RunBuild},
+    };
+    return commands;
+}
+
+int UsageError(std::ostream &err, const std::string &message, std::string_view command)
+{
+    err << "zarvik-cli: " << message << "\n\n" << UsageText(command) << "\n";
+    return 2;
+}
+
+int RunCommand(const TCommand &command, const std::vector<std::string> &rest, TContext &context)
+{
+    const TParsedArguments args = ParseArguments(rest, command.Rules);
+    if (args.Help) {
+        context.Out << HelpText(command.Name);
+        return 0;
+    }
+    const int count = static_cast<int>(args.Positionals.size());
+    if (count < command.MinPositionals) {
+        if (count == 0 && command.MinPositionals > 0)
+            throw EUsage("не указан файл проекта");
+        throw EUsage("не указаны файлы");
+    }
+    if (command.MaxPositionals >= 0 && count > command.MaxPositionals)
+        throw EUsage("лишний аргумент «" +
+                     args.Positionals[static_cast<std::size_t>(command.MaxPositionals)] + "»");
+    try {
+        const int status = command.Run(args, context);
+        return status != 0 ? status : (context.Prompter.ErrorShown() ? 1 : 0);
+    } catch (const EError &e) {
+        context.Prompter.ShowError(ErrorDisplayText(e.what()));
+        return 1;
+    }
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string> &args, std::istream &in, std::ostream &out, std::ostream &err,
+           bool interactive)
+{
+    TContext context{in, out, err, TStderrPrompter(err, in, interactive)};
+    if (args.empty())
+        return UsageError(err, "не указана команда", {});
+    const std::string &name = args.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        if (name == "help" && args.size() > 1)
+            return runCli({args[1], "--help"}, in, out, err, interactive);
+        out << HelpText({});
+        return 0;
+    }
+    if (name == "--version") {
+        out << "zarvik-cli " << ZARVIK_VERSION << "\n";
+        return 0;
+    }
+    const auto &commands = Commands();
+    const auto command =
+        std::find_if(commands.begin(), commands.end(), [&](const TCommand &c) { return c.Name == name; });
+    if (command == commands.end())
+        return UsageError(err, "неизвестная команда «" + name + "»", {});
+    try {
+        return RunCommand(*command, {args.begin() + 1, args.end()}, context);
+    } catch (const EUsage &e) {
+        return UsageError(err, e.what(), command->Name);
+    } catch (const std::exception &e) {
+        context.Prompter.ShowError(ErrorDisplayText(Utf8ToCp1251(e.what())));
+        return 1;
+    }
+}
+
+} // namespace zarvik

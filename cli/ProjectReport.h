@@ -1,0 +1,22 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace zarvik {
+
+class TSiteGenerator;
+
+// The settings, the link count and the pages of a project, one KEY=VALUE per line and then one
+// line per page: index, URL, title, text length and HTML length (bytes), separated by tabs.
+// Texts are printed in UTF-8.
+void WriteProjectReport(const TSiteGenerator &generator, std::ostream &out);
+
+// The same as one JSON object with UTF-8 strings.
+void WriteProjectJson(const TSiteGenerator &generator, std::ostream &out);
+
+// A JSON string literal for Windows-1251 text.
+std::string JsonString(std::string_view cp1251);
+
+} // namespace zarvik

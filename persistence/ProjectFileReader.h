@@ -1,0 +1,59 @@
+#pragma once
+
+#include "persistence/ProjectFileTokenizer.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zarvik {
+
+// Receives what the reader finds, in file order. Property names are given as written, parts joined
+// by "."; a value follows every Property() call, and a list or a collection is given as its
+// Begin..End calls with the values or items between them.
+class TProjectSink
+{
+public:
+    virtual ~TProjectSink() = default;
+
+    virtual void Property(std::string name) = 0;
+    virtual void StringValue(std::string value) = 0;
+    // The number's value, or nothing when it does not fit in 32 bits.
+    virtual void NumberValue(std::optional<std::int32_t> value) = 0;
+    virtual void IdentifierValue(std::string_view identifier) = 0;
+    virtual void BeginList() = 0;
+    virtual void EndList() = 0;
+    virtual void BeginCollection() = 0;
+    virtual void BeginItem() = 0;
+    virtual void EndItem() = 0;
+    virtual void EndCollection() = 0;
+};
+
+// Parses one project text: the header, the assignments up to the final "end", and one token more.
+// Values nest through an explicit stack, so a deeply nested text costs memory in proportion to its
+// size and never deepens the call stack.
+class TProjectFileReader
+{
+public:
+    // Without a sink the text is only checked and strings are not decoded. The text (and the sink)
+    // must outlive the reader.
+    TProjectFileReader(std::string_view text, TProjectSink *sink);
+
+    // Throws EError with "<what> on line N" at the first syntax error; whatever the sink throws
+    // passes through.
+    void Read();
+
+private:
+    void ExpectIdentifier();
+    void SkipIndex();
+    void ReadAssignmentHead();
+    void ReadStringValue();
+
+    std::string_view FText;
+    TProjectSink *FSink;
+    TProjectFileTokenizer FTokens;
+    bool FUtf8Quotes = false;
+};
+
+} // namespace zarvik

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace zarvik {
+
+enum class TTokenKind
+{
+    EndOfText,
+    Identifier,
+    Number,
+    String,
+    Symbol
+};
+
+// Splits project text into tokens, one at a time. Bytes 1 to 32 between tokens are skipped; every
+// line feed starts a new line, the first line being line 1. The text must outlive the tokenizer.
+//
+// Tokens: identifiers (ASCII letters, digits and "_", not starting with a digit); numbers ("-" or a
+// digit followed by digits, or "$" followed by hexadecimal digits); string tokens (quoted parts and
+// "#code" escapes with nothing between them); any other byte is a one-byte symbol.
+class TProjectFileTokenizer
+{
+public:
+    // The longest line, its line feed included, that can be read.
+    static constexpr std::size_t MaxLineLength = 4095;
+
+    explicit TProjectFileTokenizer(std::string_view text)
+        : FText(text)
+    {
+    }
+
+    // Reads the next token. Throws EError "Invalid string constant on line N" for a quoted part that
+    // does not close on its line or an escape without a valid code, and "Line too long on line N"
+    // when it enters a line longer than MaxLineLength.
+    void Next();
+
+    TTokenKind Kind() const { return FKind; }
+    // The bytes of the current token as they stand in the text.
+    std::string_view Text() const { return FText.substr(FBegin, FEnd - FBegin); }
+    // The line of the current token.
+    std::int64_t Line() const { return FLine; }
+
+    bool IsSymbol(char c) const { return FKind == TTokenKind::Symbol && FText[FBegin] == c; }
+    // Whether the current token is the identifier `lowerCaseWord`, compared without regard to case.
+    bool IsKeyword(std::string_view lowerCaseWord) const;
+
+    // For a number token: whether it holds a digit at all ("-" and "$" alone do not).
+    bool HasDigits() const { return FDigits; }
+    // For a number token: its value when it has digits and fits in 32 bits.
+    std::optional<std::int32_t> Int32() const;
+
+    // Throws EError "<what> on line <current line>".
+    [[noreturn]] void Error(std::string_view what) const;
+
+private:
+    void EnterLine(std::size_t start);
+    void SkipBlanks();
+    void ScanNumber();
+    void ScanString();
+
+    std::string_view FText;
+    std::size_t FPos = 0;
+    std::int64_t FLine = 0;
+    bool FStarted = false;
+
+    TTokenKind FKind = TTokenKind::EndOfText;
+    std::size_t FBegin = 0;
+    std::size_t FEnd = 0;
+    bool FDigits = false;
+    bool FNegative = false;
+    // Saturates a little above the 32-bit range, so a long run of digits cannot overflow it.
+    std::uint64_t FMagnitude = 0;
+};
+
+// Whether `a` equals the lower-case `lowerCaseWord` when ASCII letters are compared without case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view lowerCaseWord);
+
+} // namespace zarvik

@@ -1,0 +1,277 @@
+#include "persistence/ProjectFileWriter.h"
+
+#include "engine/Cp1251.h"
+#include "persistence/ProjectFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace zarvik {
+namespace {
+
+// Characters of a value carried by one output line; an escape counts as one character.
+constexpr std::size_t CharsPerLine = 64;
+// The deepest level the writer reaches: continuation lines of a page property.
+constexpr int MaxLevel = 4;
+constexpr std::string_view Blanks = "        ";
+static_assert(Blanks.size() == 2 * MaxLevel);
+
+// How one Windows-1251 byte appears in a string value: as itself inside quotes, or as "#" and its
+// Unicode code outside them (control codes, the apostrophe and everything above 127).
+struct TCharForm
+{
+    std::array<char, 7> Text{};
+    std::uint8_t Length = 0;
+    bool Escaped = false;
+};
+
+using TCharForms = std::array<TCharForm, 256>;
+
+const TCharForms &CharForms()
+{
+    static const TCharForms forms = [] {
+        TCharForms table;
+        for (int byte = 0; byte < 256; ++byte) {
+            TCharForm &form = table[static_cast<std::size_t>(byte)];
+            const char32_t code = Cp1251ToUnicode(static_cast<unsigned char>(byte));
+            form.Escaped = code < 32 || code == '\'' || code > 127;
+            if (form.Escaped) {
+                form.Text[0] = '#';
+                const auto result =
+                    std::to_chars(form.Text.data() + 1, form.Text.data() + form.Text.size(), code);
+                form.Length = static_cast<std::uint8_t>(result.ptr - form.Text.data());
+            } else {
+                form.Text[0] = static_cast<char>(byte);
+                form.Length = 1;
+            }
+        }
+        return table;
+    }();
+    return forms;
+}
+
+// Output that only counts bytes.
+class TSizeOutput
+{
+public:
+    void Put(char) { ++FSize; }
+    void Put(const char *, std::size_t length) { FSize += length; }
+    std::size_t Size() const { return FSize; }
+
+private:
+    std::size_t FSize = 0;
+};
+
+// Output into a buffer measured beforehand.
+class TBufferOutput
+{
+public:
+    explicit TBufferOutput(char *start)
+        : FPos(start)
+    {
+    }
+    void Put(char c) { *FPos++ = c; }
+    void Put(const char *text, std::size_t length)
+    {
+        std::memcpy(FPos, text, length);
+        FPos += length;
+    }
+    const char *Pos() const { return FPos; }
+
+private:
+    char *FPos;
+};
+
+template <class TOutput> class TObjectTextWriter
+{
+public:
+    explicit TObjectTextWriter(TOutput &output)
+        : FOut(output)
+    {
+    }
+
+    void WriteGenerator(const TSiteGenerator &g)
+    {
+        Put("object TSiteGenerator\r\n");
+        FLevel = 1;
+        PropertyHead("Pages");
+        WritePages(g.Pages());
+        Put("\r\n");
+        ListProperty("SiteText.Strings", g.SiteText());
+        StringProperty("SiteTemplate", g.SiteTemplate());
+        ListProperty("SiteUrlsToLink.Strings", g.SiteUrlsToLink());
+        StringProperty("SiteMenu", g.SiteMenu());
+        StringProperty("AdsenseCode", g.AdsenseCode());
+        StringProperty("CssCode", g.CssCode());
+        StringProperty("SiteTitle", g.SiteTitle());
+        StringProperty("SiteHeader", g.SiteHeader());
+        StringProperty("SiteFooter", g.SiteFooter());
+        IntegerProperty("MaxCharsPerPage", g.MaxCharsPerPage());
+        IntegerProperty("MinCharsPerPage", g.MinCharsPerPage());
+        StringProperty("SavePath", g.SavePath());
+        BooleanProperty("UseDigg", g.UseDigg());
+        StringProperty("DiggValue", g.DiggValue());
+        IntegerProperty("AlgoType", g.AlgoType());
+        IntegerProperty("MaxLinksPerPage", g.MaxLinksPerPage());
+        IntegerProperty("MaxPages", g.MaxPages());
+        StringProperty("MenuWord", g.MenuWord());
+        BooleanProperty("Changed", g.Changed());
+        FLevel = 0;
+        Put("end\r\n");
+    }
+
+private:
+    void Put(std::string_view text) { FOut.Put(text.data(), text.size()); }
+
+    void Indent()
+    {
+        assert(FLevel >= 0 && FLevel <= MaxLevel);
+        FOut.Put(Blanks.data(), 2 * static_cast<std::size_t>(FLevel));
+    }
+
+    void LineBreak()
+    {
+        Put("\r\n");
+        Indent();
+    }
+
+    void PropertyHead(std::string_view name)
+    {
+        Indent();
+        Put(name);
+        Put(" = ");
+    }
+
+    void StringProperty(std::string_view name, const std::string &value)
+    {
+        if (value.empty())
+            return;
+        PropertyHead(name);
+        WriteString(value);
+        Put("\r\n");
+    }
+
+    void ListProperty(std::string_view name, const TStringList &lines)
+    {
+        if (lines.empty())
+            return;
+        PropertyHead(name);
+        FOut.Put('(');
+        ++FLevel;
+        for (const std::string &line : lines) {
+            LineBreak();
+            WriteString(line);
+        }
+        --FLevel;
+        Put(")\r\n");
+    }
+
+    void IntegerProperty(std::string_view name, std::int32_t value)
+    {
+        PropertyHead(name);
+        std::array<char, 16> digits;
+        const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+        FOut.Put(digits.data(), static_cast<std::size_t>(result.ptr - digits.data()));
+        Put("\r\n");
+    }
+
+    void BooleanProperty(std::string_view name, bool value)
+    {
+        PropertyHead(name);
+        Put(value ? "True\r\n" : "False\r\n");
+    }
+
+    void WritePages(const TSitePages &pages)
+    {
+        FOut.Put('<');
+        ++FLevel;
+        for (int i = 0; i < pages.Count(); ++i) {
+            const TSitePage &page = pages[i];
+            LineBreak();
+            Put("item\r\n");
+            ++FLevel;
+            StringProperty("PageText", page.PageText());
+            StringProperty("PageHTML", page.PageHTML());
+            StringProperty("PageTitle", page.PageTitle());
+            StringProperty("Pagination", page.Pagination());
+            StringProperty("PageUrl", page.PageUrl());
+            --FLevel;
+            Indent();
+            Put("end");
+        }
+        --FLevel;
+        FOut.Put('>');
+    }
+
+    // Quoted runs of printable characters and "#code" escapes, 64 characters of the value per
+    // output line; a value longer than one line starts on a line of its own.
+    void WriteString(std::string_view value)
+    {
+        const std::size_t length = value.size();
+        if (length == 0) {
+            Put("''");
+            return;
+        }
+        ++FLevel;
+        if (length > CharsPerLine)
+            LineBreak();
+        const TCharForms &forms = CharForms();
+        std::size_t lineStart = 0;
+        std::size_t i = 0;
+        while (i < length) {
+            const TCharForm &form = forms[static_cast<unsigned char>(value[i])];
+            if (form.Escaped) {
+                FOut.Put(form.Text.data(), form.Length);
+                ++i;
+            } else {
+                const std::size_t limit = std::min(length, lineStart + CharsPerLine);
+                std::size_t end = i + 1;
+                while (end < limit && !forms[static_cast<unsigned char>(value[end])].Escaped)
+                    ++end;
+                FOut.Put('\'');
+                FOut.Put(value.data() + i, end - i);
+                FOut.Put('\'');
+                i = end;
+            }
+            if (i - lineStart >= CharsPerLine && i < length) {
+                Put(" +");
+                LineBreak();
+                lineStart = i;
+            }
+        }
+        --FLevel;
+    }
+
+    TOutput &FOut;
+    int FLevel = 0;
+};
+
+} // namespace
+
+std::size_t TProjectFileWriter::TextSize() const
+{
+    TSizeOutput size;
+    TObjectTextWriter<TSizeOutput>(size).WriteGenerator(FGenerator);
+    return size.Size();
+}
+
+std::string TProjectFileWriter::Text() const
+{
+    std::string text(TextSize(), '\0');
+    TBufferOutput output(text.data());
+    TObjectTextWriter<TBufferOutput>(output).WriteGenerator(FGenerator);
+    assert(output.Pos() == text.data() + text.size());
+    return text;
+}
+
+std::string WriteProjectText(const TSiteGenerator &generator)
+{
+    return TProjectFileWriter(generator).Text();
+}
+
+} // namespace zarvik

@@ -1,0 +1,49 @@
+#include "ui/project/ProgressScope.h"
+
+#include "engine/EXSiteGenerator.h"
+
+#include <QProgressDialog>
+
+#include <algorithm>
+#include <limits>
+
+namespace zarvik {
+
+TProgressScope::TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label)
+    : FParent(parent)
+    , FGenerator(generator)
+    , FLabel(label)
+{
+    FClock.start();
+    FGenerator.SetProgressCallback([this](std::size_t done, std::size_t total) { Report(done, total); });
+}
+
+TProgressScope::~TProgressScope()
+{
+    FGenerator.SetProgressCallback({});
+    delete FDialog;
+}
+
+void TProgressScope::Report(std::size_t done, std::size_t total)
+{
+    constexpr std::size_t most = static_cast<std::size_t>(std::numeric_limits<int>::max());
+    const int maximum = static_cast<int>(std::min(total, most));
+    const int value = static_cast<int>(std::min(done, most));
+    if (!FDialog) {
+        if (FClock.elapsed() < ShowAfterMs || done >= total)
+            return;
+        // The engine cannot be interrupted half-way, so the dialog offers no cancel button.
+        FDialog = new QProgressDialog(FLabel, QString(), 0, maximum, FParent);
+        FDialog->setObjectName(QStringLiteral("ProgressDialog"));
+        FDialog->setWindowModality(Qt::WindowModal);
+        FDialog->setMinimumDuration(0);
+        FDialog->setAutoClose(false);
+        FDialog->setAutoReset(false);
+        FDialog->show();
+    }
+    FDialog->setMaximum(maximum);
+    // A modal progress dialog lets the window repaint as the value changes.
+    FDialog->setValue(value);
+}
+
+} // namespace zarvik

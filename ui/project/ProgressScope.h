@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cstddef>
+
+class QProgressDialog;
+class QWidget;
+
+namespace zarvik {
+
+class TSiteGenerator;
+
+// Shows a progress dialog while one long engine operation runs. The generator's progress reports
+// drive it; the dialog appears only once the operation has taken longer than half a second, so
+// quick operations show nothing. The callback is removed again when the scope ends.
+class TProgressScope
+{
+public:
+    TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label);
+    ~TProgressScope();
+    TProgressScope(const TProgressScope &) = delete;
+    TProgressScope &operator=(const TProgressScope &) = delete;
+
+    // Milliseconds an operation may run before the dialog appears.
+    static constexpr qint64 ShowAfterMs = 500;
+
+    // Whether the dialog has been shown.
+    bool Shown() const { return FDialog != nullptr; }
+
+    void Report(std::size_t done, std::size_t total);
+
+private:
+    QWidget *FParent;
+    TSiteGenerator &FGenerator;
+    QString FLabel;
+    QElapsedTimer FClock;
+    QProgressDialog *FDialog = nullptr; // owned
+};
+
+} // namespace zarvik
