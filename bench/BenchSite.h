@@ -1,0 +1,73 @@
+#pragma once
+
+#include "engine/EXSiteGenerator.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace zarvik::bench {
+
+// Russian-like Windows-1251 page text of exactly `size` bytes: words of 2..14 small Cyrillic
+// letters, capitals after a sentence end, commas and full stops attached to words, CR LF between
+// paragraphs, and about 15 % of the words repeating an earlier word of the page.
+inline std::string RussianLikeText(std::mt19937 &rng, std::size_t size)
+{
+    std::string text;
+    text.reserve(size + 32);
+    std::vector<std::string> used;
+    bool sentenceStart = true;
+    int wordsInSentence = 0;
+    while (text.size() < size) {
+        std::string word;
+        if (!used.empty() && rng() % 100 < 15) {
+            word = used[rng() % used.size()];
+        } else {
+            const int length = 2 + static_cast<int>(rng() % 13);
+            for (int i = 0; i < length; ++i)
+                word += static_cast<char>(0xE0 + rng() % 32);
+            used.push_back(word);
+        }
+        if (sentenceStart)
+            word[0] = static_cast<char>(static_cast<unsigned char>(word[0]) - 0x20);
+        sentenceStart = false;
+        text += word;
+        if (++wordsInSentence >= 8 + static_cast<int>(rng() % 10)) {
+            wordsInSentence = 0;
+            sentenceStart = true;
+            text += rng() % 5 == 0 ? ".\r\n" : ". ";
+        } else {
+            text += rng() % 12 == 0 ? ", " : " ";
+        }
+    }
+    text.resize(size);
+    return text;
+}
+
+// A site of `pages` pages of `pageSize` bytes each and `links` links, named as the splitting
+// names them.
+inline void FillSite(TSiteGenerator &site, int pages, std::size_t pageSize, int links)
+{
+    std::mt19937 rng(20240611);
+    site.SetMenuWord("\xD0\xE0\xE7\xE4\xE5\xEB");
+    for (int i = 0; i < pages; ++i)
+        site.CreateNewPage(site.NewPageTitle(i), RussianLikeText(rng, pageSize));
+    TStringList urls;
+    urls.reserve(static_cast<std::size_t>(links));
+    for (int i = 0; i < links; ++i)
+        urls.push_back("http://example.ru/catalog/item" + std::to_string(i) + ".html");
+    site.SetSiteUrlsToLink(std::move(urls));
+}
+
+// Answers every message with OK and counts them.
+struct TSilentPrompter : TPrompter
+{
+    int Count = 0;
+    Answer ask(MessageKind, std::string_view, Buttons buttons) override
+    {
+        ++Count;
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+};
+
+} // namespace zarvik::bench
