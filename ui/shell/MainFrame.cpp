@@ -1,5 +1,6 @@
 #include "ui/shell/MainFrame.h"
 
+#include "app/ProjectFiles.h"
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/TextCodec.h"
 #include "ui/project/FProject.h"
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
@@ -35,16 +37,9 @@ const QString OpenDialogFilter = u"Проект (*.sgp);;Все файлы (*.*)
 const QString SaveDialogTitle = u"Сохранить проект как"_s;
 const QString SaveDialogFilter = u"Проект (*.sgp)"_s;
 
-// The last four characters, ASCII letters lowered, decide whether the name already carries
-// the project extension; anything else gets ".sgp" appended.
 QString WithSgpExtension(const QString &name)
 {
-    QString tail = name.right(4);
-    for (QChar &c : tail) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return tail == u".sgp"_s ? name : name + u".sgp"_s;
+    return QFile::decodeName(WithProjectExtension(QFile::encodeName(name).toStdString()).c_str());
 }
 
 // Save tests the node's text as it stands, so a bare word resolves against the current folder.
