@@ -105,6 +105,12 @@ void TForm1::CreateProjectTree()
 
     connect(FTreeView1, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current, QTreeWidgetItem *) { TreeView1Change(current); });
+    // Choosing the node that is already current (its window minimised or covered) brings the
+    // window forward as well.
+    connect(FTreeView1, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *node, int) { TreeView1Change(node); });
+    connect(FTreeView1, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem *node, int) { TreeView1Change(node); });
     connect(FTreeView1, &QTreeWidget::itemChanged, this,
             [this](QTreeWidgetItem *node, int) { TreeView1Edited(node); });
 }
@@ -265,6 +271,7 @@ QTreeWidgetItem *TForm1::AppendNode(TSiteProject *project, const QString &text)
         if (project == ActiveProject())
             FTreeView1->setCurrentItem(node);
     }
+    MergeProceduresMenu(ActiveProject());
     return node;
 }
 

@@ -49,6 +49,8 @@ public:
     QMdiSubWindow *SubWindowOf(const TSiteProject *project) const;
     QTreeWidgetItem *NodeOf(const TSiteProject *project) const;
     static TSiteProject *ProjectOf(const QTreeWidgetItem *node);
+    QTreeWidget *ProjectTree() const { return FTreeView1; }
+    QMdiArea *MdiArea() const { return FMdiArea; }
 
 protected:
     // Quit: closes the projects one by one, last node first; stops (and keeps the program

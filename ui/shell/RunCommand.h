@@ -12,8 +12,7 @@ namespace zarvik {
 
 // Runs one command of a window. An error that ends the command is shown by the general error
 // display; no exception ever leaves a slot. Returns false when the command ended in an error.
-template <typename F>
-bool runCommand(TErrorDisplay &errors, F &&command)
+template <typename F> bool runCommand(TErrorDisplay &errors, F &&command)
 {
     try {
         std::forward<F>(command)();

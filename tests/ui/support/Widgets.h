@@ -34,6 +34,13 @@ inline void WhenModal(std::function<void(QWidget *)> answer, int attempts = 500)
     });
 }
 
+// Types text as the keyboard would; unlike QTest::keyClicks it takes any character.
+inline void TypeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 // The button of a dialog that shows the text, or null.
 inline QAbstractButton *ButtonWithText(QWidget *dialog, const QString &text)
 {
