@@ -60,7 +60,6 @@ private slots:
     void addAndCancelSetTheAcceptedFlag();
     void prepareEmptiesTheEditor();
     void commandsInTheirPlacesWithCaptionsAndShortcuts();
-    void editingKeysStayWithTheEditor();
 
 private:
     QString Write(const QString &name, const std::string &bytes)
@@ -228,27 +227,6 @@ void ContentAddFormTest::commandsInTheirPlacesWithCaptionsAndShortcuts()
     FForm->Editor().SetText("text");
     TriggerAction(u"FClear"_s);
     QCOMPARE(FForm->Text(), std::string());
-}
-
-void ContentAddFormTest::editingKeysStayWithTheEditor()
-{
-    FForm->Editor().SetText("abc");
-    FForm->show();
-    FForm->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
-    FForm->Editor().setFocus();
-    FForm->Editor().SetCaret(1, 1);
-    QWidget *focus = QApplication::focusWidget();
-    QVERIFY(focus);
-
-    // Del with nothing selected deletes the character after the caret.
-    QTest::keyClick(focus, Qt::Key_Delete);
-    QCOMPARE(FForm->Text(), std::string("bc"));
-
-    // Ctrl+O reaches the file command from inside the editor.
-    QTest::keyClick(focus, Qt::Key_O, Qt::ControlModifier);
-    QCOMPARE(FFakes.Dialogs.Calls.size(), 1u);
-    FForm->hide();
 }
 
 } // namespace zarvik::test

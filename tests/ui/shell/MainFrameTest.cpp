@@ -4,16 +4,13 @@
 #include "tests/ui/support/Fakes.h"
 #include "tests/ui/support/Widgets.h"
 #include "ui/project/FProject.h"
-#include "ui/shell/about.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -83,7 +80,6 @@ private slots:
     void aWindowsOwnCloseButtonOnlyMinimisesIt();
     void nodeGoesExactlyWhenItsWindowIsDestroyed();
     void proceduresMenuStandsBetweenTheFramesMenus();
-    void aboutShowsTheAboutBoxModally();
 
 private:
     TSiteProject *New()
@@ -364,30 +360,6 @@ void MainFrameTest::proceduresMenuStandsBetweenTheFramesMenus()
     second->Generator().SetChanged(false);
     Trigger(u"CloseProject"_s);
     QCOMPARE(MenuTitles(FForm->menuBar()), QStringList({u"Проект"_s, u"Информация"_s}));
-}
-
-void MainFrameTest::aboutShowsTheAboutBoxModally()
-{
-    TForm2 about(FForm.get());
-    FForm->SetAboutBox(&about);
-    QString title;
-    QString heading;
-    QString firstLine;
-    WhenModal([&](QWidget *dialog) {
-        title = dialog->windowTitle();
-        if (auto *label = dialog->findChild<QLabel *>(u"Label1"_s))
-            heading = label->text();
-        if (auto *memo = dialog->findChild<QPlainTextEdit *>(u"Memo1"_s)) {
-            firstLine = memo->toPlainText().section(u'\n', 0, 0);
-            QVERIFY(memo->isReadOnly());
-        }
-        ButtonWithText(dialog, u"Закрыть"_s)->click();
-    });
-    Trigger(u"About"_s);
-    QCOMPARE(title, u"О программе"_s);
-    QCOMPARE(heading, u"Zarvik"_s);
-    QCOMPARE(firstLine, u"Версия 2.0 от 12.01.2009"_s);
-    QVERIFY(!about.isVisible());
 }
 
 } // namespace zarvik::test
