@@ -86,8 +86,12 @@ TForm1::TForm1(TServices &services, QWidget *parent)
 TForm1::~TForm1()
 {
     // Project windows go while the tree is still there, so their nodes go with them.
-    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
-        delete sub;
+    for (QMdiSubWindow *sub : FMdiArea->subWindowList()) {
+        if (auto *project = dynamic_cast<TSiteProject *>(sub->widget()))
+            DestroyProjectWindow(project);
+        else
+            delete sub;
+    }
 }
 
 void TForm1::CreateProjectTree()
@@ -253,10 +257,16 @@ TSiteProject *TForm1::CreateProjectWindow()
 
 void TForm1::DestroyProjectWindow(TSiteProject *project)
 {
-    if (QMdiSubWindow *sub = SubWindowOf(project))
+    QMdiSubWindow *sub = SubWindowOf(project);
+    // The project goes first, while its frame is still whole, then the empty frame.
+    delete project;
+    if (sub) {
+        FMdiArea->removeSubWindow(sub);
         delete sub;
-    else
-        delete project;
+    }
+    // The window of the node the tree now shows becomes the active one.
+    if (TSiteProject *next = ProjectOf(FTreeView1->currentItem()))
+        BringToFront(next);
 }
 
 QTreeWidgetItem *TForm1::AppendNode(TSiteProject *project, const QString &text)
@@ -298,6 +308,9 @@ void TForm1::ProjectDestroyed(QObject *window)
     for (int i = 0; i < FTreeView1->topLevelItemCount(); ++i) {
         QTreeWidgetItem *node = FTreeView1->topLevelItem(i);
         if (node->data(0, ProjectRole).value<QObject *>() == window) {
+            // The selection moving off the node must not touch the windows now: one of them
+            // may be the half-destroyed frame.
+            const QScopedValueRollback guard(FUpdatingTree, true);
             node->setData(0, ProjectRole, QVariant());
             delete node;
             return;
