@@ -2,8 +2,8 @@
 #include "engine/EXSiteGenerator.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -47,14 +47,19 @@ void BM_AddContent(benchmark::State &state)
 {
     const std::string &text = BigText();
     for (auto _ : state) {
-        TSiteGenerator g;
-        g.SetMinCharsPerPage(4000);
-        g.SetMaxCharsPerPage(5000);
-        g.SetDiggValue("!-next_page-!");
-        g.SetMenuWord("\xD0\xE0\xE7\xE4\xE5\xEB");
-        g.AddContent(text);
-        benchmark::DoNotOptimize(g.Pages().Count());
-        state.counters["pages"] = g.Pages().Count();
+        state.PauseTiming();
+        auto g = std::make_unique<TSiteGenerator>();
+        g->SetMinCharsPerPage(4000);
+        g->SetMaxCharsPerPage(5000);
+        g->SetDiggValue("!-next_page-!");
+        g->SetMenuWord("\xD0\xE0\xE7\xE4\xE5\xEB");
+        state.ResumeTiming();
+        g->AddContent(text);
+        benchmark::DoNotOptimize(g->Pages().Count());
+        state.PauseTiming();
+        state.counters["pages"] = g->Pages().Count();
+        g.reset(); // freeing the pages is not part of the splitting
+        state.ResumeTiming();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }

@@ -467,7 +467,13 @@ int runCli(const std::vector<std::string> &args, std::istream &in, std::ostream 
     if (command == commands.end())
         return UsageError(err, "неизвестная команда «" + name + "»", {});
     try {
-        return RunCommand(*command, {args.begin() + 1, args.end()}, context);
+        const int status = RunCommand(*command, {args.begin() + 1, args.end()}, context);
+        // A result that could not be written (a full disk, a closed pipe) is a failure too.
+        if (!out.flush()) {
+            context.Prompter.ShowError(Utf8ToCp1251("Не удалось вывести результат"));
+            return 1;
+        }
+        return status;
     } catch (const EUsage &e) {
         return UsageError(err, e.what(), command->Name);
     } catch (const std::exception &e) {

@@ -153,8 +153,15 @@ std::string HelpText(std::string_view command)
     const THelp &help = Find(command);
     std::string text(help.Usage);
     text += help.Body;
-    if (command == "set" || command == "build")
+    if (command == "set") {
         text += SettingKeysHelp;
+    } else if (command == "build") {
+        // build takes the export folder from --out only.
+        std::string keys(SettingKeysHelp);
+        const std::size_t savePath = keys.find("  SavePath=");
+        keys.erase(savePath, keys.find('\n', savePath) + 1 - savePath);
+        text += keys;
+    }
     return text;
 }
 

@@ -28,7 +28,9 @@ void TSiteGenerator::AddContent(const std::string &text)
     const Pos minChars = std::max<Pos>(FMinCharsPerPage, 0);
 
     // Characters a .. b, 1-based and inclusive.
-    auto piece = [&](Pos a, Pos b) { return b < a ? std::string() : std::string(t.substr(a - 1, b - a + 1)); };
+    auto piece = [&](Pos a, Pos b) {
+        return b < a ? std::string() : std::string(t.substr(a - 1, b - a + 1));
+    };
     // The marker is tested only where pos < n - d, and an empty marker never matches.
     const Pos lastMarkerPos = d > 0 ? n - d - 1 : 0;
     auto findMarker = [&](Pos from) -> Pos {

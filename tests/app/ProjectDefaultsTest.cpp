@@ -150,12 +150,3 @@ TEST(NewProjectDefaults, AlsoPushTheThreeEditorsAndAnEmptyLinkList)
     EXPECT_TRUE(generator.SiteUrlsToLink().empty());
     EXPECT_EQ(generator.Pages().Count(), 0);
 }
-
-TEST(NewProjectDefaults, FieldTextsMatchTheGeneratorValues)
-{
-    EXPECT_EQ(DefaultMinCharsText, "4000");
-    EXPECT_EQ(DefaultMaxCharsText, "5000");
-    EXPECT_EQ(DefaultLinkLimitText, "3");
-    EXPECT_FALSE(DefaultUseLinkLimit);
-    EXPECT_EQ(std::string(DefaultMenuWord), Ru("Раздел"));
-}

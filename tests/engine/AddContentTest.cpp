@@ -2,7 +2,6 @@
 #include "tests/support/Ru.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 #include <string>
 #include <vector>
@@ -56,7 +55,8 @@ std::string Letters(int count)
 
 // The cut positions walked one position at a time, straight from the definition, with the
 // treatment of an empty marker and of out-of-range limits. Returns the page texts.
-std::vector<std::string> ReferenceSplit(const std::string &t, int minChars, int maxChars, const std::string &d)
+std::vector<std::string> ReferenceSplit(const std::string &t, int minChars, int maxChars,
+                                        const std::string &d)
 {
     const long n = static_cast<long>(t.size());
     const long dl = static_cast<long>(d.size());
@@ -136,7 +136,8 @@ TEST(AddContent, MarkerCutsAndIsTakenOut)
 TEST(AddContent, MarkerNeedsTwoCharactersAfterIt)
 {
     EXPECT_EQ(TSplitter(400, 500).Split("text\r\n" + Marker), std::vector<std::string>{"text\r\n" + Marker});
-    EXPECT_EQ(TSplitter(400, 500).Split("text" + Marker + "a"), std::vector<std::string>{"text" + Marker + "a"});
+    EXPECT_EQ(TSplitter(400, 500).Split("text" + Marker + "a"),
+              std::vector<std::string>{"text" + Marker + "a"});
     EXPECT_EQ(TSplitter(400, 500).Split("text" + Marker + "ab"), (std::vector<std::string>{"text", "ab"}));
     EXPECT_EQ(TSplitter(400, 500).Split("!-next"), std::vector<std::string>{"!-next"});
 }
@@ -194,7 +195,8 @@ TEST(AddContent, AgreesWithPositionByPositionScanOnRandomTexts)
         TSplitter s(minChars, maxChars, marker);
         const auto pages = s.Split(text);
         ASSERT_EQ(pages, ReferenceSplit(text, minChars, maxChars, marker))
-            << "round " << round << " min " << minChars << " max " << maxChars << " marker '" << marker << "'";
+            << "round " << round << " min " << minChars << " max " << maxChars << " marker '" << marker
+            << "'";
         // Length invariants: no page but the last exceeds Max, the last at most Max + 1.
         if (maxChars >= 1) {
             for (std::size_t i = 0; i + 1 < pages.size(); ++i)

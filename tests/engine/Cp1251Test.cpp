@@ -1,7 +1,6 @@
 #include "engine/Cp1251.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 using namespace zarvik;

@@ -1,9 +1,8 @@
 #include "engine/EXSiteGenerator.h"
 #include "tests/support/Ru.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <utility>
 #include <vector>
 

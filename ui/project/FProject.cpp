@@ -157,9 +157,13 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
 
 TSiteProject::~TSiteProject()
 {
-    // The controls go first, while the generator their handlers refer to still exists.
+    // Tearing the controls down moves the focus and changes selections; none of that may reach a
+    // handler of a window that is going away.
+    for (QLineEdit *field : {FSiteTitle, FMenuWord, FDiggValue, FMinChars, FMaxChars, FMaxLinks})
+        field->removeEventFilter(this);
+    for (QObject *child : findChildren<QObject *>())
+        child->blockSignals(true);
     delete FTabs;
-    FTabs = nullptr;
 }
 
 void TSiteProject::BuildActions()

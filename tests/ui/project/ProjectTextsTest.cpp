@@ -1,0 +1,245 @@
+#include "tests/ui/project/ProjectFixture.h"
+#include "ui/editor/SourceEditor.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace zarvik::test {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList Captions(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (const QAction *action : actions)
+        out << (action->isSeparator() ? u"-"_s : action->text());
+    return out;
+}
+
+} // namespace
+
+class ProjectTextsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        F = std::make_unique<TProjectFixture>();
+        Template = &F->Find<TSourceEditor>(u"SynEdit2"_s);
+        Css = &F->Find<TSourceEditor>(u"SynEdit3"_s);
+        Ad = &F->Find<TSourceEditor>(u"SynEdit4"_s);
+    }
+    void cleanup()
+    {
+        const bool drained = F->Fakes.Drained();
+        F.reset();
+        QVERIFY(drained);
+    }
+
+    void editorsStartWithTheDefaultTexts();
+    void menusAndToolBarsListTheirCommandsInOrder();
+    void insertGoesIntoTheCaretLineWithoutSplittingIt();
+    void insertAlwaysTargetsTheTemplate();
+    void loadTemplateReplacesTheEditorOnly();
+    void loadStyleUsesItsOwnFilter();
+    void failedLoadKeepsTheEditorAndReportsTheFile();
+    void copyAndPasteActOnTheFocusedControl();
+
+private:
+    std::unique_ptr<TProjectFixture> F;
+    TSourceEditor *Template = nullptr;
+    TSourceEditor *Css = nullptr;
+    TSourceEditor *Ad = nullptr;
+    TTempFolder Folder;
+};
+
+void ProjectTextsTest::editorsStartWithTheDefaultTexts()
+{
+    QCOMPARE(Template->LineCount(), 32);
+    QCOMPARE(Template->Line(1),
+             std::string("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\""));
+    QCOMPARE(Template->Line(5), std::string("  <title>SiteGeneratorChange.Title</title>"));
+    QCOMPARE(Template->Line(16), Ru(R"(      <div class="cat">Разделы</div>)"));
+    QCOMPARE(Template->Line(23),
+             std::string("\t <div align=\"center\">SiteGeneratorChange.Pagination</div>"));
+    QCOMPARE(Template->Line(30), std::string(" "));
+    QCOMPARE(Template->Line(32), std::string("</html>"));
+
+    // The style sheet ends with an empty line after its last rule.
+    QCOMPARE(Css->LineCount(), 148);
+    QCOMPARE(Css->Line(1), std::string("body {"));
+    QCOMPARE(Css->Line(147), std::string("}"));
+    QCOMPARE(Css->Line(148), std::string());
+    QVERIFY(Css->Text().ends_with("}\r\n"));
+
+    QCOMPARE(Ad->LineCount(), 11);
+    QCOMPARE(Ad->Line(1), std::string(R"(<script type="text/javascript"><!--)"));
+    QCOMPARE(Ad->Line(5), std::string("google_ad_width = 728;"));
+    QCOMPARE(Ad->Line(11), std::string("</script>"));
+
+    QCOMPARE(Template->Syntax(), TSyntax::Html);
+    QCOMPARE(Css->Syntax(), TSyntax::Css);
+    QCOMPARE(Ad->Syntax(), TSyntax::Html);
+    for (const TSourceEditor *editor : {Template, Css, Ad}) {
+        QVERIFY(!editor->WordWrap());
+        QVERIFY(!editor->ReadOnly());
+    }
+    QCOMPARE(Template->accessibleName(), u"Шаблон сайта"_s);
+}
+
+void ProjectTextsTest::menusAndToolBarsListTheirCommandsInOrder()
+{
+    const QStringList inserts{u"Вставить титл"_s,          u"Вставить меню"_s,
+                              u"Вставить главный текст"_s, u"Вставить постраничное меню"_s,
+                              u"Вставить CSS"_s,           u"Вставить рекламный блок"_s};
+    QCOMPARE(Captions(F->Find<QMenu>(u"PopupMenu3"_s).actions()), inserts);
+    QCOMPARE(Captions(F->Find<QMenu>(u"PopupMenu5"_s).actions()),
+             inserts + QStringList({u"-"_s, u"&Copy"_s, u"&Paste"_s}));
+    QCOMPARE(Captions(F->Find<QMenu>(u"PopupMenu4"_s).actions()),
+             (QStringList{u"Загрузить стиль"_s, u"-"_s, u"&Copy"_s, u"&Paste"_s}));
+    QCOMPARE(Captions(F->Find<QMenu>(u"PopupMenu6"_s).actions()), (QStringList{u"&Copy"_s, u"&Paste"_s}));
+
+    const QToolBar *templateBar = F->Find<QWidget>(u"TabSheet4"_s).findChild<QToolBar *>();
+    QVERIFY(templateBar);
+    QStringList bar = Captions(templateBar->actions());
+    bar.replace(3, u"insert"_s); // the drop-down button's own action
+    QCOMPARE(bar, (QStringList{u"-"_s, u"Загрузка шаблона"_s, u"-"_s, u"insert"_s, u"-"_s, u"&Copy"_s,
+                               u"&Paste"_s}));
+    QCOMPARE(Captions(F->Find<QWidget>(u"TabSheet5"_s).findChild<QToolBar *>()->actions()),
+             (QStringList{u"-"_s, u"Загрузить стиль"_s, u"-"_s, u"&Copy"_s, u"&Paste"_s}));
+    QCOMPARE(Captions(F->Find<QWidget>(u"TabSheet7"_s).findChild<QToolBar *>()->actions()),
+             (QStringList{u"-"_s, u"&Copy"_s, u"&Paste"_s}));
+
+    QAction &copy = F->Action(u"EditCopy1"_s);
+    QCOMPARE(copy.shortcut(), QKeySequence(u"Ctrl+C"_s));
+    QCOMPARE(copy.toolTip(), u"Copy"_s);
+    QCOMPARE(copy.statusTip(), u"Copies the selection and puts it on the Clipboard"_s);
+    QCOMPARE(F->Action(u"EditPaste1"_s).shortcut(), QKeySequence(u"Ctrl+V"_s));
+    QCOMPARE(F->Action(u"EditPaste1"_s).statusTip(), u"Inserts Clipboard contents"_s);
+}
+
+void ProjectTextsTest::insertGoesIntoTheCaretLineWithoutSplittingIt()
+{
+    Template->SetText("abcdef\r\nshort\r\n\r\nend");
+    Template->SetCaret(1, 3);
+    F->Action(u"InsertTitle"_s).trigger();
+    QCOMPARE(Template->Line(1), std::string("abSiteGeneratorChange.Titlecdef"));
+    QCOMPARE(Template->CaretLine(), 1);
+    QCOMPARE(Template->CaretColumn(), 3);
+
+    Template->SetCaret(2, 20);
+    F->Action(u"InsertMenu"_s).trigger();
+    QCOMPARE(Template->Line(2), std::string("shortSiteGeneratorChange.Menu"));
+
+    Template->SetCaret(3, 1);
+    F->Action(u"InsertCss"_s).trigger();
+    QCOMPARE(Template->Line(3), std::string(R"(<link rel="stylesheet" href="style.css" />)"));
+    QCOMPARE(Template->LineCount(), 4);
+
+    // A selection stays and is not replaced.
+    Template->SetSelection(4, 4, 4, 1);
+    F->Action(u"InsertAdsense"_s).trigger();
+    QCOMPARE(Template->Line(4), std::string("SiteGeneratorChange.Adsenseend"));
+    QCOMPARE(Template->SelectedText(), std::string("Sit"));
+
+    Template->Clear();
+    F->Action(u"InsertMainText"_s).trigger();
+    QCOMPARE(Template->Text(), std::string("SiteGeneratorChange.MainText"));
+    Template->SetCaret(1, 1);
+    F->Action(u"InsertPagination"_s).trigger();
+    QCOMPARE(Template->Text(), std::string("SiteGeneratorChange.PaginationSiteGeneratorChange.MainText"));
+
+    // The generator sees none of it until the next push.
+    QVERIFY(F->Window->Generator().SiteTemplate().empty());
+}
+
+void ProjectTextsTest::insertAlwaysTargetsTheTemplate()
+{
+    const std::string css = Css->Text();
+    const std::string ad = Ad->Text();
+    Template->SetText("x");
+    Template->SetCaret(1, 2);
+    F->Find<QTabWidget>(u"PageControl1"_s).setCurrentWidget(&F->Find<QWidget>(u"TabSheet5"_s));
+    Css->setFocus();
+    F->Action(u"InsertCss"_s).trigger();
+    QCOMPARE(Template->Text(), std::string(R"(x<link rel="stylesheet" href="style.css" />)"));
+    QCOMPARE(Css->Text(), css);
+    QCOMPARE(Ad->Text(), ad);
+}
+
+void ProjectTextsTest::loadTemplateReplacesTheEditorOnly()
+{
+    Folder.Write(u"page.html"_s, "<html>\r\n<body>Привет</body>\n</html>\n");
+    F->Fakes.Dialogs.OpenAnswers.push_back({Folder.Path(u"page.html"_s)});
+    F->Action(u"LoadTemplate"_s).trigger();
+    QCOMPARE(F->Fakes.Dialogs.Calls.back().Filter, u".htm, .html (*.htm *.html);;Все файлы (*.*)"_s);
+    // UTF-8 arrives as the code page's text; the final break gives a final empty line.
+    QCOMPARE(Template->Lines(), (TStringList{"<html>", Ru("<body>Привет</body>"), "</html>", ""}));
+    QVERIFY(F->Window->Generator().SiteTemplate().empty());
+
+    // Cancelling the dialog changes nothing.
+    F->Action(u"LoadTemplate"_s).trigger();
+    QCOMPARE(Template->LineCount(), 4);
+
+    F->Window->PushEditors();
+    QCOMPARE(F->Window->Generator().SiteTemplate(), Ru("<html>\r\n<body>Привет</body>\r\n</html>\r\n"));
+}
+
+void ProjectTextsTest::loadStyleUsesItsOwnFilter()
+{
+    const std::string tmpl = Template->Text();
+    Folder.Write(u"s.css"_s, "p { color: red; }");
+    F->Fakes.Dialogs.OpenAnswers.push_back({Folder.Path(u"s.css"_s)});
+    F->Action(u"LoadCss"_s).trigger();
+    QCOMPARE(F->Fakes.Dialogs.Calls.back().Filter, u".css (*.css);;Все файлы (*.*)"_s);
+    QCOMPARE(Css->Text(), std::string("p { color: red; }"));
+    QCOMPARE(Template->Text(), tmpl);
+}
+
+void ProjectTextsTest::failedLoadKeepsTheEditorAndReportsTheFile()
+{
+    const std::string before = Template->Text();
+    const QString missing = Folder.Path(u"missing.html"_s);
+    F->Fakes.Dialogs.OpenAnswers.push_back({missing});
+    F->Action(u"LoadTemplate"_s).trigger();
+    QCOMPARE(Template->Text(), before);
+    QCOMPARE(F->Fakes.Errors.Shown.size(), std::size_t(1));
+    const QString shown = ToQString(F->Fakes.Errors.Shown.front());
+    QVERIFY2(shown.startsWith(u"Cannot open file \""_s + missing + u"\". "_s), qPrintable(shown));
+    QVERIFY(shown.endsWith(u'.'));
+}
+
+void ProjectTextsTest::copyAndPasteActOnTheFocusedControl()
+{
+    auto &title = F->Find<QLineEdit>(u"Edit1"_s);
+    title.setText(u"Заголовок"_s);
+    title.setFocus();
+    title.setSelection(0, 4);
+    QGuiApplication::clipboard()->clear();
+    F->Action(u"EditCopy1"_s).trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"Заго"_s);
+
+    F->Find<QTabWidget>(u"PageControl1"_s).setCurrentWidget(&F->Find<QWidget>(u"TabSheet7"_s));
+    Ad->SetText("ad");
+    Ad->setFocus();
+    Ad->SetCaret(1, 3);
+    F->Action(u"EditPaste1"_s).trigger();
+    QCOMPARE(Ad->Text(), Ru("adЗаго"));
+
+    Ad->SetSelection(1, 1, 1, 3);
+    F->Action(u"EditCopy1"_s).trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"ad"_s);
+    QCOMPARE(title.text(), u"Заголовок"_s);
+}
+
+} // namespace zarvik::test
+
+QTEST_MAIN(zarvik::test::ProjectTextsTest)
+#include "ProjectTextsTest.moc"
