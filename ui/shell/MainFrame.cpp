@@ -250,7 +250,13 @@ TSiteProject *TForm1::CreateProjectWindow()
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->installEventFilter(this);
     connect(project, &QObject::destroyed, this, &TForm1::ProjectDestroyed);
+    sub->setWindowIcon(QIcon::fromTheme(u"text-x-generic"_s, style()->standardIcon(QStyle::SP_FileIcon)));
     sub->show();
+    // New windows cascade from the top left corner; the area's own placement pushes a window
+    // wider than the area partly out of sight.
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    const int place = static_cast<int>((FMdiArea->subWindowList().size() - 1) % 8);
+    sub->move(place * step, place * step);
     FMdiArea->setActiveSubWindow(sub);
     return project;
 }
