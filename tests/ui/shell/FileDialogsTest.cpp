@@ -57,26 +57,15 @@ class FileDialogsTest : public QObject
 private slots:
     void init() { QVERIFY(FDir.isValid()); }
 
-    void allFilesPatternCoversNamesWithoutADot();
     void openAcceptsATypedNameThatDoesNotExistAndRemembersIt();
     void openOfSeveralFilesWantsExistingOnes();
     void saveNeverAsksAboutOverwritingAndKeepsAnAdjustedName();
     void folderDialogReturnsTheChosenFolderOrNothing();
-    void folderDialogStartsInAnExistingInitialFolderOnly();
 
 private:
     QString Path(const QString &name) const { return QDir(FDir.path()).filePath(name); }
     QTemporaryDir FDir;
 };
-
-void FileDialogsTest::allFilesPatternCoversNamesWithoutADot()
-{
-    QCOMPARE(TQtFileDialogs::PlatformFilter(u"Проект (*.sgp);;Все файлы (*.*)"_s),
-             u"Проект (*.sgp);;Все файлы (*)"_s);
-    QCOMPARE(TQtFileDialogs::PlatformFilter(u"веб-страницы (*.htm *.html);;все файлы (*.*)"_s),
-             u"веб-страницы (*.htm *.html);;все файлы (*)"_s);
-    QCOMPARE(TQtFileDialogs::PlatformFilter(u"Списки (*.txt)"_s), u"Списки (*.txt)"_s);
-}
 
 void FileDialogsTest::openAcceptsATypedNameThatDoesNotExistAndRemembersIt()
 {
@@ -156,17 +145,6 @@ void FileDialogsTest::folderDialogReturnsTheChosenFolderOrNothing()
     QCOMPARE(dialogs.ChooseFolder(nullptr, FDir.path()), std::nullopt);
     Choose(Path(u"сайт"_s));
     QCOMPARE(dialogs.ChooseFolder(nullptr, FDir.path()), std::optional<QString>(Path(u"сайт"_s)));
-}
-
-void FileDialogsTest::folderDialogStartsInAnExistingInitialFolderOnly()
-{
-    TPFolderDialog folder;
-    const QString fallback = folder.StartFolder();
-    QVERIFY(QFileInfo(fallback).isDir());
-    folder.SetInitialFolder(Path(u"missing"_s));
-    QCOMPARE(folder.StartFolder(), fallback);
-    folder.SetInitialFolder(FDir.path());
-    QCOMPARE(folder.StartFolder(), QFileInfo(FDir.path()).absoluteFilePath());
 }
 
 } // namespace zarvik::test

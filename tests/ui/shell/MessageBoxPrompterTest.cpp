@@ -31,7 +31,7 @@ class MessageBoxPrompterTest : public QObject
 private slots:
     void kindsGiveTheirIconAndRussianCaption_data();
     void kindsGiveTheirIconAndRussianCaption();
-    void buttonSetsAndTheirAnswers();
+    void buttonSets();
     void textIsPlainWithLineBreaksFromCr();
     void errorDisplayIsCaptionedWithTheApplicationTitle();
     void askRunsTheBoxAndReturnsTheButtonPressed();
@@ -60,7 +60,7 @@ void MessageBoxPrompterTest::kindsGiveTheirIconAndRussianCaption()
     QCOMPARE(box->text(), u"Текст"_s);
 }
 
-void MessageBoxPrompterTest::buttonSetsAndTheirAnswers()
+void MessageBoxPrompterTest::buttonSets()
 {
     using B = QMessageBox::StandardButton;
     const auto ok = TMessageBoxPrompter::CreateMessageBox(nullptr, MessageKind::Error, "x", Buttons::Ok);
@@ -71,14 +71,6 @@ void MessageBoxPrompterTest::buttonSetsAndTheirAnswers()
     const auto yesNo =
         TMessageBoxPrompter::CreateMessageBox(nullptr, MessageKind::Warning, "x", Buttons::YesNo);
     QCOMPARE(ButtonsOf(*yesNo), QList<B>({B::Yes, B::No}));
-
-    QCOMPARE(TMessageBoxPrompter::AnswerFor(B::Ok, Buttons::OkCancel), Answer::Ok);
-    QCOMPARE(TMessageBoxPrompter::AnswerFor(B::Cancel, Buttons::OkCancel), Answer::Cancel);
-    QCOMPARE(TMessageBoxPrompter::AnswerFor(B::NoButton, Buttons::OkCancel), Answer::Cancel);
-    QCOMPARE(TMessageBoxPrompter::AnswerFor(B::Yes, Buttons::YesNo), Answer::Yes);
-    QCOMPARE(TMessageBoxPrompter::AnswerFor(B::No, Buttons::YesNo), Answer::No);
-    QCOMPARE(TMessageBoxPrompter::AnswerFor(B::NoButton, Buttons::YesNo), Answer::No);
-    QCOMPARE(TMessageBoxPrompter::AnswerFor(B::NoButton, Buttons::Ok), Answer::Ok);
 }
 
 void MessageBoxPrompterTest::textIsPlainWithLineBreaksFromCr()
