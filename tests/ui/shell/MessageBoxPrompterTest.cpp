@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace zarvik::test {
