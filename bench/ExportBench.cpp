@@ -3,7 +3,6 @@
 #include "bench/BenchSite.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -19,15 +18,16 @@ constexpr int SitePages = 2000;
 constexpr std::size_t PageSize = 4500;
 constexpr int SiteLinks = 6000;
 
-const char *const Template = "<!DOCTYPE html>\r\n"
-                             "<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n"
-                             "<title>SiteGeneratorChange.Title</title>\r\n"
-                             "<link rel=\"stylesheet\" href=\"style.css\">\r\n</head>\r\n<body>\r\n"
-                             "<div id=\"header\">SiteGeneratorChange.Header SiteGeneratorChange.Adsense</div>\r\n"
-                             "<div id=\"menu\">SiteGeneratorChange.Menu</div>\r\n"
-                             "<div id=\"content\">SiteGeneratorChange.MainText</div>\r\n"
-                             "<div align=\"center\">SiteGeneratorChange.Pagination</div>\r\n"
-                             "<div id=\"footer\">SiteGeneratorChange.Footer</div>\r\n</body>\r\n</html>\r\n";
+const char *const Template =
+    "<!DOCTYPE html>\r\n"
+    "<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n"
+    "<title>SiteGeneratorChange.Title</title>\r\n"
+    "<link rel=\"stylesheet\" href=\"style.css\">\r\n</head>\r\n<body>\r\n"
+    "<div id=\"header\">SiteGeneratorChange.Header SiteGeneratorChange.Adsense</div>\r\n"
+    "<div id=\"menu\">SiteGeneratorChange.Menu</div>\r\n"
+    "<div id=\"content\">SiteGeneratorChange.MainText</div>\r\n"
+    "<div align=\"center\">SiteGeneratorChange.Pagination</div>\r\n"
+    "<div id=\"footer\">SiteGeneratorChange.Footer</div>\r\n</body>\r\n</html>\r\n";
 
 struct TExportFixture
 {
@@ -81,7 +81,7 @@ void BM_ExportSite(benchmark::State &state)
         f.Site.ExportSite(f.ExportFolder, prompter);
     state.SetBytesProcessed(state.iterations() * FolderBytes(f.ExportFolder));
 }
-BENCHMARK(BM_ExportSite)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExportSite)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 // The same files, rendered beforehand and held in memory, written with open, write and close.
 void BM_WriteBaseline(benchmark::State &state)
@@ -90,7 +90,8 @@ void BM_WriteBaseline(benchmark::State &state)
     f.Site.GeneratePag();
     std::vector<std::pair<std::string, std::string>> files;
     for (int i = 0; i < f.Site.Pages().Count(); ++i)
-        files.emplace_back(f.BaselineFolder + "/" + f.Site.Pages()[i].PageUrl(), f.Site.TemplateProcessingF(i));
+        files.emplace_back(f.BaselineFolder + "/" + f.Site.Pages()[i].PageUrl(),
+                           f.Site.TemplateProcessingF(i));
     files.emplace_back(f.BaselineFolder + "/style.css", f.Site.CssCode());
     std::int64_t bytes = 0;
     for (const auto &file : files)
@@ -109,7 +110,7 @@ void BM_WriteBaseline(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * bytes);
     state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
-BENCHMARK(BM_WriteBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 } // namespace
 

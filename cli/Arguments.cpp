@@ -75,19 +75,19 @@ TParsedArguments ParseArguments(const std::vector<std::string> &args, const TArg
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
         }
-        const auto spec = std::find_if(rules.Options.begin(), rules.Options.end(),
-                                       [&](const TOptionSpec &s) { return s.Name == name; });
-        if (spec == rules.Options.end())
+        const auto option = std::find_if(rules.Options.begin(), rules.Options.end(),
+                                         [&](const TOptionRule &s) { return s.Name == name; });
+        if (option == rules.Options.end())
             throw EUsage("неизвестный параметр «--" + name + "»");
         if (parsed.Has(name))
             throw EUsage("параметр «--" + name + "» указан дважды");
 
         std::vector<std::string> values;
-        if (!spec->TakesValue) {
+        if (!option->TakesValue) {
             if (inlineValue)
                 throw EUsage("параметр «--" + name + "» не принимает значения");
             values.emplace_back();
-        } else if (spec->Many) {
+        } else if (option->Many) {
             if (inlineValue)
                 values.push_back(*inlineValue);
             while (i + 1 < args.size() && !IsOption(args[i + 1]) && !isSetting(args[i + 1]))
@@ -97,7 +97,7 @@ TParsedArguments ParseArguments(const std::vector<std::string> &args, const TArg
         } else if (i + 1 < args.size()) {
             values.push_back(args[++i]);
         }
-        if (spec->TakesValue && values.empty())
+        if (option->TakesValue && values.empty())
             throw EUsage("параметру «--" + name + "» нужно значение");
         parsed.Options.emplace(std::move(name), std::move(values));
     }

@@ -20,7 +20,7 @@ public:
 };
 
 // One option a command accepts, written without the leading "--".
-struct TOptionSpec
+struct TOptionRule
 {
     std::string_view Name;
     bool TakesValue = false;
@@ -30,7 +30,7 @@ struct TOptionSpec
 
 struct TArgumentRules
 {
-    std::vector<TOptionSpec> Options;
+    std::vector<TOptionRule> Options;
     // Arguments of the form KEY=VALUE (KEY made of Latin letters and digits) are settings.
     bool Settings = false;
     // The first plain argument is the project, even when it looks like a setting.

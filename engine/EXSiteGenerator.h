@@ -171,6 +171,9 @@ public:
     // The template filled for one page.
     std::string TemplateProcessingF(int index) const;
     // Writes the site into `folder`; throws EError when a file cannot be created or written.
+    // The folder and the page URLs are model text (Windows-1251) and are converted to UTF-8 for
+    // the file system. A URL that is absolute or has a ".." component throws EError before
+    // anything is written for it.
     void ExportSite(const std::string &folder, TPrompter &prompter);
     // ExportSite(SavePath()).
     void SiteImport(TPrompter &prompter);

@@ -141,9 +141,8 @@ std::string TSiteGenerator::TemplateProcessingF(int index) const
 
 void TSiteGenerator::ExportSite(const std::string &folder, TPrompter &prompter)
 {
-    if (!FLinksWasSetted &&
-        prompter.ask(MessageKind::Warning, Message("Ссылки не расставлены!\rРасставить?"), Buttons::YesNo) ==
-            Answer::Yes)
+    if (!FLinksWasSetted && prompter.ask(MessageKind::Warning, Message("Ссылки не расставлены!\rРасставить?"),
+                                         Buttons::YesNo) == Answer::Yes)
         SetLinks(prompter);
     GeneratePag();
 

@@ -11,7 +11,8 @@ bool ReplaceAllInto(std::string_view text, std::string_view pattern, std::string
     if (hit == std::string_view::npos)
         return false;
     out.clear();
-    out.reserve(text.size() + (replacement.size() > pattern.size() ? replacement.size() - pattern.size() : 0));
+    out.reserve(text.size() +
+                (replacement.size() > pattern.size() ? replacement.size() - pattern.size() : 0));
     std::size_t from = 0;
     while (hit != std::string_view::npos) {
         out.append(text.substr(from, hit - from));

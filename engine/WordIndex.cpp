@@ -2,12 +2,18 @@
 
 #include "engine/Cp1251.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 namespace zarvik {
 namespace {
 
 constexpr std::size_t TableSize = 256;
+constexpr unsigned HeadBits = 14;
+// Places that may be compared on any page before the budget proportional to its words applies.
+constexpr std::size_t MinSearchBudget = 4096;
 
 const std::array<unsigned char, 256> &FoldTable()
 {
@@ -20,14 +26,39 @@ const std::array<unsigned char, 256> &FoldTable()
     return table;
 }
 
+// The position of the first byte at or after `from` that is a space or a control character
+// (the only bytes that can end a word or be dropped from one), or the text's size. On
+// little-endian machines eight bytes are tested at a time: a byte below 0x21 leaves its top bit
+// set in (v - 0x21..21) & ~v, and the lowest such byte is always a true one, since borrows only
+// run towards higher bytes.
+std::size_t NextControl(std::string_view text, std::size_t from)
+{
+    std::size_t i = from;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull;
+        for (; i + 8 <= text.size(); i += 8) {
+            std::uint64_t v;
+            std::memcpy(&v, text.data() + i, 8);
+            const std::uint64_t found = (v - ones * 0x21) & ~v & (ones * 0x80);
+            if (found)
+                return i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) <= ' ')
+            return i;
+    }
+    return i;
+}
+
 } // namespace
 
-TWordIndex::TWordIndex()
+TSuffixAutomaton::TSuffixAutomaton()
 {
     Clear();
 }
 
-void TWordIndex::Clear()
+void TSuffixAutomaton::Clear()
 {
     FStates.clear();
     FEdges.clear();
@@ -35,7 +66,7 @@ void TWordIndex::Clear()
     NewState(0, -1);
 }
 
-std::int32_t *TWordIndex::Transition(std::int32_t state, unsigned char byte)
+std::int32_t *TSuffixAutomaton::Transition(std::int32_t state, unsigned char byte)
 {
     const TState &s = FStates[static_cast<std::size_t>(state)];
     if (s.Table >= 0) {
@@ -53,12 +84,12 @@ std::int32_t *TWordIndex::Transition(std::int32_t state, unsigned char byte)
     return nullptr;
 }
 
-const std::int32_t *TWordIndex::Transition(std::int32_t state, unsigned char byte) const
+const std::int32_t *TSuffixAutomaton::Transition(std::int32_t state, unsigned char byte) const
 {
-    return const_cast<TWordIndex *>(this)->Transition(state, byte);
+    return const_cast<TSuffixAutomaton *>(this)->Transition(state, byte);
 }
 
-void TWordIndex::AddTransition(std::int32_t state, unsigned char byte, std::int32_t target)
+void TSuffixAutomaton::AddTransition(std::int32_t state, unsigned char byte, std::int32_t target)
 {
     TState &s = FStates[static_cast<std::size_t>(state)];
     if (s.Table >= 0) {
@@ -70,7 +101,7 @@ void TWordIndex::AddTransition(std::int32_t state, unsigned char byte, std::int3
     s.FirstEdge = static_cast<std::int32_t>(FEdges.size() - 1);
 }
 
-std::int32_t TWordIndex::NewState(std::int32_t len, std::int32_t link)
+std::int32_t TSuffixAutomaton::NewState(std::int32_t len, std::int32_t link)
 {
     std::int32_t table = -1;
     if (len <= 1) {
@@ -81,7 +112,7 @@ std::int32_t TWordIndex::NewState(std::int32_t len, std::int32_t link)
     return static_cast<std::int32_t>(FStates.size() - 1);
 }
 
-std::int32_t TWordIndex::CloneState(std::int32_t q, std::int32_t len)
+std::int32_t TSuffixAutomaton::CloneState(std::int32_t q, std::int32_t len)
 {
     const std::int32_t clone = NewState(len, FStates[static_cast<std::size_t>(q)].Link);
     const TState &from = FStates[static_cast<std::size_t>(q)];
@@ -103,7 +134,7 @@ std::int32_t TWordIndex::CloneState(std::int32_t q, std::int32_t len)
     return clone;
 }
 
-void TWordIndex::Redirect(std::int32_t p, unsigned char byte, std::int32_t from, std::int32_t to)
+void TSuffixAutomaton::Redirect(std::int32_t p, unsigned char byte, std::int32_t from, std::int32_t to)
 {
     while (p != -1) {
         std::int32_t *slot = Transition(p, byte);
@@ -117,7 +148,7 @@ void TWordIndex::Redirect(std::int32_t p, unsigned char byte, std::int32_t from,
 // The on-line construction for a set of words: every word starts again from the root, so no
 // state spans two words. The new state takes every suffix of the word so far extended by `byte`;
 // a state whose suffixes would be split is cloned. Returns the state of the extended word.
-std::int32_t TWordIndex::Extend(std::int32_t last, unsigned char byte)
+std::int32_t TSuffixAutomaton::Extend(std::int32_t last, unsigned char byte)
 {
     const std::int32_t lastLen = FStates[static_cast<std::size_t>(last)].Len;
     if (const std::int32_t *existing = Transition(last, byte)) {
@@ -153,7 +184,7 @@ std::int32_t TWordIndex::Extend(std::int32_t last, unsigned char byte)
     return cur;
 }
 
-bool TWordIndex::Contains(std::string_view word) const
+bool TSuffixAutomaton::Contains(std::string_view word) const
 {
     if (word.empty())
         return false;
@@ -167,64 +198,188 @@ bool TWordIndex::Contains(std::string_view word) const
     return true;
 }
 
-void TWordIndex::Add(std::string_view word)
+void TSuffixAutomaton::Add(std::string_view word)
 {
     std::int32_t last = 0;
     for (const char c : word)
         last = Extend(last, static_cast<unsigned char>(c));
 }
 
+TWordIndex::TWordIndex(std::size_t searchBudget)
+    : FSearchBudget(searchBudget)
+    , FHeads(std::size_t(1) << HeadBits, -1)
+{
+}
+
+void TWordIndex::Reset(std::size_t minLength)
+{
+    FWords.clear();
+    for (const std::uint32_t head : FUsedHeads)
+        FHeads[head] = -1;
+    FUsedHeads.clear();
+    FSearched = 0;
+    FAutomaton.Clear();
+    // Shorter words have no piece to look up.
+    FUseAutomaton = minLength < FilterGram || FSearchBudget == 0;
+}
+
+bool TWordIndex::Prepare(std::string_view word)
+{
+    static_assert(FilterGram <= 8);
+    constexpr std::uint64_t mask = (std::uint64_t(1) << (8 * FilterGram)) - 1;
+    const auto &fold = FoldTable();
+    // The buffers only grow; FFoldedLength and FPieceCount say how much of them is in use.
+    if (FFolded.size() < word.size()) {
+        FFolded.resize(std::max(word.size(), 2 * FFolded.size()));
+        FPieces.resize(FFolded.size());
+    }
+    FFoldedLength = word.size();
+    char *folded = FFolded.data();
+    if (FUseAutomaton) {
+        for (std::size_t i = 0; i < word.size(); ++i)
+            folded[i] = static_cast<char>(fold[static_cast<unsigned char>(word[i])]);
+        return true;
+    }
+    std::uint32_t *pieces = FPieces.data();
+    const std::int32_t *heads = FHeads.data();
+    std::int32_t missing = 0;
+    std::uint64_t piece = 0;
+    std::size_t i = 0;
+    for (; i < word.size() && i + 1 < FilterGram; ++i) {
+        folded[i] = static_cast<char>(fold[static_cast<unsigned char>(word[i])]);
+        piece = (piece << 8) | static_cast<unsigned char>(folded[i]);
+    }
+    // From here on `piece` holds the last FilterGram folded bytes.
+    for (; i < word.size(); ++i) {
+        const unsigned char byte = fold[static_cast<unsigned char>(word[i])];
+        folded[i] = static_cast<char>(byte);
+        piece = ((piece << 8) | byte) & mask;
+        const auto hash = static_cast<std::uint32_t>((piece * 0x9E3779B97F4A7C15ull) >> (64 - HeadBits));
+        missing |= heads[hash];
+        pieces[i + 1 - FilterGram] = hash;
+    }
+    FPieceCount = word.size() >= FilterGram ? word.size() - FilterGram + 1 : 0;
+    // An empty chain has the head -1, which sets the sign bit.
+    return missing >= 0;
+}
+
+bool TWordIndex::Search()
+{
+    const std::string_view folded(FFolded.data(), FFoldedLength);
+    if (FUseAutomaton)
+        return FAutomaton.Contains(folded);
+    if (folded.size() < FilterGram)
+        return FWords.find(folded) != std::string::npos;
+    for (std::int32_t place = FHeads[FPieces.front()]; place >= 0;
+         place = FPrevious[static_cast<std::size_t>(place)]) {
+        if (++FSearched > FSearchBudget * FWords.size() + MinSearchBudget) {
+            SwitchToAutomaton();
+            return FAutomaton.Contains(folded);
+        }
+        if (FWords.compare(static_cast<std::size_t>(place), folded.size(), folded) == 0)
+            return true;
+    }
+    return false;
+}
+
+void TWordIndex::Append()
+{
+    const std::string_view folded(FFolded.data(), FFoldedLength);
+    if (FUseAutomaton) {
+        FAutomaton.Add(folded);
+        return;
+    }
+    const std::size_t offset = FWords.size();
+    FWords += folded;
+    FWords += ' ';
+    // Only places that start a piece are ever read, and each is written here before it is.
+    if (FPrevious.size() < FWords.size())
+        FPrevious.resize(std::max(FWords.size(), 2 * FPrevious.size()));
+    for (std::size_t k = 0; k < FPieceCount; ++k) {
+        const std::uint32_t hash = FPieces[k];
+        FPrevious[offset + k] = FHeads[hash];
+        if (FHeads[hash] < 0)
+            FUsedHeads.push_back(hash);
+        FHeads[hash] = static_cast<std::int32_t>(offset + k);
+    }
+}
+
+void TWordIndex::SwitchToAutomaton()
+{
+    FAutomaton.Clear();
+    std::size_t start = 0;
+    for (std::size_t end = FWords.find(' '); end != std::string::npos; end = FWords.find(' ', start)) {
+        FAutomaton.Add(std::string_view(FWords).substr(start, end - start));
+        start = end + 1;
+    }
+    FUseAutomaton = true;
+}
+
+bool TWordIndex::Contains(std::string_view word)
+{
+    if (word.empty())
+        return false;
+    return Prepare(word) && Search();
+}
+
+void TWordIndex::Add(std::string_view word)
+{
+    Prepare(word);
+    Append();
+}
+
+bool TWordIndex::AddIfNew(std::string_view word)
+{
+    if (word.empty())
+        return true;
+    // A piece never seen before proves the word new without a search.
+    if (Prepare(word) && Search())
+        return false;
+    Append();
+    return true;
+}
+
 void TLinkWordCollector::Collect(std::string_view text, std::size_t minLength)
 {
-    const auto &fold = FoldTable();
-    FIndex.Clear();
+    FIndex.Reset(minLength);
     FWords.clear();
     FArena.clear();
     FArena.reserve(text.size());
-    FFolded.resize(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        FFolded[i] = static_cast<char>(fold[static_cast<unsigned char>(text[i])]);
 
-    std::string stripped;
-    std::string strippedFolded;
-    auto take = [&](std::size_t start, std::size_t end, bool hasLf) {
-        std::string_view word = text.substr(start, end - start);
-        std::string_view folded = std::string_view(FFolded).substr(start, end - start);
-        if (hasLf) {
-            stripped.clear();
-            strippedFolded.clear();
-            for (std::size_t i = 0; i < word.size(); ++i) {
-                if (word[i] != '\n') {
-                    stripped += word[i];
-                    strippedFolded += folded[i];
-                }
-            }
-            word = stripped;
-            folded = strippedFolded;
-        }
-        if (word.size() < minLength)
+    auto take = [&](std::string_view word) {
+        if (word.size() < minLength || !FIndex.AddIfNew(word))
             return;
-        if (!word.empty()) {
-            if (FIndex.Contains(folded))
-                return;
-            FIndex.Add(folded);
-        }
         FWords.push_back({FArena.size(), word.size()});
         FArena.append(word);
+    };
+    std::string stripped;
+    auto takeWithoutLf = [&](std::string_view word) {
+        stripped.clear();
+        for (const char c : word) {
+            if (c != '\n')
+                stripped += c;
+        }
+        take(stripped);
     };
 
     // Every space and every CR ends a word; what follows the last of them is not a word.
     std::size_t start = 0;
     bool hasLf = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t i = 0;
+    while ((i = NextControl(text, i)) < text.size()) {
         const char c = text[i];
         if (c == ' ' || c == '\r') {
-            take(start, i, hasLf);
+            const std::string_view word = text.substr(start, i - start);
+            if (hasLf)
+                takeWithoutLf(word);
+            else
+                take(word);
             start = i + 1;
             hasLf = false;
         } else if (c == '\n') {
             hasLf = true;
         }
+        ++i;
     }
 }
 

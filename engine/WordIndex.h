@@ -11,15 +11,14 @@
 // candidate contains it, compared with Latin and Cyrillic letters folded to capitals.
 namespace zarvik {
 
-// An index of every substring of the words added to it (a suffix automaton over the set of
-// words). Adding a word and testing a word cost time linear in the word's length, so a page is
-// collected in time linear in its length.
-class TWordIndex
+// Every substring of the words added to it, as a suffix automaton over the set of words. Adding
+// and testing a word cost time linear in the word's length.
+class TSuffixAutomaton
 {
 public:
-    TWordIndex();
+    TSuffixAutomaton();
 
-    // Forgets every word but keeps the memory for the next page.
+    // Forgets every word but keeps the memory.
     void Clear();
     // True when `word` occurs inside one of the added words. An empty word is never contained.
     bool Contains(std::string_view word) const;
@@ -59,10 +58,71 @@ private:
     std::vector<std::int32_t> FTables;
 };
 
+// Answers "does one of the added words contain this word?" in time linear in the words' length,
+// comparing with Latin and Cyrillic letters folded to capitals.
+//
+// For words of at least FilterGram bytes the added words are kept one after another, and every
+// FilterGram-byte piece of them is chained by its hash, newest first, as in a dictionary
+// compressor. A word with a piece whose chain is empty is contained in no added word, which is
+// the usual answer for a new word; otherwise the places in the chain of its first piece are the
+// only places where it can start, and each is compared. The comparisons have a budget
+// proportional to the bytes added; once it is spent (a page made to defeat the hashing), and
+// for shorter words from the start, a suffix automaton of the added words answers instead.
+class TWordIndex
+{
+public:
+    static constexpr std::size_t FilterGram = 5;
+    static constexpr std::size_t DefaultSearchBudget = 8;
+
+    // `searchBudget` places may be compared per byte added; 0 uses the automaton at once.
+    explicit TWordIndex(std::size_t searchBudget = DefaultSearchBudget);
+
+    // Forgets every word, keeping the memory. `minLength` is the length of the shortest word that
+    // will be tested or added; it only decides which structure serves best.
+    void Reset(std::size_t minLength);
+    // An empty word is never contained.
+    bool Contains(std::string_view word);
+    void Add(std::string_view word);
+    // Adds `word` and returns true unless an added word contains it.
+    bool AddIfNew(std::string_view word);
+
+private:
+    // Folds the word into FFolded and, unless the automaton is in use, hashes its pieces into
+    // FPieces. False when the chain of some piece is empty.
+    bool Prepare(std::string_view word);
+    // Whether the prepared word occurs in the added words.
+    bool Search();
+    // Appends the prepared word.
+    void Append();
+    void SwitchToAutomaton();
+
+    std::size_t FSearchBudget;
+    bool FUseAutomaton = false;
+    // The added words, each followed by a space, which no word holds.
+    std::string FWords;
+    // FHeads[hash] is the newest place of a piece with that hash, FPrevious[place] the one
+    // before; -1 ends a chain.
+    std::vector<std::int32_t> FHeads;
+    std::vector<std::int32_t> FPrevious;
+    std::vector<std::uint32_t> FUsedHeads;
+    std::string FFolded;
+    std::size_t FFoldedLength = 0;
+    std::vector<std::uint32_t> FPieces;
+    std::size_t FPieceCount = 0;
+    std::size_t FSearched = 0;
+    TSuffixAutomaton FAutomaton;
+};
+
 // Collects the candidate words of page texts, reusing its memory from page to page.
 class TLinkWordCollector
 {
 public:
+    // See TWordIndex; tests use a budget of 0 to make the automaton do all the work.
+    explicit TLinkWordCollector(std::size_t searchBudget = TWordIndex::DefaultSearchBudget)
+        : FIndex(searchBudget)
+    {
+    }
+
     // Collects the candidates of `text` in order of first appearance. When `minLength` is above
     // zero, words shorter than it are left out of the result; this changes nothing for the longer
     // words, since a shorter word never contains a longer one.
@@ -85,7 +145,6 @@ private:
 
     TWordIndex FIndex;
     std::string FArena;
-    std::string FFolded;
     std::vector<TSpan> FWords;
 };
 

@@ -125,10 +125,25 @@ template <class TTable> auto FindProperty(const TTable &table, std::string_view 
     return nullptr;
 }
 
+// A name as a message shows it: a name made of identifiers joined across many lines could otherwise
+// fill a message box with megabytes.
+std::string ShownName(std::string_view name)
+{
+    constexpr std::size_t MaxShown = 256;
+    if (name.size() <= MaxShown)
+        return std::string(name);
+    return std::string(name.substr(0, MaxShown)) + "...";
+}
+
 [[noreturn]] void ReadError(std::string_view className, std::string_view name, std::string_view reason)
 {
-    throw EError("Error reading " + std::string(className) + "." + std::string(name) + ": " +
+    throw EError("Error reading " + std::string(className) + "." + ShownName(name) + ": " +
                  std::string(reason));
+}
+
+[[noreturn]] void MissingProperty(std::string_view className, std::string_view name)
+{
+    ReadError(className, name, "Property " + ShownName(name) + " does not exist");
 }
 
 std::optional<bool> BooleanWord(std::string_view identifier)
@@ -159,14 +174,14 @@ void TGeneratorAssigner::Property(std::string name)
     if (FState == TState::PageProperties) {
         FPageProperty = FindProperty(PageProperties, name);
         if (!FPageProperty)
-            ReadError("TSitePage", name, "Property " + name + " does not exist");
+            MissingProperty("TSitePage", name);
         FPageName = std::move(name);
         FState = TState::PageValue;
         return;
     }
     FProperty = FindProperty(GeneratorProperties, name);
     if (!FProperty)
-        ReadError("TSiteGenerator", name, "Property " + name + " does not exist");
+        MissingProperty("TSiteGenerator", name);
     if (FProperty->Kind == K::ReadOnly)
         ReadError("TSiteGenerator", name, "Property is read-only");
     FName = std::move(name);

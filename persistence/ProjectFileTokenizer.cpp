@@ -107,6 +107,9 @@ void TProjectFileTokenizer::Next()
     if (!FStarted) {
         FStarted = true;
         EnterLine(0);
+        // Editors may start a UTF-8 file with a byte order mark; it is not part of the text.
+        if (FText.substr(0, 3) == "\xEF\xBB\xBF")
+            FPos = 3;
     }
     SkipBlanks();
     FBegin = FPos;

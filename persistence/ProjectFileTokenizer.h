@@ -16,8 +16,9 @@ enum class TTokenKind
     Symbol
 };
 
-// Splits project text into tokens, one at a time. Bytes 1 to 32 between tokens are skipped; every
-// line feed starts a new line, the first line being line 1. The text must outlive the tokenizer.
+// Splits project text into tokens, one at a time. Bytes 1 to 32 between tokens, and a UTF-8 byte
+// order mark at the start, are skipped; every line feed starts a new line, the first line being
+// line 1. The text must outlive the tokenizer.
 //
 // Tokens: identifiers (ASCII letters, digits and "_", not starting with a digit); numbers ("-" or a
 // digit followed by digits, or "$" followed by hexadecimal digits); string tokens (quoted parts and

@@ -25,7 +25,8 @@ static_assert(Blanks.size() == 2 * MaxLevel);
 // Unicode code outside them (control codes, the apostrophe and everything above 127).
 struct TCharForm
 {
-    std::array<char, 7> Text{};
+    // Padded to eight bytes, so that an escape is copied as one fixed-size block.
+    std::array<char, 8> Text{};
     std::uint8_t Length = 0;
     bool Escaped = false;
 };
@@ -61,13 +62,16 @@ class TSizeOutput
 public:
     void Put(char) { ++FSize; }
     void Put(const char *, std::size_t length) { FSize += length; }
+    void PutForm(const TCharForm &form) { FSize += form.Length; }
     std::size_t Size() const { return FSize; }
 
 private:
     std::size_t FSize = 0;
 };
 
-// Output into a buffer measured beforehand.
+// Output into a buffer measured beforehand, with FormSlack bytes to spare after its end.
+constexpr std::size_t FormSlack = 8;
+
 class TBufferOutput
 {
 public:
@@ -80,6 +84,11 @@ public:
     {
         std::memcpy(FPos, text, length);
         FPos += length;
+    }
+    void PutForm(const TCharForm &form)
+    {
+        std::memcpy(FPos, form.Text.data(), FormSlack);
+        FPos += form.Length;
     }
     const char *Pos() const { return FPos; }
 
@@ -226,7 +235,7 @@ private:
         while (i < length) {
             const TCharForm &form = forms[static_cast<unsigned char>(value[i])];
             if (form.Escaped) {
-                FOut.Put(form.Text.data(), form.Length);
+                FOut.PutForm(form);
                 ++i;
             } else {
                 const std::size_t limit = std::min(length, lineStart + CharsPerLine);
@@ -262,10 +271,12 @@ std::size_t TProjectFileWriter::TextSize() const
 
 std::string TProjectFileWriter::Text() const
 {
-    std::string text(TextSize(), '\0');
+    const std::size_t size = TextSize();
+    std::string text(size + FormSlack, '\0');
     TBufferOutput output(text.data());
     TObjectTextWriter<TBufferOutput>(output).WriteGenerator(FGenerator);
-    assert(output.Pos() == text.data() + text.size());
+    assert(output.Pos() == text.data() + size);
+    text.resize(size);
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include "tests/persistence/ProjectFileTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 
 using namespace zarvik;
@@ -117,6 +118,9 @@ TEST(ProjectFileReader, TakesRawBytesInQuotesAsUtf8OnlyInUtf8Files)
     EXPECT_EQ(ReadTitle("'Привет €'"), Ru("Привет €"));
     EXPECT_EQ(ReadTitle("'你好'''"), "&#20320;&#22909;'");
     EXPECT_EQ(ReadTitle("'😀'"), "&#128512;");
+    TSiteGenerator withMark;
+    ReadProjectText("\xEF\xBB\xBF" + Project({"  SiteTitle = 'Ёж'"}), withMark);
+    EXPECT_EQ(withMark.SiteTitle(), Ru("Ёж"));
     // One byte that is not UTF-8 anywhere in the file makes every quoted byte a Windows-1251 byte.
     TSiteGenerator g;
     ReadProjectText(Project({"  SiteTitle = 'Привет'", "  SavePath = '\xE0'"}), g);
@@ -169,6 +173,11 @@ struct TBrokenFile
     std::string Text;
     std::string Message;
 };
+
+void PrintTo(const TBrokenFile &file, std::ostream *os)
+{
+    *os << file.Name;
+}
 
 class BrokenProjectFile : public testing::TestWithParam<TBrokenFile>
 {
@@ -341,6 +350,20 @@ TEST(ProjectFileReader, MatchesPropertyNamesWithoutRegardToCase)
     EXPECT_EQ(g.Pages()[0].PageTitle(), "p");
     EXPECT_EQ(ReadError(Project({"  Site_Title = 'x'"})),
               "Error reading TSiteGenerator.Site_Title: Property Site_Title does not exist");
+}
+
+TEST(ProjectFileReader, ShortensAbsurdlyLongNamesInMessages)
+{
+    std::string name = "A";
+    for (int i = 0; i < 5000; ++i)
+        name += "\r\n.b";
+    std::string expected = "A";
+    while (expected.size() < 256)
+        expected += ".b";
+    expected.resize(256);
+    EXPECT_EQ(ReadError(Project({"  " + name + " = 1"})), "Error reading TSiteGenerator." + expected +
+                                                              "...: Property " + expected +
+                                                              "... does not exist");
 }
 
 TEST(ProjectFileReader, SurvivesDeepNestingWithoutRecursion)

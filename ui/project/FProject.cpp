@@ -65,6 +65,15 @@ QLabel *BuddyLabel(const QString &text, QWidget *buddy, const QString &name)
     return label;
 }
 
+// A control whose selection Copy and Paste work on.
+bool IsTextControl(QWidget *widget)
+{
+    for (QWidget *w = widget; w; w = w->parentWidget())
+        if (qobject_cast<TSourceEditor *>(w))
+            return true;
+    return qobject_cast<QLineEdit *>(widget) || qobject_cast<QPlainTextEdit *>(widget);
+}
+
 QToolBar *MakeToolBar(const QString &name)
 {
     auto *bar = new QToolBar;
@@ -151,6 +160,10 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
     FAdsense->SetFileText(DefaultAdBlock());
 
     connect(FTabs, &QTabWidget::currentChanged, this, &TSiteProject::TabChanged);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && isAncestorOf(now) && IsTextControl(now))
+            FLastTextControl = now;
+    });
 
     PushSettings();
 }
@@ -159,6 +172,7 @@ TSiteProject::~TSiteProject()
 {
     // Tearing the controls down moves the focus and changes selections; none of that may reach a
     // handler of a window that is going away.
+    disconnect(qApp, nullptr, this, nullptr);
     for (QLineEdit *field : {FSiteTitle, FMenuWord, FDiggValue, FMinChars, FMaxChars, FMaxLinks})
         field->removeEventFilter(this);
     for (QObject *child : findChildren<QObject *>())
@@ -828,35 +842,39 @@ void TSiteProject::LoadCssExecute()
     });
 }
 
-void TSiteProject::EditCopy()
+QWidget *TSiteProject::EditTarget() const
 {
     QWidget *focused = QApplication::focusWidget();
-    if (!focused || !isAncestorOf(focused))
-        return;
-    for (QWidget *w = focused; w && w != this; w = w->parentWidget())
+    if (focused && isAncestorOf(focused) && IsTextControl(focused))
+        return focused;
+    return FLastTextControl;
+}
+
+void TSiteProject::EditCopy()
+{
+    QWidget *target = EditTarget();
+    for (QWidget *w = target; w && w != this; w = w->parentWidget())
         if (auto *editor = qobject_cast<TSourceEditor *>(w)) {
             editor->Copy();
             return;
         }
-    if (auto *field = qobject_cast<QLineEdit *>(focused))
+    if (auto *field = qobject_cast<QLineEdit *>(target))
         field->copy();
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(focused))
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(target))
         memo->copy();
 }
 
 void TSiteProject::EditPaste()
 {
-    QWidget *focused = QApplication::focusWidget();
-    if (!focused || !isAncestorOf(focused))
-        return;
-    for (QWidget *w = focused; w && w != this; w = w->parentWidget())
+    QWidget *target = EditTarget();
+    for (QWidget *w = target; w && w != this; w = w->parentWidget())
         if (auto *editor = qobject_cast<TSourceEditor *>(w)) {
             editor->Paste();
             return;
         }
-    if (auto *field = qobject_cast<QLineEdit *>(focused))
+    if (auto *field = qobject_cast<QLineEdit *>(target))
         field->paste();
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(focused))
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(target))
         memo->paste();
 }
 

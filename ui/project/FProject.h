@@ -4,6 +4,7 @@
 #include "ui/shell/Services.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -111,6 +112,9 @@ private:
     void Memo1Change();
     void EditCopy();
     void EditPaste();
+    // The text control Copy and Paste act on: the focused one, or the one focused last when a
+    // tool button or menu holds the focus.
+    QWidget *EditTarget() const;
 
     // Converts an integer field; on failure shows the conversion error and returns nothing.
     std::optional<std::int32_t> ConvertField(const QLineEdit &field);
@@ -151,6 +155,7 @@ private:
     QPlainTextEdit *FLinks = nullptr;   // Memo1
 
     QLabel *FPanels[5] = {};
+    QPointer<QWidget> FLastTextControl;
     QMenu *FProceduresMenu = nullptr;
 
     QAction *FLoadTemplate = nullptr;

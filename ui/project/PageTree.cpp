@@ -46,7 +46,11 @@ void TPageTree::dropEvent(QDropEvent *event)
     // The window rebuilds the nodes from the pages; the view must not move or remove anything.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
-    emit PageDropped(itemAt(event->position().toPoint()));
+    QTreeWidgetItem *target = itemAt(event->position().toPoint());
+    // Ends the view's own drag state (auto-scroll, drop indicator) as a drop would.
+    QDragLeaveEvent leave;
+    QTreeWidget::dragLeaveEvent(&leave);
+    emit PageDropped(target);
 }
 
 } // namespace zarvik

@@ -9,10 +9,12 @@
 
 namespace zarvik {
 
-TProgressScope::TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label)
+TProgressScope::TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label,
+                               qint64 showAfterMs)
     : FParent(parent)
     , FGenerator(generator)
     , FLabel(label)
+    , FShowAfterMs(showAfterMs)
 {
     FClock.start();
     FGenerator.SetProgressCallback([this](std::size_t done, std::size_t total) { Report(done, total); });
@@ -30,7 +32,7 @@ void TProgressScope::Report(std::size_t done, std::size_t total)
     const int maximum = static_cast<int>(std::min(total, most));
     const int value = static_cast<int>(std::min(done, most));
     if (!FDialog) {
-        if (FClock.elapsed() < ShowAfterMs || done >= total)
+        if (FClock.elapsed() < FShowAfterMs || done >= total)
             return;
         // The engine cannot be interrupted half-way, so the dialog offers no cancel button.
         FDialog = new QProgressDialog(FLabel, QString(), 0, maximum, FParent);

@@ -18,16 +18,18 @@ class TSiteGenerator;
 class TProgressScope
 {
 public:
-    TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label);
+    // Milliseconds an operation may run before the dialog appears.
+    static constexpr qint64 ShowAfterMs = 500;
+
+    TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label,
+                   qint64 showAfterMs = ShowAfterMs);
     ~TProgressScope();
     TProgressScope(const TProgressScope &) = delete;
     TProgressScope &operator=(const TProgressScope &) = delete;
 
-    // Milliseconds an operation may run before the dialog appears.
-    static constexpr qint64 ShowAfterMs = 500;
-
     // Whether the dialog has been shown.
     bool Shown() const { return FDialog != nullptr; }
+    QProgressDialog *Dialog() const { return FDialog; }
 
     void Report(std::size_t done, std::size_t total);
 
@@ -35,6 +37,7 @@ private:
     QWidget *FParent;
     TSiteGenerator &FGenerator;
     QString FLabel;
+    qint64 FShowAfterMs;
     QElapsedTimer FClock;
     QProgressDialog *FDialog = nullptr; // owned
 };

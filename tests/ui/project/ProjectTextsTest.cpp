@@ -1,9 +1,11 @@
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -237,6 +239,14 @@ void ProjectTextsTest::copyAndPasteActOnTheFocusedControl()
     F->Action(u"EditCopy1"_s).trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), u"ad"_s);
     QCOMPARE(title.text(), u"Заголовок"_s);
+
+    // With the focus on a control that holds no text, the text control focused last is meant.
+    auto &tabs = F->Find<QTabWidget>(u"PageControl1"_s);
+    tabs.tabBar()->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), tabs.tabBar());
+    Ad->SetCaret(1, 1);
+    F->Action(u"EditPaste1"_s).trigger();
+    QCOMPARE(Ad->Text(), Ru("adadЗаго"));
 }
 
 } // namespace zarvik::test

@@ -1,0 +1,90 @@
+#include "engine/EXSiteGenerator.h"
+#include "tests/support/Ru.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace zarvik;
+using zarvik::test::Ru;
+
+namespace {
+
+void AddPages(TSiteGenerator &g, int count)
+{
+    g.SetMenuWord(Ru("Раздел"));
+    for (int i = 0; i < count; ++i)
+        g.CreateNewPage(g.NewPageTitle(g.Pages().Count()), "");
+}
+
+// A page's bar put together piece by piece, as a reader of the bar's definition would.
+std::string ExpectedBar(const TSiteGenerator &g, int i)
+{
+    const int n = g.Pages().Count();
+    auto url = [&](int k) { return g.Pages()[k].PageUrl(); };
+    std::string bar = i == 0 ? "&lt;&lt;&lt; " : "<a href=\"" + url(i - 1) + "\">&lt;&lt;&lt; </a> ";
+    for (int k = 0; k < n; ++k)
+        bar += k == i ? " " + std::to_string(k) + " "
+                      : " <a href=\"" + url(k) + "\">" + std::to_string(k) + "</a> ";
+    bar += i + 1 < n ? " <a href=\"" + url(i + 1) + "\">&gt;&gt;&gt; </a>" : " &gt;&gt;&gt;";
+    return bar;
+}
+
+} // namespace
+
+TEST(GeneratePag, ThreePageSite)
+{
+    TSiteGenerator g;
+    AddPages(g, 3);
+    g.SetChanged(false);
+    g.GeneratePag();
+    EXPECT_EQ(g.SiteMenu(), Ru("<ul>\r<li><a href=\"index.html\">index</a></li>\r"
+                               "<li><a href=\"page1.html\">Раздел 1</a></li>\r"
+                               "<li><a href=\"page2.html\">Раздел 2</a></li>\r</ul>"));
+    EXPECT_EQ(g.Pages()[0].Pagination(),
+              "&lt;&lt;&lt;  0  <a href=\"page1.html\">1</a>  <a href=\"page2.html\">2</a>  "
+              "<a href=\"page1.html\">&gt;&gt;&gt; </a>");
+    EXPECT_EQ(g.Pages()[1].Pagination(),
+              "<a href=\"index.html\">&lt;&lt;&lt; </a>  <a href=\"index.html\">0</a>  1  "
+              "<a href=\"page2.html\">2</a>  <a href=\"page2.html\">&gt;&gt;&gt; </a>");
+    EXPECT_EQ(g.Pages()[2].Pagination(),
+              "<a href=\"page1.html\">&lt;&lt;&lt; </a>  <a href=\"index.html\">0</a>  "
+              "<a href=\"page1.html\">1</a>  2  &gt;&gt;&gt;");
+    EXPECT_FALSE(g.Changed());
+}
+
+TEST(GeneratePag, OnePageAndNoPages)
+{
+    TSiteGenerator g;
+    g.SetSiteMenu("kept from the project file");
+    g.GeneratePag();
+    EXPECT_EQ(g.SiteMenu(), "kept from the project file");
+
+    AddPages(g, 1);
+    g.GeneratePag();
+    EXPECT_EQ(g.Pages()[0].Pagination(), "&lt;&lt;&lt;  0  &gt;&gt;&gt;");
+    EXPECT_EQ(g.SiteMenu(), "<ul>\r<li><a href=\"index.html\">index</a></li>\r</ul>");
+
+    g.Pages().Delete(0);
+    g.GeneratePag();
+    EXPECT_EQ(g.SiteMenu(), "<ul>\r<li><a href=\"index.html\">index</a></li>\r</ul>");
+}
+
+TEST(GeneratePag, NumbersFollowTheOrderAndLinksTheStoredUrls)
+{
+    TSiteGenerator g;
+    AddPages(g, 12);
+    g.Pages()[5].SetPageUrl("renamed.html");
+    g.Pages()[3].SetPageTitle("Q&A <new>");
+    g.Pages()[0].SetIndex(11);
+    g.GeneratePag();
+    g.GeneratePag();
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(g.Pages()[i].Pagination(), ExpectedBar(g, i)) << "page " << i;
+    EXPECT_NE(g.Pages()[0].Pagination().find(" <a href=\"renamed.html\">4</a> "), std::string::npos);
+    EXPECT_EQ(g.Pages()[0].Pagination().substr(0, 19), "&lt;&lt;&lt;  0  <a");
+    const std::string &menu = g.SiteMenu();
+    EXPECT_EQ(menu.substr(0, 5), "<ul>\r");
+    EXPECT_NE(menu.find("<li><a href=\"page3.html\">Q&A <new></a></li>\r"), std::string::npos);
+    EXPECT_TRUE(menu.ends_with("<li><a href=\"index.html\">index</a></li>\r</ul>"));
+    EXPECT_EQ(menu.find("<ul>", 1), std::string::npos);
+}

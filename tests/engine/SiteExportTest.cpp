@@ -1,0 +1,260 @@
+#include "engine/EXSiteGenerator.h"
+#include "engine/Error.h"
+#include "tests/support/Ru.h"
+#include "tests/support/ScriptedPrompter.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace zarvik;
+using zarvik::test::Ru;
+using zarvik::test::TScriptedPrompter;
+using TMessage = TScriptedPrompter::TMessage;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Question = Ru("Ссылки не расставлены!\rРасставить?");
+const std::string Exported = Ru("Сайт успешно выгружен!");
+const std::string NoFolder = Ru("Указанный каталог не существует");
+
+std::string ReadFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A generator with three pages and a temporary export folder (root/export) for each test.
+class SiteExport : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "zarvik-export-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        Root = pattern;
+        Folder = Root / "export";
+        fs::create_directory(Folder);
+
+        g.SetMenuWord(Ru("Раздел"));
+        for (int i = 0; i < 3; ++i)
+            g.CreateNewPage(g.NewPageTitle(i), "");
+        g.SetSiteTitle(Ru("Сад"));
+        g.SetSiteTemplate("<title>SiteGeneratorChange.Title</title>SiteGeneratorChange.Menu|"
+                          "SiteGeneratorChange.MainText|SiteGeneratorChange.Pagination");
+        g.SetCssCode("body {}\r\n");
+    }
+    void TearDown() override { fs::remove_all(Root); }
+
+    void Export() { g.ExportSite(Folder.string(), prompter); }
+    std::set<std::string> Files(const fs::path &folder) const
+    {
+        std::set<std::string> names;
+        for (const auto &entry : fs::recursive_directory_iterator(folder))
+            names.insert(fs::relative(entry.path(), folder).string());
+        return names;
+    }
+    // The text of the error that stops the export.
+    std::string ExportError()
+    {
+        try {
+            Export();
+        } catch (const EError &e) {
+            return e.what();
+        }
+        return "no error";
+    }
+
+    fs::path Root;
+    fs::path Folder;
+    TSiteGenerator g;
+    TScriptedPrompter prompter;
+};
+
+} // namespace
+
+TEST(TemplateProcessingF, ReplacesPlaceholdersInOrderSearchingOnlyLaterSteps)
+{
+    TSiteGenerator g;
+    g.CreateNewPage("index", "");
+    TSitePage &page = g.CreateNewPage(Ru("Раздел 1"), "");
+    g.SetSiteTitle(Ru("Сад"));
+    g.SetSiteMenu("menu SiteGeneratorChange.Menu");
+    g.SetSiteHeader("hdr");
+    g.SetSiteFooter("ftr");
+    g.SetAdsenseCode("ad SiteGeneratorChange.Title");
+    page.SetPageHTML("body SiteGeneratorChange.Title SiteGeneratorChange.Menu");
+    page.SetPagination("pag");
+    g.SetSiteTemplate(
+        "T[SiteGeneratorChange.Title] M[SiteGeneratorChange.MainText] "
+        "M2[SiteGeneratorChange.MainText] A[SiteGeneratorChange.Adsense] "
+        "P[SiteGeneratorChange.Pagination] H[SiteGeneratorChange.Header] "
+        "F[SiteGeneratorChange.Footer] N[SiteGeneratorChange.Menu] x[sitegeneratorchange.Title]");
+    const std::string title = Ru("Сад - Раздел 1");
+    const std::string body = "body " + title + " SiteGeneratorChange.Menu";
+    EXPECT_EQ(g.TemplateProcessingF(1), "T[" + title + "] M[" + body + "] M2[" + body + "] A[ad " + title +
+                                            "] P[pag] H[hdr] F[ftr] N[menu SiteGeneratorChange.Menu] "
+                                            "x[sitegeneratorchange.Title]");
+    EXPECT_EQ(page.PageHTML(), "body SiteGeneratorChange.Title SiteGeneratorChange.Menu");
+
+    g.SetSiteTitle("");
+    g.SetSiteTemplate("<title>SiteGeneratorChange.Title</title>");
+    EXPECT_EQ(g.TemplateProcessingF(0), "<title> - index</title>");
+    g.SetSiteTemplate("no placeholders\r\n");
+    EXPECT_EQ(g.TemplateProcessingF(0), "no placeholders\r\n");
+    EXPECT_THROW(g.TemplateProcessingF(2), std::out_of_range);
+}
+
+TEST_F(SiteExport, AnsweringNoWritesEveryPageWithMenuAndBarButNoBody)
+{
+    std::vector<std::size_t> progress;
+    g.SetProgressCallback(
+        [&](std::size_t done, std::size_t total) { progress.push_back(done * 10 + total); });
+    g.SetChanged(false);
+    Export();
+    EXPECT_EQ(prompter.Messages, (std::vector<TMessage>{{MessageKind::Warning, Question, Buttons::YesNo},
+                                                        {MessageKind::Information, Exported, Buttons::Ok}}));
+    EXPECT_EQ(Files(Folder), (std::set<std::string>{"index.html", "page1.html", "page2.html", "style.css"}));
+    EXPECT_EQ(ReadFile(Folder / "page1.html"),
+              Ru("<title>Сад - Раздел 1</title><ul>\r<li><a href=\"index.html\">index</a></li>\r"
+                 "<li><a href=\"page1.html\">Раздел 1</a></li>\r<li><a href=\"page2.html\">Раздел "
+                 "2</a></li>\r</ul>||"
+                 "<a href=\"index.html\">&lt;&lt;&lt; </a>  <a href=\"index.html\">0</a>  1  "
+                 "<a href=\"page2.html\">2</a>  <a href=\"page2.html\">&gt;&gt;&gt; </a>"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ReadFile(Folder / fs::path(g.Pages()[i].PageUrl())), g.TemplateProcessingF(i));
+    EXPECT_EQ(ReadFile(Folder / "style.css"), "body {}\r\n");
+    EXPECT_EQ(progress, (std::vector<std::size_t>{3, 13, 23, 33}));
+    EXPECT_FALSE(g.LinksWasSetted());
+    EXPECT_FALSE(g.Changed());
+}
+
+TEST_F(SiteExport, AnsweringYesDistributesLinksFirstAndIsNotAskedAgain)
+{
+    g.Pages()[0].SetPageText("Gardens grow ");
+    g.SetSiteUrlsToLink({"seeds.html"});
+    prompter.Script(Answer::Yes);
+    Export();
+    ASSERT_EQ(prompter.Texts().size(), 5u);
+    EXPECT_EQ(prompter.Texts().front(), Question);
+    EXPECT_EQ(prompter.Texts()[3], Ru("Операция успешно завершена.\rПроставлено 1 ссылок из 1"));
+    EXPECT_EQ(prompter.Texts().back(), Exported);
+    EXPECT_NE(ReadFile(Folder / "index.html").find("|<p> <a href=\"seeds.html\">Gardens</a>  grow </p>|"),
+              std::string::npos);
+
+    prompter.Messages.clear();
+    Export();
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{Exported});
+}
+
+TEST_F(SiteExport, MissingFolderIsReportedAfterTheNavigationIsRebuilt)
+{
+    for (const std::string &folder : {std::string(), (Root / "missing").string(), (Folder / "x").string()}) {
+        if (folder == (Folder / "x").string())
+            std::ofstream(folder) << "a file, not a folder";
+        prompter.Messages.clear();
+        g.SetSiteMenu("old");
+        g.ExportSite(folder, prompter);
+        EXPECT_EQ(prompter.Messages, (std::vector<TMessage>{{MessageKind::Warning, Question, Buttons::YesNo},
+                                                            {MessageKind::Error, NoFolder, Buttons::Ok}}));
+        EXPECT_NE(g.SiteMenu(), "old");
+    }
+    EXPECT_EQ(Files(Root), (std::set<std::string>{"export", "export/x"}));
+}
+
+TEST_F(SiteExport, FileThatCannotBeCreatedStopsTheExport)
+{
+    g.Pages()[1].SetPageUrl("");
+    EXPECT_EQ(ExportError(), "Cannot create file \"" + Folder.string() + "/\". Is a directory");
+    EXPECT_EQ(Files(Folder), std::set<std::string>{"index.html"});
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{Question});
+
+    g.Pages()[1].SetPageUrl("sub/page1.html");
+    EXPECT_EQ(ExportError(),
+              "Cannot create file \"" + Folder.string() + "/sub/page1.html\". No such file or directory");
+    // A NUL byte would cut the name short and write another file.
+    g.Pages()[1].SetPageUrl(std::string("a\0b.html", 8));
+    EXPECT_NE(ExportError(), "no error");
+    EXPECT_EQ(Files(Folder), std::set<std::string>{"index.html"});
+
+    g.Pages()[1].SetPageUrl("sub/page1.html");
+    fs::create_directory(Folder / "sub");
+    EXPECT_EQ(ExportError(), "no error");
+    EXPECT_TRUE(fs::exists(Folder / "sub" / "page1.html"));
+    EXPECT_EQ(prompter.Texts().back(), Exported);
+}
+
+TEST_F(SiteExport, FailedWriteStopsBeforeTheStyleSheet)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    fs::create_symlink("/dev/full", Folder / "full.html");
+    g.Pages()[2].SetPageUrl("full.html");
+    EXPECT_EQ(ExportError(),
+              "Cannot create file \"" + Folder.string() + "/full.html\". No space left on device");
+    EXPECT_FALSE(fs::exists(Folder / "style.css"));
+    EXPECT_TRUE(fs::exists(Folder / "page1.html"));
+}
+
+TEST_F(SiteExport, PageUrlLeavingTheFolderWritesNothingOutside)
+{
+    const std::string absolute = (Root / "abs.html").string();
+    for (const std::string &url : {std::string("../x.html"), std::string("sub/../../y.html"), absolute}) {
+        g.Pages()[1].SetPageUrl(url);
+        EXPECT_EQ(ExportError(),
+                  Ru("Адрес страницы \"") + url + Ru("\" указывает за пределы папки выгрузки"));
+    }
+    EXPECT_EQ(Files(Root), (std::set<std::string>{"export", "export/index.html"}));
+    EXPECT_NE(prompter.Texts().back(), Exported);
+}
+
+TEST_F(SiteExport, SiteWithoutPagesWritesTheStyleSheetOnly)
+{
+    g.Pages().Clear();
+    g.SetCssCode("p { margin: 0 }");
+    Export();
+    EXPECT_EQ(Files(Folder), std::set<std::string>{"style.css"});
+    EXPECT_EQ(ReadFile(Folder / "style.css"), "p { margin: 0 }");
+    EXPECT_EQ(prompter.Texts().back(), Exported);
+}
+
+TEST_F(SiteExport, RepeatedExportOverwritesAndKeepsOtherFiles)
+{
+    std::ofstream(Folder / "page7.html") << "from an earlier export";
+    std::ofstream(Folder / "index.html") << std::string(10000, 'x');
+    Export();
+    const std::string first = ReadFile(Folder / "index.html");
+    EXPECT_EQ(first, g.TemplateProcessingF(0));
+    Export();
+    EXPECT_EQ(ReadFile(Folder / "index.html"), first);
+    EXPECT_EQ(ReadFile(Folder / "page7.html"), "from an earlier export");
+}
+
+TEST_F(SiteExport, NamesOnDiskAreUtf8WhileLinksKeepTheStoredBytes)
+{
+    const fs::path cyrillic = Root / "выгрузка";
+    fs::create_directory(cyrillic);
+    g.SetSavePath(Ru(cyrillic.string()));
+    g.Pages()[2].SetPageUrl(Ru("страница.html"));
+    g.SiteImport(prompter);
+    EXPECT_EQ(Files(cyrillic),
+              (std::set<std::string>{"index.html", "page1.html", "страница.html", "style.css"}));
+    EXPECT_NE(ReadFile(cyrillic / "page1.html").find("<a href=\"" + Ru("страница.html") + "\">2</a>"),
+              std::string::npos);
+
+    g.Pages()[2].SetPageUrl(Ru("нет/страница.html"));
+    try {
+        g.SiteImport(prompter);
+        FAIL() << "the export went through";
+    } catch (const EError &e) {
+        EXPECT_EQ(std::string(e.what()), Ru("Cannot create file \"" + cyrillic.string() +
+                                            "/нет/страница.html\". No such file or directory"));
+    }
+}
