@@ -33,6 +33,11 @@ struct TFileDialogs
     virtual QString SaveFile(QWidget *parent, const QString &title, const QString &filter,
                              const QString &defaultSuffix) = 0;
     virtual std::optional<QString> ChooseFolder(QWidget *parent, const QString &start) = 0;
+    // Makes the dialog of this title and filter open on `path` next time, for a caller that
+    // adjusted the name the user chose. Does nothing unless a dialog keeps such a memory.
+    virtual void RememberFile(const QString & /*title*/, const QString & /*filter*/, const QString & /*path*/)
+    {
+    }
 };
 
 // The content-add dialog as the project window uses it: prepare for a generator, run modally,

@@ -29,11 +29,12 @@ public:
         QString Kind; // "open", "save", "folder"
         QString Title;
         QString Filter;
+        bool Multiple = false;
     };
 
-    QStringList OpenFiles(QWidget *, const QString &title, const QString &filter, bool) override
+    QStringList OpenFiles(QWidget *, const QString &title, const QString &filter, bool multiple) override
     {
-        Calls.push_back({QStringLiteral("open"), title, filter});
+        Calls.push_back({QStringLiteral("open"), title, filter, multiple});
         if (OpenAnswers.empty())
             return {};
         QStringList a = OpenAnswers.front();
@@ -54,9 +55,16 @@ public:
         Calls.push_back({QStringLiteral("folder"), start, QString()});
         if (FolderAnswers.empty())
             return std::nullopt;
-        auto a = FolderAnswers.front();
+        const bool chosen = FolderAnswers.front().has_value();
+        QString folder = chosen ? *FolderAnswers.front() : QString();
         FolderAnswers.pop_front();
-        return a;
+        if (!chosen)
+            return std::nullopt;
+        return folder;
+    }
+    void RememberFile(const QString &, const QString &, const QString &path) override
+    {
+        Remembered.push_back(path);
     }
     bool Drained() const { return OpenAnswers.empty() && SaveAnswers.empty() && FolderAnswers.empty(); }
 
@@ -64,6 +72,7 @@ public:
     std::deque<QString> SaveAnswers;
     std::deque<std::optional<QString>> FolderAnswers;
     std::vector<TCall> Calls;
+    std::vector<QString> Remembered;
 };
 
 // The content-add dialog replaced by a scripted answer: accepted or not, and the text.

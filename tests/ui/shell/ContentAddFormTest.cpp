@@ -1,0 +1,235 @@
+#include "engine/EXSiteGenerator.h"
+#include "tests/support/Ru.h"
+#include "tests/ui/support/Fakes.h"
+#include "tests/ui/support/Widgets.h"
+#include "ui/editor/SourceEditor.h"
+#include "ui/shell/PContentAddForm.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace zarvik::test {
+
+namespace {
+
+QStringList ActionNames(const QList<QAction *> &actions)
+{
+    QStringList names;
+    for (const QAction *action : actions)
+        names.append(action->isSeparator() ? u"-"_s : action->objectName());
+    return names;
+}
+
+} // namespace
+
+class ContentAddFormTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(FDir.isValid());
+        FGenerator = std::make_unique<TSiteGenerator>();
+        FGenerator->SetDiggValue("!-next_page-!");
+        FForm = std::make_unique<TContentAddForm>(FFakes.Errors, FFakes.Dialogs);
+        FForm->Prepare(*FGenerator);
+    }
+    void cleanup()
+    {
+        FForm.reset();
+        QVERIFY(FFakes.Drained());
+        FFakes.Dialogs.Calls.clear();
+        FFakes.Errors.Shown.clear();
+    }
+
+    void threeFilesGetAMarkerLineBetweenEachTwoAfterTheEarlierText();
+    void oneFileAddsNoMarkerLine();
+    void anUnreadableFileAddsNothingAndIsReported();
+    void pageBreakJoinsTheCaretLine();
+    void addAndCancelSetTheAcceptedFlag();
+    void prepareEmptiesTheEditor();
+    void commandsInTheirPlacesWithCaptionsAndShortcuts();
+
+private:
+    QString Write(const QString &name, const std::string &bytes)
+    {
+        const QString path = QDir(FDir.path()).filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        return path;
+    }
+    void TriggerAction(const QString &name)
+    {
+        auto *action = FForm->findChild<QAction *>(name);
+        QVERIFY2(action, qPrintable(name));
+        action->trigger();
+    }
+
+    QTemporaryDir FDir;
+    TFakeServices FFakes;
+    std::unique_ptr<TSiteGenerator> FGenerator;
+    std::unique_ptr<TContentAddForm> FForm;
+};
+
+void ContentAddFormTest::threeFilesGetAMarkerLineBetweenEachTwoAfterTheEarlierText()
+{
+    FForm->Editor().SetText(Ru("уже было"));
+    const QString a = Write(u"a.txt"_s, Ru("один\r\nдва\r\n"));
+    const QString b = Write(u"b.htm"_s, "<p>three</p>\n");
+    // A UTF-8 file is taken over into the code page.
+    const QString c = Write(u"c.txt"_s, "четыре");
+    FFakes.Dialogs.OpenAnswers.push_back({a, b, c});
+
+    TriggerAction(u"FileOpen1"_s);
+
+    QCOMPARE(FForm->Text(),
+             Ru("уже было\r\nодин\r\nдва\r\n!-next_page-!\r\n<p>three</p>\r\n!-next_page-!\r\nчетыре"));
+    QCOMPARE(FFakes.Dialogs.Calls.size(), 1u);
+    QCOMPARE(FFakes.Dialogs.Calls[0].Kind, u"open"_s);
+    QCOMPARE(FFakes.Dialogs.Calls[0].Filter,
+             u"Текстовые файлы (*.txt);;веб-страницы (*.htm *.html);;все файлы (*.*)"_s);
+    QVERIFY(FFakes.Dialogs.Calls[0].Multiple);
+    QVERIFY(FFakes.Errors.Shown.empty());
+}
+
+void ContentAddFormTest::oneFileAddsNoMarkerLine()
+{
+    // The marker is the generator's as it stands when the files are loaded.
+    FGenerator->SetDiggValue("##");
+    FForm->FileOpen1Accept({Write(u"one.txt"_s, "first\r\nsecond")});
+    FForm->FileOpen1Accept({Write(u"two.txt"_s, "third"), Write(u"three.txt"_s, "")});
+    QCOMPARE(FForm->Text(), std::string("first\r\nsecond\r\nthird\r\n##"));
+
+    // A cancelled file dialog loads nothing.
+    TriggerAction(u"FileOpen1"_s);
+    QCOMPARE(FForm->Text(), std::string("first\r\nsecond\r\nthird\r\n##"));
+}
+
+void ContentAddFormTest::anUnreadableFileAddsNothingAndIsReported()
+{
+    FForm->Editor().SetText("kept");
+    const QString missing = QDir(FDir.path()).filePath(u"missing.txt"_s);
+    FFakes.Dialogs.OpenAnswers.push_back({Write(u"good.txt"_s, "good"), missing});
+    TriggerAction(u"FileOpen1"_s);
+    QCOMPARE(FForm->Text(), std::string("kept"));
+    QCOMPARE(FFakes.Errors.Shown.size(), 1u);
+    QCOMPARE(FFakes.Errors.Shown[0],
+             "Cannot open file \"" + missing.toStdString() + "\". No such file or directory.");
+}
+
+void ContentAddFormTest::pageBreakJoinsTheCaretLine()
+{
+    TSourceEditor &editor = FForm->Editor();
+    TriggerAction(u"SpecDigg"_s);
+    QCOMPARE(FForm->Text(), std::string("!-next_page-!"));
+
+    editor.SetText("abcdef\r\nsecond");
+    editor.SetCaret(1, 3);
+    TriggerAction(u"SpecDigg"_s);
+    QCOMPARE(FForm->Text(), std::string("ab!-next_page-!cdef\r\nsecond"));
+
+    editor.SetCaret(2, 1);
+    TriggerAction(u"SpecDigg"_s);
+    QCOMPARE(editor.Line(2), std::string("!-next_page-!second"));
+
+    editor.SetCaret(2, 40);
+    FGenerator->SetDiggValue(Ru("<разрыв>"));
+    TriggerAction(u"SpecDigg"_s);
+    QCOMPARE(editor.Line(2), "!-next_page-!second" + Ru("<разрыв>"));
+    QCOMPARE(editor.LineCount(), 2);
+}
+
+void ContentAddFormTest::addAndCancelSetTheAcceptedFlag()
+{
+    // An empty editor accepted hands over the empty text.
+    WhenModal([](QWidget *dialog) { ButtonWithText(dialog, u"Добавить"_s)->click(); });
+    QVERIFY(FForm->Execute());
+    QVERIFY(FForm->Accepted());
+    QCOMPARE(FForm->Text(), std::string());
+
+    FForm->Prepare(*FGenerator);
+    FForm->Editor().SetText(Ru("текст"));
+    WhenModal([](QWidget *dialog) { ButtonWithText(dialog, u"Отменить"_s)->click(); });
+    QVERIFY(!FForm->Execute());
+    QVERIFY(!FForm->Accepted());
+
+    // Accepted once, then closed by its frame on the next use without a prepare.
+    WhenModal([](QWidget *dialog) { ButtonWithText(dialog, u"Добавить"_s)->click(); });
+    QVERIFY(FForm->Execute());
+    QCOMPARE(FForm->Text(), Ru("текст"));
+    WhenModal([](QWidget *dialog) { dialog->close(); });
+    QVERIFY(!FForm->Execute());
+    WhenModal([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    QVERIFY(!FForm->Execute());
+}
+
+void ContentAddFormTest::prepareEmptiesTheEditor()
+{
+    FForm->Editor().SetText("old");
+    WhenModal([](QWidget *dialog) { ButtonWithText(dialog, u"Добавить"_s)->click(); });
+    QVERIFY(FForm->Execute());
+    TSiteGenerator other;
+    other.SetDiggValue("@@");
+    FForm->Prepare(other);
+    QVERIFY(!FForm->Accepted());
+    QCOMPARE(FForm->Text(), std::string());
+    TriggerAction(u"SpecDigg"_s);
+    QCOMPARE(FForm->Text(), std::string("@@"));
+}
+
+void ContentAddFormTest::commandsInTheirPlacesWithCaptionsAndShortcuts()
+{
+    QCOMPARE(FForm->windowTitle(), u"Добавить контент к сайту"_s);
+    const struct
+    {
+        QString Name;
+        QString Caption;
+        QString Shortcut;
+    } commands[] = {
+        {u"FClear"_s, u"Очистить"_s, QString()},
+        {u"FileOpen1"_s, u"&Open..."_s, u"Ctrl+O"_s},
+        {u"EditCut1"_s, u"Cu&t"_s, u"Ctrl+X"_s},
+        {u"EditCopy1"_s, u"&Copy"_s, u"Ctrl+C"_s},
+        {u"EditPaste1"_s, u"&Paste"_s, u"Ctrl+V"_s},
+        {u"EditDelete1"_s, u"&Delete"_s, u"Del"_s},
+        {u"EditUndo1"_s, u"&Undo"_s, u"Ctrl+Z"_s},
+        {u"EditSelectAll1"_s, u"Select &All"_s, u"Ctrl+A"_s},
+        {u"SpecDigg"_s, u"Вставка Разрыв страницы"_s, QString()},
+    };
+    for (const auto &command : commands) {
+        ZARVIK_FIND(action, QAction, FForm, command.Name);
+        QCOMPARE(action->text(), command.Caption);
+        QCOMPARE(action->shortcut(), QKeySequence(command.Shortcut));
+    }
+
+    ZARVIK_FIND(toolBar, QToolBar, FForm, u"ToolBar1"_s);
+    QCOMPARE(ActionNames(toolBar->actions()),
+             QStringList({u"FClear"_s, u"-"_s, u"FileOpen1"_s, u"-"_s, u"EditCut1"_s, u"EditCopy1"_s,
+                          u"EditPaste1"_s, u"EditDelete1"_s, u"-"_s, u"EditUndo1"_s}));
+    ZARVIK_FIND(popup, QMenu, FForm, u"PopupMenu1"_s);
+    QCOMPARE(ActionNames(popup->actions()),
+             QStringList({u"FClear"_s, u"FileOpen1"_s, u"-"_s, u"EditCopy1"_s, u"EditPaste1"_s,
+                          u"EditSelectAll1"_s, u"-"_s, u"SpecDigg"_s}));
+
+    FForm->Editor().SetText("text");
+    TriggerAction(u"FClear"_s);
+    QCOMPARE(FForm->Text(), std::string());
+}
+
+} // namespace zarvik::test
+
+QTEST_MAIN(zarvik::test::ContentAddFormTest)
+#include "ContentAddFormTest.moc"

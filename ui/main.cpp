@@ -1,0 +1,15 @@
+#include "ui/shell/Application.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/Startup.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    zarvik::SetUpApplication(app);
+    zarvik::TApplicationWindows windows;
+    zarvik::TTerminationWatcher watcher(windows.MainWindow());
+    windows.MainWindow().show();
+    return QApplication::exec();
+}

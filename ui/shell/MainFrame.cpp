@@ -1,0 +1,541 @@
+#include "ui/shell/MainFrame.h"
+
+#include "app/ProjectFiles.h"
+#include "engine/EXSiteGenerator.h"
+#include "ui/editor/TextCodec.h"
+#include "ui/project/FProject.h"
+#include "ui/shell/RunCommand.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScopedValueRollback>
+#include <QSplitter>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace zarvik {
+
+namespace {
+
+constexpr int ProjectRole = Qt::UserRole + 1;
+
+const QString OpenDialogTitle = u"Открыть проект"_s;
+const QString OpenDialogFilter = u"Проект (*.sgp);;Все файлы (*.*)"_s;
+const QString SaveDialogTitle = u"Сохранить проект как"_s;
+const QString SaveDialogFilter = u"Проект (*.sgp)"_s;
+
+QString WithSgpExtension(const QString &name)
+{
+    return QFile::decodeName(WithProjectExtension(QFile::encodeName(name).toStdString()).c_str());
+}
+
+// Save tests the node's text as it stands, so a bare word resolves against the current folder.
+bool FileExists(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+} // namespace
+
+TForm1::TForm1(TServices &services, QWidget *parent)
+    : QMainWindow(parent)
+    , FServices(services)
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"Zarvik"_s);
+
+    FMdiArea = new QMdiArea(this);
+    FMdiArea->setObjectName(u"MdiArea"_s);
+    FMdiArea->setAccessibleName(u"Окна проектов"_s);
+    FMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    FMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    CreateProjectTree();
+    CreateActions();
+    CreateMenusAndToolBar();
+
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(u"Splitter1"_s);
+    splitter->addWidget(FTreeView1);
+    splitter->addWidget(FMdiArea);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setCollapsible(1, false);
+    splitter->setSizes({185, 870 - 185});
+    setCentralWidget(splitter);
+
+    connect(FMdiArea, &QMdiArea::subWindowActivated, this, &TForm1::SubWindowActivated);
+
+    move(217, 210);
+    resize(870, 640);
+}
+
+TForm1::~TForm1()
+{
+    // Project windows go while the tree is still there, so their nodes go with them.
+    for (QMdiSubWindow *sub : FMdiArea->subWindowList()) {
+        if (auto *project = dynamic_cast<TSiteProject *>(sub->widget()))
+            DestroyProjectWindow(project);
+        else
+            delete sub;
+    }
+}
+
+void TForm1::CreateProjectTree()
+{
+    FTreeView1 = new QTreeWidget(this);
+    FTreeView1->setObjectName(u"TreeView1"_s);
+    FTreeView1->setAccessibleName(u"Открытые проекты"_s);
+    FTreeView1->setHeaderHidden(true);
+    FTreeView1->setColumnCount(1);
+    FTreeView1->setRootIsDecorated(false);
+    FTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    FTreeView1->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    FTreeView1->setMinimumWidth(60);
+    FTreeView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    connect(FTreeView1, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *current, QTreeWidgetItem *) { TreeView1Change(current); });
+    // Choosing the node that is already current (its window minimised or covered) brings the
+    // window forward as well.
+    connect(FTreeView1, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *node, int) { TreeView1Change(node); });
+    connect(FTreeView1, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem *node, int) { TreeView1Change(node); });
+    connect(FTreeView1, &QTreeWidget::itemChanged, this,
+            [this](QTreeWidgetItem *node, int) { TreeView1Edited(node); });
+}
+
+void TForm1::CreateActions()
+{
+    const auto make = [this](const QString &name, const QString &caption, const QKeySequence &shortcut,
+                             const QString &themeIcon, QStyle::StandardPixmap fallback,
+                             void (TForm1::*slot)()) {
+        auto *action =
+            new QAction(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)), caption, this);
+        action->setObjectName(name);
+        action->setShortcut(shortcut);
+        action->setToolTip(caption);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    FNewProject = make(u"NewProject"_s, u"Создать проект"_s, QKeySequence(u"Ctrl+N"_s), u"document-new"_s,
+                       QStyle::SP_FileIcon, &TForm1::NewProjectExecute);
+    FLoadProject = make(u"LoadProject"_s, u"Открыть проект"_s, QKeySequence(u"Ctrl+L"_s), u"document-open"_s,
+                        QStyle::SP_DialogOpenButton, &TForm1::LoadProjectExecute);
+    FSaveProject = make(u"SaveProject"_s, u"Сохранить проект"_s, QKeySequence(u"Ctrl+S"_s),
+                        u"document-save"_s, QStyle::SP_DialogSaveButton, &TForm1::SaveProjectExecute);
+    FSaveProjectAs = make(u"SaveProjectAs"_s, u"Сохранить проект как..."_s, QKeySequence(u"Ctrl+Alt+S"_s),
+                          u"document-save-as"_s, QStyle::SP_DriveFDIcon, &TForm1::SaveProjectAsExecute);
+    FCloseProject = make(u"CloseProject"_s, u"Закрыть проект"_s, QKeySequence(u"Ctrl+T"_s),
+                         u"document-close"_s, QStyle::SP_DialogCloseButton, &TForm1::CloseProjectExecute);
+    FAbout = make(u"About"_s, u"О программе"_s, QKeySequence(), u"help-about"_s,
+                  QStyle::SP_MessageBoxInformation, &TForm1::AboutExecute);
+    FQuit = make(u"Quit"_s, u"Выход"_s, QKeySequence(u"Ctrl+Q"_s), u"application-exit"_s,
+                 QStyle::SP_DialogCancelButton, &TForm1::QuitExecute);
+}
+
+void TForm1::CreateMenusAndToolBar()
+{
+    const auto separator = [this](const QString &name) {
+        auto *action = new QAction(this);
+        action->setSeparator(true);
+        action->setObjectName(name);
+        return action;
+    };
+
+    FProjectMenu = menuBar()->addMenu(u"Проект"_s);
+    FProjectMenu->setObjectName(u"ProjectMenu"_s);
+    FProjectMenu->addActions({FNewProject, separator(u"N2"_s), FLoadProject, separator(u"N3"_s), FSaveProject,
+                              FSaveProjectAs, separator(u"N4"_s), FCloseProject, separator(u"N5"_s), FQuit});
+    FInfoMenu = menuBar()->addMenu(u"Информация"_s);
+    FInfoMenu->setObjectName(u"InfoMenu"_s);
+    FInfoMenu->addAction(FAbout);
+
+    FToolBar = addToolBar(u"Проект"_s);
+    FToolBar->setObjectName(u"ToolBar1"_s);
+    FToolBar->setMovable(false);
+    FToolBar->addAction(FNewProject);
+    FToolBar->addSeparator();
+    FToolBar->addAction(FLoadProject);
+    FToolBar->addSeparator();
+    FToolBar->addAction(FSaveProject);
+    FToolBar->addAction(FSaveProjectAs);
+    FToolBar->addSeparator();
+    FToolBar->addAction(FCloseProject);
+    FToolBar->addSeparator();
+    FToolBar->addAction(FAbout);
+
+    FTreeView1->addActions(
+        {FNewProject, separator(u"N6"_s), FSaveProject, separator(u"N7"_s), FCloseProject});
+}
+
+// ---- project windows and nodes ----
+
+TSiteProject *TForm1::ProjectOf(const QTreeWidgetItem *node)
+{
+    if (!node)
+        return nullptr;
+    return static_cast<TSiteProject *>(node->data(0, ProjectRole).value<QObject *>());
+}
+
+QTreeWidgetItem *TForm1::NodeOf(const TSiteProject *project) const
+{
+    for (int i = 0; i < FTreeView1->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *node = FTreeView1->topLevelItem(i);
+        if (project && ProjectOf(node) == project)
+            return node;
+    }
+    return nullptr;
+}
+
+QList<TSiteProject *> TForm1::Projects() const
+{
+    QList<TSiteProject *> projects;
+    for (int i = 0; i < FTreeView1->topLevelItemCount(); ++i)
+        projects.append(ProjectOf(FTreeView1->topLevelItem(i)));
+    return projects;
+}
+
+QMdiSubWindow *TForm1::SubWindowOf(const TSiteProject *project) const
+{
+    for (QMdiSubWindow *sub : FMdiArea->subWindowList()) {
+        if (project && sub->widget() == project)
+            return sub;
+    }
+    return nullptr;
+}
+
+TSiteProject *TForm1::ActiveProject() const
+{
+    // The current sub-window stays current while a dialog of ours has the focus, where the
+    // active one would be none.
+    QMdiSubWindow *sub = FMdiArea->currentSubWindow();
+    if (!sub)
+        return nullptr;
+    for (TSiteProject *project : Projects()) {
+        if (sub->widget() == project)
+            return project;
+    }
+    return nullptr;
+}
+
+bool TForm1::HasNodes() const
+{
+    return FTreeView1->topLevelItemCount() > 0;
+}
+
+void TForm1::ShowNoProjects()
+{
+    FServices.Prompter.ask(MessageKind::Error, FromQString(u"Нет открытых проектов"_s), Buttons::Ok);
+}
+
+TSiteProject *TForm1::CreateProjectWindow()
+{
+    auto *project = new TSiteProject(FServices);
+    QMdiSubWindow *sub = FMdiArea->addSubWindow(project);
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    sub->installEventFilter(this);
+    connect(project, &QObject::destroyed, this, &TForm1::ProjectDestroyed);
+    sub->setWindowIcon(QIcon::fromTheme(u"text-x-generic"_s, style()->standardIcon(QStyle::SP_FileIcon)));
+    sub->show();
+    // New windows cascade from the top left corner; the area's own placement pushes a window
+    // wider than the area partly out of sight.
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    const int place = static_cast<int>((FMdiArea->subWindowList().size() - 1) % 8);
+    sub->move(place * step, place * step);
+    FMdiArea->setActiveSubWindow(sub);
+    return project;
+}
+
+void TForm1::DestroyProjectWindow(TSiteProject *project)
+{
+    QMdiSubWindow *sub = SubWindowOf(project);
+    // The project goes first, while its frame is still whole, then the empty frame.
+    delete project;
+    if (sub) {
+        FMdiArea->removeSubWindow(sub);
+        delete sub;
+    }
+    // The window of the node the tree now shows becomes the active one.
+    if (TSiteProject *next = ProjectOf(FTreeView1->currentItem()))
+        BringToFront(next);
+}
+
+QTreeWidgetItem *TForm1::AppendNode(TSiteProject *project, const QString &text)
+{
+    auto *node = new QTreeWidgetItem;
+    node->setText(0, text);
+    node->setData(0, ProjectRole, QVariant::fromValue(static_cast<QObject *>(project)));
+    node->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    {
+        const QScopedValueRollback guard(FUpdatingTree, true);
+        FTreeView1->addTopLevelItem(node);
+        if (project == ActiveProject())
+            FTreeView1->setCurrentItem(node);
+    }
+    MergeProceduresMenu(ActiveProject());
+    return node;
+}
+
+void TForm1::SetNodeText(QTreeWidgetItem *node, const QString &text)
+{
+    const QScopedValueRollback guard(FUpdatingTree, true);
+    node->setText(0, text);
+}
+
+void TForm1::BringToFront(TSiteProject *project)
+{
+    QMdiSubWindow *sub = SubWindowOf(project);
+    if (!sub)
+        return;
+    if (sub->isMinimized())
+        sub->showNormal();
+    FMdiArea->setActiveSubWindow(sub);
+    sub->raise();
+}
+
+void TForm1::ProjectDestroyed(QObject *window)
+{
+    // Only the address is compared: the window is half destroyed by now.
+    for (int i = 0; i < FTreeView1->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *node = FTreeView1->topLevelItem(i);
+        if (node->data(0, ProjectRole).value<QObject *>() == window) {
+            // The selection moving off the node must not touch the windows now: one of them
+            // may be the half-destroyed frame.
+            const QScopedValueRollback guard(FUpdatingTree, true);
+            node->setData(0, ProjectRole, QVariant());
+            delete node;
+            return;
+        }
+    }
+}
+
+// ---- tree reactions ----
+
+void TForm1::TreeView1Change(QTreeWidgetItem *current)
+{
+    if (FUpdatingTree)
+        return;
+    if (TSiteProject *project = ProjectOf(current))
+        BringToFront(project);
+}
+
+void TForm1::TreeView1Edited(QTreeWidgetItem *node)
+{
+    if (FUpdatingTree)
+        return;
+    TSiteProject *project = ProjectOf(node);
+    if (!project)
+        return;
+    runCommand(FServices.Errors, [&] {
+        project->SetProjectName(node->text(0));
+        project->update();
+    });
+}
+
+void TForm1::SubWindowActivated(QMdiSubWindow *)
+{
+    // Deactivating the frame (a dialog of ours taking the focus) reports no window; the
+    // current one still counts as active for the commands and the menu.
+    TSiteProject *project = ActiveProject();
+    MergeProceduresMenu(project);
+    if (QTreeWidgetItem *node = NodeOf(project); node && FTreeView1->currentItem() != node) {
+        const QScopedValueRollback guard(FUpdatingTree, true);
+        FTreeView1->setCurrentItem(node);
+    }
+}
+
+void TForm1::MergeProceduresMenu(TSiteProject *project)
+{
+    QMenu *wanted = project ? project->ProceduresMenu() : nullptr;
+    if (FMergedMenu == wanted)
+        return;
+    if (FMergedMenu)
+        menuBar()->removeAction(FMergedMenu->menuAction());
+    FMergedMenu = wanted;
+    if (wanted)
+        menuBar()->insertMenu(FInfoMenu->menuAction(), wanted);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    // A project window's own close button only minimises it; projects are closed by the
+    // commands.
+    if (event->type() == QEvent::Close) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(watched); sub && sub->mdiArea() == FMdiArea) {
+            event->ignore();
+            sub->showMinimized();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- commands ----
+
+void TForm1::NewProjectExecute()
+{
+    runCommand(FServices.Errors, [&] {
+        TSiteProject *project = CreateProjectWindow();
+        const QString name = u"Untitled"_s + QString::number(FNewProjectCounter);
+        project->SetProjectName(name);
+        ++FNewProjectCounter;
+        AppendNode(project, name);
+    });
+}
+
+void TForm1::LoadProjectExecute()
+{
+    runCommand(FServices.Errors, [&] {
+        const QStringList chosen =
+            FServices.Dialogs.OpenFiles(this, OpenDialogTitle, OpenDialogFilter, false);
+        if (chosen.isEmpty())
+            return;
+        const QString path = chosen.front();
+        TSiteProject *project = CreateProjectWindow();
+        try {
+            project->SetProjectName(path);
+            project->LoadProjectFile(path);
+        } catch (...) {
+            // A project that could not be read is not kept half made.
+            DestroyProjectWindow(project);
+            throw;
+        }
+        AppendNode(project, path);
+    });
+}
+
+bool TForm1::SaveProject(TSiteProject *project)
+{
+    QTreeWidgetItem *node = NodeOf(project);
+    if (!node)
+        return false;
+    const QString path = node->text(0);
+    if (!FileExists(path))
+        return SaveProjectAs(project);
+    project->SaveProjectFile(path);
+    return true;
+}
+
+bool TForm1::SaveProjectAs(TSiteProject *project)
+{
+    const QString chosen = FServices.Dialogs.SaveFile(this, SaveDialogTitle, SaveDialogFilter, QString());
+    if (chosen.isEmpty())
+        return false;
+    const QString name = WithSgpExtension(chosen);
+    FServices.Dialogs.RememberFile(SaveDialogTitle, SaveDialogFilter, name);
+
+    QTreeWidgetItem *node = NodeOf(project);
+    if (!node)
+        return false;
+    if (FileExists(name)) {
+        const Answer answer = FServices.Prompter.ask(
+            MessageKind::Warning, FromQString(u"Перезаписать указанный файл?"_s), Buttons::OkCancel);
+        if (answer != Answer::Ok)
+            return false;
+    }
+    project->SaveProjectFile(name);
+    SetNodeText(node, name);
+    return true;
+}
+
+void TForm1::SaveProjectExecute()
+{
+    runCommand(FServices.Errors, [&] {
+        if (!HasNodes()) {
+            ShowNoProjects();
+            return;
+        }
+        if (TSiteProject *project = ActiveProject())
+            SaveProject(project);
+    });
+}
+
+void TForm1::SaveProjectAsExecute()
+{
+    runCommand(FServices.Errors, [&] {
+        if (!HasNodes()) {
+            ShowNoProjects();
+            return;
+        }
+        // The dialog comes first; with no active window the chosen name is not used.
+        TSiteProject *project = ActiveProject();
+        if (project) {
+            SaveProjectAs(project);
+        } else {
+            FServices.Dialogs.SaveFile(this, SaveDialogTitle, SaveDialogFilter, QString());
+        }
+    });
+}
+
+bool TForm1::CloseProject(TSiteProject *project)
+{
+    if (project->Generator().Changed()) {
+        const QString question = u"Сохранить проект "_s + project->ProjectName() + u"?"_s;
+        if (FServices.Prompter.ask(MessageKind::Warning, FromQString(question), Buttons::OkCancel) ==
+            Answer::Ok) {
+            // An OK must not end in a discarded project: a save that is cancelled or fails
+            // keeps the project open with its changes.
+            bool saved = false;
+            if (!runCommand(FServices.Errors, [&] { saved = SaveProject(project); }) || !saved)
+                return false;
+        }
+    }
+    DestroyProjectWindow(project);
+    return true;
+}
+
+void TForm1::CloseProjectExecute()
+{
+    runCommand(FServices.Errors, [&] {
+        if (!HasNodes()) {
+            ShowNoProjects();
+            return;
+        }
+        if (TSiteProject *project = ActiveProject())
+            CloseProject(project);
+    });
+}
+
+void TForm1::AboutExecute()
+{
+    runCommand(FServices.Errors, [&] {
+        if (FAboutBox)
+            FAboutBox->exec();
+    });
+}
+
+void TForm1::QuitExecute()
+{
+    close();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    while (HasNodes()) {
+        const int before = FTreeView1->topLevelItemCount();
+        TSiteProject *project = ProjectOf(FTreeView1->topLevelItem(before - 1));
+        BringToFront(project);
+        if (!CloseProject(project) || FTreeView1->topLevelItemCount() >= before) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+} // namespace zarvik

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "ui/shell/Services.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QDialog;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace zarvik {
+
+class TSiteProject;
+
+// The main window: a frame of project windows with the project tree down its left side.
+// Every open project has one root-level node whose data is its window and whose text is its
+// display name (or the file it was opened from or saved to); a node is removed exactly when its
+// window is destroyed. The frame owns the project windows.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm1(TServices &services, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The box the About command shows modally; not owned.
+    void SetAboutBox(QDialog *about) { FAboutBox = about; }
+
+    // Commands, each run through the general error display.
+    void NewProjectExecute();
+    void LoadProjectExecute();
+    void SaveProjectExecute();
+    void SaveProjectAsExecute();
+    void CloseProjectExecute();
+    void AboutExecute();
+    void QuitExecute();
+
+    // The project window that is the active document window, or null.
+    TSiteProject *ActiveProject() const;
+    // The project windows in tree order.
+    QList<TSiteProject *> Projects() const;
+    QMdiSubWindow *SubWindowOf(const TSiteProject *project) const;
+    QTreeWidgetItem *NodeOf(const TSiteProject *project) const;
+    static TSiteProject *ProjectOf(const QTreeWidgetItem *node);
+    QTreeWidget *ProjectTree() const { return FTreeView1; }
+    QMdiArea *MdiArea() const { return FMdiArea; }
+
+protected:
+    // Quit: closes the projects one by one, last node first; stops (and keeps the program
+    // running) at a project whose save was asked for but did not happen.
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateActions();
+    void CreateMenusAndToolBar();
+    void CreateProjectTree();
+
+    TSiteProject *CreateProjectWindow();
+    void DestroyProjectWindow(TSiteProject *project);
+    QTreeWidgetItem *AppendNode(TSiteProject *project, const QString &text);
+    void SetNodeText(QTreeWidgetItem *node, const QString &text);
+    void BringToFront(TSiteProject *project);
+    bool HasNodes() const;
+    void ShowNoProjects();
+
+    // The save operations behind the commands. They return true when the project was written,
+    // false when the user cancelled; errors are thrown.
+    bool SaveProject(TSiteProject *project);
+    bool SaveProjectAs(TSiteProject *project);
+    // Close project; true when the window was destroyed.
+    bool CloseProject(TSiteProject *project);
+
+    void TreeView1Change(QTreeWidgetItem *current);
+    void TreeView1Edited(QTreeWidgetItem *node);
+    void ProjectDestroyed(QObject *window);
+    void SubWindowActivated(QMdiSubWindow *window);
+    void MergeProceduresMenu(TSiteProject *project);
+
+    TServices &FServices;
+    int FNewProjectCounter = 0;
+    bool FUpdatingTree = false;
+    QDialog *FAboutBox = nullptr;
+
+    QMdiArea *FMdiArea = nullptr;
+    QTreeWidget *FTreeView1 = nullptr;
+    QToolBar *FToolBar = nullptr;
+    QMenu *FProjectMenu = nullptr;
+    QMenu *FInfoMenu = nullptr;
+    QPointer<QMenu> FMergedMenu;
+
+    QAction *FNewProject = nullptr;
+    QAction *FLoadProject = nullptr;
+    QAction *FSaveProject = nullptr;
+    QAction *FSaveProjectAs = nullptr;
+    QAction *FCloseProject = nullptr;
+    QAction *FAbout = nullptr;
+    QAction *FQuit = nullptr;
+};
+
+} // namespace zarvik

@@ -1,0 +1,134 @@
+#include "ui/shell/MessageBoxPrompter.h"
+
+#include "app/ErrorDisplay.h"
+#include "ui/editor/TextCodec.h"
+
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace zarvik {
+
+namespace {
+
+QString MessageText(std::string_view cp1251)
+{
+    QString text = ToQString(cp1251);
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+QString KindCaption(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Warning:
+        return u"Предупреждение"_s;
+    case MessageKind::Error:
+        return u"Ошибка"_s;
+    case MessageKind::Information:
+        return u"Информация"_s;
+    }
+    return {};
+}
+
+QMessageBox::Icon KindIcon(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Warning:
+        return QMessageBox::Warning;
+    case MessageKind::Error:
+        return QMessageBox::Critical;
+    case MessageKind::Information:
+        return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+std::unique_ptr<QMessageBox> NewBox(QWidget *parent, QMessageBox::Icon icon, const QString &caption,
+                                    const QString &text)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setIcon(icon);
+    box->setWindowTitle(caption);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
+    return box;
+}
+
+} // namespace
+
+TMessageBoxPrompter::TMessageBoxPrompter(QWidget *parent)
+    : FParent(parent)
+{
+}
+
+QWidget *TMessageBoxPrompter::Owner() const
+{
+    if (FParent)
+        return FParent;
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
+std::unique_ptr<QMessageBox> TMessageBoxPrompter::CreateMessageBox(QWidget *parent, MessageKind kind,
+                                                                   std::string_view text, Buttons buttons)
+{
+    auto box = NewBox(parent, KindIcon(kind), KindCaption(kind), MessageText(text));
+    switch (buttons) {
+    case Buttons::Ok:
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setDefaultButton(QMessageBox::Ok);
+        box->setEscapeButton(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box->setDefaultButton(QMessageBox::Ok);
+        box->setEscapeButton(QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
+        box->setEscapeButton(QMessageBox::No);
+        break;
+    }
+    return box;
+}
+
+std::unique_ptr<QMessageBox> TMessageBoxPrompter::CreateErrorBox(QWidget *parent, std::string_view text)
+{
+    auto box = NewBox(parent, QMessageBox::Critical, ToQString(ApplicationTitle), MessageText(text));
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setEscapeButton(QMessageBox::Ok);
+    return box;
+}
+
+Answer TMessageBoxPrompter::AnswerFor(QMessageBox::StandardButton button, Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::Ok:
+        return Answer::Ok;
+    case Buttons::OkCancel:
+        return button == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    case Buttons::YesNo:
+        return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    return Answer::Cancel;
+}
+
+Answer TMessageBoxPrompter::ask(MessageKind kind, std::string_view text, Buttons buttons)
+{
+    const auto box = CreateMessageBox(Owner(), kind, text, buttons);
+    box->exec();
+    return AnswerFor(box->standardButton(box->clickedButton()), buttons);
+}
+
+void TMessageBoxPrompter::ShowError(std::string_view text)
+{
+    const auto box = CreateErrorBox(Owner(), text);
+    box->exec();
+}
+
+} // namespace zarvik

@@ -1,0 +1,202 @@
+#include "ui/shell/PContentAddForm.h"
+
+#include "app/TextFiles.h"
+#include "engine/EXSiteGenerator.h"
+#include "ui/editor/SourceEditor.h"
+#include "ui/shell/RunCommand.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace zarvik {
+
+namespace {
+
+const QString OpenTitle = u"Открыть"_s;
+const QString OpenFilter = u"Текстовые файлы (*.txt);;веб-страницы (*.htm *.html);;все файлы (*.*)"_s;
+
+} // namespace
+
+TContentAddForm::TContentAddForm(TErrorDisplay &errors, TFileDialogs &dialogs, QWidget *parent)
+    : QDialog(parent)
+    , FErrors(errors)
+    , FDialogs(dialogs)
+{
+    setObjectName(u"ContentAddForm"_s);
+    setWindowTitle(u"Добавить контент к сайту"_s);
+    setModal(true);
+
+    FEditor = new TSourceEditor(this);
+    FEditor->setObjectName(u"SynEdit1"_s);
+    FEditor->SetAccessibleName(u"Текст для новых страниц"_s);
+    FEditor->SetWordWrap(true);
+    FEditor->SetLineNumbers(true);
+    QFont font(u"Courier New"_s, 10);
+    font.setStyleHint(QFont::TypeWriter);
+    FEditor->SetEditorFont(font);
+
+    QAction *clear = MakeAction(u"FClear"_s, u"Очистить"_s, QKeySequence());
+    clear->setIcon(QIcon::fromTheme(u"edit-clear"_s, style()->standardIcon(QStyle::SP_DialogResetButton)));
+    connect(clear, &QAction::triggered, this, &TContentAddForm::FClearExecute);
+
+    QAction *open = MakeAction(u"FileOpen1"_s, u"&Open..."_s, QKeySequence(u"Ctrl+O"_s));
+    open->setIcon(QIcon::fromTheme(u"document-open"_s, style()->standardIcon(QStyle::SP_DialogOpenButton)));
+    open->setShortcutContext(Qt::WindowShortcut);
+    connect(open, &QAction::triggered, this, &TContentAddForm::FileOpen1Execute);
+
+    // The editor handles its own editing keys (a Del with nothing selected deletes a character);
+    // the actions only show their shortcuts.
+    QAction *cut = MakeAction(u"EditCut1"_s, u"Cu&t"_s, QKeySequence(u"Ctrl+X"_s));
+    cut->setIcon(QIcon::fromTheme(u"edit-cut"_s));
+    connect(cut, &QAction::triggered, FEditor, &TSourceEditor::Cut);
+    QAction *copy = MakeAction(u"EditCopy1"_s, u"&Copy"_s, QKeySequence(u"Ctrl+C"_s));
+    copy->setIcon(QIcon::fromTheme(u"edit-copy"_s));
+    connect(copy, &QAction::triggered, FEditor, &TSourceEditor::Copy);
+    QAction *paste = MakeAction(u"EditPaste1"_s, u"&Paste"_s, QKeySequence(u"Ctrl+V"_s));
+    paste->setIcon(QIcon::fromTheme(u"edit-paste"_s));
+    connect(paste, &QAction::triggered, FEditor, &TSourceEditor::Paste);
+    QAction *del = MakeAction(u"EditDelete1"_s, u"&Delete"_s, QKeySequence(u"Del"_s));
+    del->setIcon(QIcon::fromTheme(u"edit-delete"_s));
+    connect(del, &QAction::triggered, FEditor, &TSourceEditor::Delete);
+    QAction *undo = MakeAction(u"EditUndo1"_s, u"&Undo"_s, QKeySequence(u"Ctrl+Z"_s));
+    undo->setIcon(QIcon::fromTheme(u"edit-undo"_s));
+    connect(undo, &QAction::triggered, FEditor, &TSourceEditor::Undo);
+    QAction *selectAll = MakeAction(u"EditSelectAll1"_s, u"Select &All"_s, QKeySequence(u"Ctrl+A"_s));
+    connect(selectAll, &QAction::triggered, FEditor, &TSourceEditor::SelectAll);
+    QAction *digg = MakeAction(u"SpecDigg"_s, u"Вставка Разрыв страницы"_s, QKeySequence());
+    connect(digg, &QAction::triggered, this, &TContentAddForm::SpecDiggExecute);
+
+    FToolBar = new QToolBar(this);
+    FToolBar->setObjectName(u"ToolBar1"_s);
+    FToolBar->addAction(clear);
+    FToolBar->addSeparator();
+    FToolBar->addAction(open);
+    FToolBar->addSeparator();
+    FToolBar->addActions({cut, copy, paste, del});
+    FToolBar->addSeparator();
+    FToolBar->addAction(undo);
+
+    FPopupMenu = new QMenu(this);
+    FPopupMenu->setObjectName(u"PopupMenu1"_s);
+    FPopupMenu->addActions({clear, open});
+    FPopupMenu->addSeparator();
+    FPopupMenu->addActions({copy, paste, selectAll});
+    FPopupMenu->addSeparator();
+    FPopupMenu->addAction(digg);
+    FEditor->SetContextMenu(FPopupMenu);
+
+    FAddButton = new QPushButton(u"Добавить"_s, this);
+    FAddButton->setObjectName(u"Button1"_s);
+    FAddButton->setAutoDefault(false);
+    FCancelButton = new QPushButton(u"Отменить"_s, this);
+    FCancelButton->setObjectName(u"Button2"_s);
+    FCancelButton->setAutoDefault(false);
+    connect(FAddButton, &QPushButton::clicked, this, [this] {
+        FAccepted = true;
+        accept();
+    });
+    connect(FCancelButton, &QPushButton::clicked, this, &TContentAddForm::reject);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(FAddButton);
+    bottom->addWidget(FCancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(FToolBar);
+    layout->addWidget(FEditor, 1);
+    layout->addLayout(bottom);
+
+    resize(640, 480);
+}
+
+TContentAddForm::~TContentAddForm() = default;
+
+QAction *TContentAddForm::MakeAction(const QString &name, const QString &caption,
+                                     const QKeySequence &shortcut)
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    addAction(action);
+    return action;
+}
+
+void TContentAddForm::Prepare(TSiteGenerator &generator)
+{
+    FEditor->Clear();
+    FAccepted = false;
+    FGenerator = &generator;
+}
+
+bool TContentAddForm::Execute()
+{
+    FEditor->setFocus();
+    exec();
+    return FAccepted;
+}
+
+std::string TContentAddForm::Text() const
+{
+    return FEditor->Text();
+}
+
+void TContentAddForm::reject()
+{
+    FAccepted = false;
+    QDialog::reject();
+}
+
+void TContentAddForm::FClearExecute()
+{
+    FEditor->Clear();
+}
+
+void TContentAddForm::FileOpen1Execute()
+{
+    runCommand(FErrors, [&] {
+        const QStringList files = FDialogs.OpenFiles(this, OpenTitle, OpenFilter, true);
+        if (!files.isEmpty())
+            FileOpen1Accept(files);
+    });
+}
+
+void TContentAddForm::FileOpen1Accept(const QStringList &files)
+{
+    const std::string marker = FGenerator ? FGenerator->DiggValue() : std::string();
+    std::vector<TStringList> contents;
+    contents.reserve(static_cast<std::size_t>(files.size()));
+    for (const QString &file : files)
+        contents.push_back(ReadTextFileLines(QFile::encodeName(file).toStdString()));
+
+    TStringList lines;
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        lines.insert(lines.end(), contents[i].begin(), contents[i].end());
+        if (i + 1 < contents.size())
+            lines.push_back(marker);
+    }
+    FEditor->AppendLines(lines);
+}
+
+void TContentAddForm::SpecDiggExecute()
+{
+    if (!FGenerator)
+        return;
+    FEditor->InsertInLine(FEditor->CaretLine(), FEditor->CaretColumn(), FGenerator->DiggValue());
+}
+
+} // namespace zarvik
