@@ -22,14 +22,6 @@ namespace zarvik::test {
 
 namespace {
 
-QStringList ActionNames(const QList<QAction *> &actions)
-{
-    QStringList names;
-    for (const QAction *action : actions)
-        names.append(action->isSeparator() ? u"-"_s : action->objectName());
-    return names;
-}
-
 } // namespace
 
 class ContentAddFormTest : public QObject

@@ -1,7 +1,7 @@
 #include "ui/shell/MainFrame.h"
 
 #include "tests/support/Ru.h"
-#include "tests/ui/support/Fakes.h"
+#include "tests/ui/support/FrameFixture.h"
 #include "tests/ui/support/Widgets.h"
 #include "ui/project/FProject.h"
 
@@ -22,14 +22,6 @@ using namespace Qt::StringLiterals;
 namespace zarvik::test {
 
 namespace {
-
-QStringList ActionNames(const QList<QAction *> &actions)
-{
-    QStringList names;
-    for (const QAction *action : actions)
-        names.append(action->isSeparator() ? u"-"_s : action->objectName());
-    return names;
-}
 
 QStringList MenuTitles(const QMenuBar *bar)
 {
@@ -53,20 +45,12 @@ class MainFrameTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        FFakes = std::make_unique<TFakeServices>();
-        FForm = std::make_unique<TForm1>(FFakes->Services);
-        FForm->show();
-        FForm->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
-    }
+    void init() { F = std::make_unique<TFrameFixture>(); }
     void cleanup()
     {
-        FForm.reset();
-        QVERIFY(FFakes->Drained());
-        QVERIFY(FFakes->Errors.Shown.empty());
-        FFakes.reset();
+        QVERIFY(F->Close());
+        QVERIFY(F->Fakes.Errors.Shown.empty());
+        F.reset();
     }
 
     void frameCarriesItsCommandsInOrder();
@@ -82,38 +66,19 @@ private slots:
     void proceduresMenuStandsBetweenTheFramesMenus();
 
 private:
-    TSiteProject *New()
+    void Select(int node)
     {
-        const int before = FForm->ProjectTree()->topLevelItemCount();
-        Trigger(u"NewProject"_s);
-        if (FForm->ProjectTree()->topLevelItemCount() != before + 1)
-            return nullptr;
-        return FForm->Projects().back();
+        F->Form->ProjectTree()->setCurrentItem(F->Form->ProjectTree()->topLevelItem(node));
     }
-    void Trigger(const QString &name)
-    {
-        auto *action = FForm->findChild<QAction *>(name);
-        QVERIFY2(action, qPrintable(name));
-        action->trigger();
-    }
-    QStringList NodeTexts() const
-    {
-        QStringList texts;
-        for (int i = 0; i < FForm->ProjectTree()->topLevelItemCount(); ++i)
-            texts.append(FForm->ProjectTree()->topLevelItem(i)->text(0));
-        return texts;
-    }
-    void Select(int node) { FForm->ProjectTree()->setCurrentItem(FForm->ProjectTree()->topLevelItem(node)); }
 
-    std::unique_ptr<TFakeServices> FFakes;
-    std::unique_ptr<TForm1> FForm;
+    std::unique_ptr<TFrameFixture> F;
 };
 
 void MainFrameTest::frameCarriesItsCommandsInOrder()
 {
-    QCOMPARE(FForm->windowTitle(), u"Zarvik"_s);
-    QCOMPARE(FForm->ProjectTree()->objectName(), u"TreeView1"_s);
-    QVERIFY(!FForm->ProjectTree()->accessibleName().isEmpty());
+    QCOMPARE(F->Form->windowTitle(), u"Zarvik"_s);
+    QCOMPARE(F->Form->ProjectTree()->objectName(), u"TreeView1"_s);
+    QVERIFY(!F->Form->ProjectTree()->accessibleName().isEmpty());
 
     const struct
     {
@@ -130,169 +95,169 @@ void MainFrameTest::frameCarriesItsCommandsInOrder()
         {u"Quit"_s, u"Выход"_s, u"Ctrl+Q"_s},
     };
     for (const auto &command : commands) {
-        ZARVIK_FIND(action, QAction, FForm, command.Name);
+        ZARVIK_FIND(action, QAction, F->Form, command.Name);
         QCOMPARE(action->text(), command.Caption);
         QCOMPARE(action->shortcut(), QKeySequence(command.Shortcut));
         QVERIFY(!action->icon().isNull());
     }
 
-    QCOMPARE(MenuTitles(FForm->menuBar()), QStringList({u"Проект"_s, u"Информация"_s}));
-    ZARVIK_FIND(projectMenu, QMenu, FForm, u"ProjectMenu"_s);
+    QCOMPARE(MenuTitles(F->Form->menuBar()), QStringList({u"Проект"_s, u"Информация"_s}));
+    ZARVIK_FIND(projectMenu, QMenu, F->Form, u"ProjectMenu"_s);
     QCOMPARE(ActionNames(projectMenu->actions()),
              QStringList({u"NewProject"_s, u"-"_s, u"LoadProject"_s, u"-"_s, u"SaveProject"_s,
                           u"SaveProjectAs"_s, u"-"_s, u"CloseProject"_s, u"-"_s, u"Quit"_s}));
-    ZARVIK_FIND(infoMenu, QMenu, FForm, u"InfoMenu"_s);
+    ZARVIK_FIND(infoMenu, QMenu, F->Form, u"InfoMenu"_s);
     QCOMPARE(ActionNames(infoMenu->actions()), QStringList({u"About"_s}));
-    ZARVIK_FIND(toolBar, QToolBar, FForm, u"ToolBar1"_s);
+    ZARVIK_FIND(toolBar, QToolBar, F->Form, u"ToolBar1"_s);
     QCOMPARE(ActionNames(toolBar->actions()),
              QStringList({u"NewProject"_s, u"-"_s, u"LoadProject"_s, u"-"_s, u"SaveProject"_s,
                           u"SaveProjectAs"_s, u"-"_s, u"CloseProject"_s, u"-"_s, u"About"_s}));
-    QCOMPARE(ActionNames(FForm->ProjectTree()->actions()),
+    QCOMPARE(ActionNames(F->Form->ProjectTree()->actions()),
              QStringList({u"NewProject"_s, u"-"_s, u"SaveProject"_s, u"-"_s, u"CloseProject"_s}));
 
     // The keyboard reaches the commands.
-    QTest::keyClick(FForm.get(), Qt::Key_N, Qt::ControlModifier);
-    QCOMPARE(NodeTexts(), QStringList({u"Untitled0"_s}));
+    QTest::keyClick(F->Form.get(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s}));
 }
 
 void MainFrameTest::newProjectsAreNumberedAndNumbersAreNeverReused()
 {
-    TSiteProject *first = New();
-    TSiteProject *second = New();
-    TSiteProject *third = New();
+    TSiteProject *first = F->New();
+    TSiteProject *second = F->New();
+    TSiteProject *third = F->New();
     QVERIFY(first && second && third);
-    QCOMPARE(NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled1"_s, u"Untitled2"_s}));
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled1"_s, u"Untitled2"_s}));
     QCOMPARE(second->ProjectName(), u"Untitled1"_s);
     QCOMPARE(second->windowTitle(), u"Untitled1"_s);
-    QCOMPARE(FForm->ActiveProject(), third);
-    QCOMPARE(FForm->ProjectTree()->currentItem(), FForm->NodeOf(third));
+    QCOMPARE(F->Form->ActiveProject(), third);
+    QCOMPARE(F->Form->ProjectTree()->currentItem(), F->Form->NodeOf(third));
 
     // A new project is changed (its settings were just stored), so closing it asks; Cancel
     // still closes it.
     Select(1);
-    QCOMPARE(FForm->ActiveProject(), second);
-    Trigger(u"CloseProject"_s);
-    QCOMPARE(FFakes->Prompter.Messages, std::vector({SaveQuestion("Untitled1")}));
-    QCOMPARE(NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s}));
-    QCOMPARE(FForm->MdiArea()->subWindowList().size(), 2);
+    QCOMPARE(F->Form->ActiveProject(), second);
+    F->Trigger(u"CloseProject"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion("Untitled1")}));
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s}));
+    QCOMPARE(F->Form->MdiArea()->subWindowList().size(), 2);
 
-    New();
-    QCOMPARE(NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s, u"Untitled3"_s}));
-    QVERIFY(FFakes->Dialogs.Calls.empty());
+    F->New();
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s, u"Untitled3"_s}));
+    QVERIFY(F->Fakes.Dialogs.Calls.empty());
 }
 
 void MainFrameTest::closeAsksOnlyAboutTheActiveProject()
 {
-    TSiteProject *changed = New();
-    TSiteProject *clean = New();
+    TSiteProject *changed = F->New();
+    TSiteProject *clean = F->New();
     QVERIFY(changed && clean);
     QVERIFY(changed->Generator().Changed());
     clean->Generator().SetChanged(false);
-    QCOMPARE(FForm->ActiveProject(), clean);
+    QCOMPARE(F->Form->ActiveProject(), clean);
 
-    Trigger(u"CloseProject"_s);
-    QVERIFY(FFakes->Prompter.Messages.empty());
-    QCOMPARE(FForm->Projects(), QList<TSiteProject *>({changed}));
+    F->Trigger(u"CloseProject"_s);
+    QVERIFY(F->Fakes.Prompter.Messages.empty());
+    QCOMPARE(F->Form->Projects(), QList<TSiteProject *>({changed}));
 }
 
 void MainFrameTest::closeAfterAnOkThatDidNotSaveKeepsTheProject()
 {
-    TSiteProject *project = New();
+    TSiteProject *project = F->New();
     QVERIFY(project);
 
     // OK at the question runs Save; the untitled project goes to Save As, which is cancelled.
-    FFakes->Prompter.Script(Answer::Ok);
-    Trigger(u"CloseProject"_s);
-    QCOMPARE(FFakes->Prompter.Messages, std::vector({SaveQuestion("Untitled0")}));
-    QCOMPARE(FFakes->Dialogs.Calls.size(), 1u);
-    QCOMPARE(FFakes->Dialogs.Calls[0].Kind, u"save"_s);
-    QCOMPARE(FForm->Projects(), QList<TSiteProject *>({project}));
+    F->Fakes.Prompter.Script(Answer::Ok);
+    F->Trigger(u"CloseProject"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion("Untitled0")}));
+    QCOMPARE(F->Fakes.Dialogs.Calls.size(), 1u);
+    QCOMPARE(F->Fakes.Dialogs.Calls[0].Kind, u"save"_s);
+    QCOMPARE(F->Form->Projects(), QList<TSiteProject *>({project}));
     QVERIFY(project->Generator().Changed());
 
     // A save that fails is reported and keeps the project as well.
-    FFakes->Prompter.Script(Answer::Ok);
+    F->Fakes.Prompter.Script(Answer::Ok);
     const QString unreachable = u"/nonexistent-zarvik-folder/garden"_s;
-    FFakes->Dialogs.SaveAnswers.push_back(unreachable);
-    Trigger(u"CloseProject"_s);
-    QCOMPARE(FFakes->Errors.Shown.size(), 1u);
-    QVERIFY(FFakes->Errors.Shown[0].starts_with(
+    F->Fakes.Dialogs.SaveAnswers.push_back(unreachable);
+    F->Trigger(u"CloseProject"_s);
+    QCOMPARE(F->Fakes.Errors.Shown.size(), 1u);
+    QVERIFY(F->Fakes.Errors.Shown[0].starts_with(
         "Cannot create file \"/nonexistent-zarvik-folder/garden.sgp\". "));
-    QCOMPARE(FForm->Projects(), QList<TSiteProject *>({project}));
-    QCOMPARE(NodeTexts(), QStringList({u"Untitled0"_s}));
-    FFakes->Errors.Shown.clear();
+    QCOMPARE(F->Form->Projects(), QList<TSiteProject *>({project}));
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s}));
+    F->Fakes.Errors.Shown.clear();
 }
 
 void MainFrameTest::quitOffersTheLastNodeFirstAndStopsAtAnUnsavedOk()
 {
-    New();
-    New();
-    New();
-    FForm->Projects()[1]->Generator().SetChanged(false);
+    F->New();
+    F->New();
+    F->New();
+    F->Form->Projects()[1]->Generator().SetChanged(false);
 
     // Cancel for the last project closes it; OK for the first one whose Save As is cancelled
     // stops the quit there.
-    FFakes->Prompter.Script(Answer::Cancel);
-    FFakes->Prompter.Script(Answer::Ok);
-    Trigger(u"Quit"_s);
-    QCOMPARE(FFakes->Prompter.Messages, std::vector({SaveQuestion("Untitled2"), SaveQuestion("Untitled0")}));
-    QCOMPARE(NodeTexts(), QStringList({u"Untitled0"_s}));
-    QVERIFY(FForm->isVisible());
+    F->Fakes.Prompter.Script(Answer::Cancel);
+    F->Fakes.Prompter.Script(Answer::Ok);
+    F->Trigger(u"Quit"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion("Untitled2"), SaveQuestion("Untitled0")}));
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s}));
+    QVERIFY(F->Form->isVisible());
 
-    FFakes->Prompter.Messages.clear();
-    FFakes->Prompter.Script(Answer::Cancel);
-    FFakes->Dialogs.Calls.clear();
-    Trigger(u"Quit"_s);
-    QCOMPARE(FFakes->Prompter.Messages, std::vector({SaveQuestion("Untitled0")}));
-    QVERIFY(NodeTexts().isEmpty());
-    QVERIFY(!FForm->isVisible());
-    QVERIFY(FFakes->Dialogs.Calls.empty());
+    F->Fakes.Prompter.Messages.clear();
+    F->Fakes.Prompter.Script(Answer::Cancel);
+    F->Fakes.Dialogs.Calls.clear();
+    F->Trigger(u"Quit"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion("Untitled0")}));
+    QVERIFY(F->NodeTexts().isEmpty());
+    QVERIFY(!F->Form->isVisible());
+    QVERIFY(F->Fakes.Dialogs.Calls.empty());
 }
 
 void MainFrameTest::commandsWithoutProjectsSayThereAreNone()
 {
-    Trigger(u"SaveProject"_s);
-    Trigger(u"SaveProjectAs"_s);
-    Trigger(u"CloseProject"_s);
-    QCOMPARE(FFakes->Prompter.Messages, std::vector({NoProjects, NoProjects, NoProjects}));
-    QVERIFY(FFakes->Dialogs.Calls.empty());
+    F->Trigger(u"SaveProject"_s);
+    F->Trigger(u"SaveProjectAs"_s);
+    F->Trigger(u"CloseProject"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({NoProjects, NoProjects, NoProjects}));
+    QVERIFY(F->Fakes.Dialogs.Calls.empty());
 
     // Quit with nothing open just closes.
-    Trigger(u"Quit"_s);
-    QVERIFY(!FForm->isVisible());
+    F->Trigger(u"Quit"_s);
+    QVERIFY(!F->Form->isVisible());
 }
 
 void MainFrameTest::treeSelectionActivatesItsWindowAndFollowsIt()
 {
-    TSiteProject *first = New();
-    TSiteProject *second = New();
+    TSiteProject *first = F->New();
+    TSiteProject *second = F->New();
     QVERIFY(first && second);
-    QTreeWidget *tree = FForm->ProjectTree();
+    QTreeWidget *tree = F->Form->ProjectTree();
 
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Up);
-    QCOMPARE(FForm->ActiveProject(), first);
-    QCOMPARE(FForm->MdiArea()->activeSubWindow(), FForm->SubWindowOf(first));
+    QCOMPARE(F->Form->ActiveProject(), first);
+    QCOMPARE(F->Form->MdiArea()->activeSubWindow(), F->Form->SubWindowOf(first));
     QTest::keyClick(tree, Qt::Key_Down);
-    QCOMPARE(FForm->ActiveProject(), second);
+    QCOMPARE(F->Form->ActiveProject(), second);
 
     // Activating a window another way moves the tree's selection with it.
-    FForm->MdiArea()->setActiveSubWindow(FForm->SubWindowOf(first));
-    QCOMPARE(tree->currentItem(), FForm->NodeOf(first));
+    F->Form->MdiArea()->setActiveSubWindow(F->Form->SubWindowOf(first));
+    QCOMPARE(tree->currentItem(), F->Form->NodeOf(first));
 
     // A minimised window comes back when its node is chosen.
-    FForm->SubWindowOf(second)->showMinimized();
+    F->Form->SubWindowOf(second)->showMinimized();
     Select(0);
     Select(1);
-    QCOMPARE(FForm->ActiveProject(), second);
-    QVERIFY(!FForm->SubWindowOf(second)->isMinimized());
+    QCOMPARE(F->Form->ActiveProject(), second);
+    QVERIFY(!F->Form->SubWindowOf(second)->isMinimized());
 }
 
 void MainFrameTest::renamingANodeNamesTheWindowAndSavesNothing()
 {
-    TSiteProject *project = New();
+    TSiteProject *project = F->New();
     QVERIFY(project);
-    QTreeWidget *tree = FForm->ProjectTree();
-    QTreeWidgetItem *node = FForm->NodeOf(project);
+    QTreeWidget *tree = F->Form->ProjectTree();
+    QTreeWidgetItem *node = F->Form->NodeOf(project);
 
     tree->setFocus();
     tree->editItem(node);
@@ -305,61 +270,61 @@ void MainFrameTest::renamingANodeNamesTheWindowAndSavesNothing()
     // The delegate commits the edit through a queued call.
     QTRY_COMPARE(node->text(0), u"сад"_s);
     QCOMPARE(project->ProjectName(), u"сад"_s);
-    QCOMPARE(FForm->SubWindowOf(project)->windowTitle(), u"сад"_s);
-    QVERIFY(FFakes->Dialogs.Calls.empty());
+    QCOMPARE(F->Form->SubWindowOf(project)->windowTitle(), u"сад"_s);
+    QVERIFY(F->Fakes.Dialogs.Calls.empty());
 
     // Save finds no file of that name and falls back to Save As.
-    Trigger(u"SaveProject"_s);
-    QCOMPARE(FFakes->Dialogs.Calls.size(), 1u);
-    QCOMPARE(FFakes->Dialogs.Calls[0].Kind, u"save"_s);
+    F->Trigger(u"SaveProject"_s);
+    QCOMPARE(F->Fakes.Dialogs.Calls.size(), 1u);
+    QCOMPARE(F->Fakes.Dialogs.Calls[0].Kind, u"save"_s);
 }
 
 void MainFrameTest::aWindowsOwnCloseButtonOnlyMinimisesIt()
 {
-    TSiteProject *project = New();
+    TSiteProject *project = F->New();
     QVERIFY(project);
-    QMdiSubWindow *sub = FForm->SubWindowOf(project);
+    QMdiSubWindow *sub = F->Form->SubWindowOf(project);
     QVERIFY(!sub->close());
     QVERIFY(sub->isMinimized());
-    QCOMPARE(FForm->Projects(), QList<TSiteProject *>({project}));
-    QCOMPARE(FForm->SubWindowOf(project), sub);
+    QCOMPARE(F->Form->Projects(), QList<TSiteProject *>({project}));
+    QCOMPARE(F->Form->SubWindowOf(project), sub);
 }
 
 void MainFrameTest::nodeGoesExactlyWhenItsWindowIsDestroyed()
 {
-    TSiteProject *first = New();
-    TSiteProject *second = New();
-    TSiteProject *third = New();
+    TSiteProject *first = F->New();
+    TSiteProject *second = F->New();
+    TSiteProject *third = F->New();
     QVERIFY(first && second && third);
-    delete FForm->SubWindowOf(second);
-    QCOMPARE(FForm->Projects(), QList<TSiteProject *>({first, third}));
-    QCOMPARE(NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s}));
+    delete F->Form->SubWindowOf(second);
+    QCOMPARE(F->Form->Projects(), QList<TSiteProject *>({first, third}));
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s}));
 
     // A project window the tree does not know leaves the tree alone when it goes.
-    auto *stray = new TSiteProject(FFakes->Services);
-    FForm->MdiArea()->addSubWindow(stray);
+    auto *stray = new TSiteProject(F->Fakes.Services);
+    F->Form->MdiArea()->addSubWindow(stray);
     delete stray;
-    QCOMPARE(NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s}));
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s}));
 }
 
 void MainFrameTest::proceduresMenuStandsBetweenTheFramesMenus()
 {
-    TSiteProject *first = New();
-    TSiteProject *second = New();
+    TSiteProject *first = F->New();
+    TSiteProject *second = F->New();
     QVERIFY(first && second);
-    QCOMPARE(MenuTitles(FForm->menuBar()), QStringList({u"Проект"_s, u"Процедуры"_s, u"Информация"_s}));
-    QCOMPARE(FForm->menuBar()->actions().at(1), second->ProceduresMenu()->menuAction());
+    QCOMPARE(MenuTitles(F->Form->menuBar()), QStringList({u"Проект"_s, u"Процедуры"_s, u"Информация"_s}));
+    QCOMPARE(F->Form->menuBar()->actions().at(1), second->ProceduresMenu()->menuAction());
 
     Select(0);
-    QCOMPARE(FForm->menuBar()->actions().size(), 3);
-    QCOMPARE(FForm->menuBar()->actions().at(1), first->ProceduresMenu()->menuAction());
+    QCOMPARE(F->Form->menuBar()->actions().size(), 3);
+    QCOMPARE(F->Form->menuBar()->actions().at(1), first->ProceduresMenu()->menuAction());
 
     first->Generator().SetChanged(false);
-    Trigger(u"CloseProject"_s);
-    QCOMPARE(FForm->menuBar()->actions().at(1), second->ProceduresMenu()->menuAction());
+    F->Trigger(u"CloseProject"_s);
+    QCOMPARE(F->Form->menuBar()->actions().at(1), second->ProceduresMenu()->menuAction());
     second->Generator().SetChanged(false);
-    Trigger(u"CloseProject"_s);
-    QCOMPARE(MenuTitles(FForm->menuBar()), QStringList({u"Проект"_s, u"Информация"_s}));
+    F->Trigger(u"CloseProject"_s);
+    QCOMPARE(MenuTitles(F->Form->menuBar()), QStringList({u"Проект"_s, u"Информация"_s}));
 }
 
 } // namespace zarvik::test

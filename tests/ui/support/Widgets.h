@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -39,6 +41,15 @@ inline void TypeText(QWidget *widget, const QString &text)
 {
     for (const QChar c : text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// The object names of actions in order, "-" for a separator.
+inline QStringList ActionNames(const QList<QAction *> &actions)
+{
+    QStringList names;
+    for (const QAction *action : actions)
+        names.append(action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    return names;
 }
 
 // The button of a dialog that shows the text, or null.
