@@ -17,12 +17,7 @@ class ProjectFilesTest : public QObject
 
 private slots:
     void init() { F = std::make_unique<TProjectFixture>(); }
-    void cleanup()
-    {
-        const bool drained = F->Fakes.Drained();
-        F.reset();
-        QVERIFY(drained);
-    }
+    void cleanup() { QVERIFY(CloseFixture(F)); }
 
     void newProjectSavedAtOnceStoresTheDefaultTexts();
     void savedProjectOpensWithEveryControlFilled();

@@ -90,6 +90,14 @@ public:
     std::unique_ptr<TSiteProject> Window;
 };
 
+// Ends a test's window; true when every scripted answer was used.
+inline bool CloseFixture(std::unique_ptr<TProjectFixture> &fixture)
+{
+    const bool drained = fixture->Fakes.Drained();
+    fixture.reset();
+    return drained;
+}
+
 // A folder that lives as long as the test.
 class TTempFolder
 {

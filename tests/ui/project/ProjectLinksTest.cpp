@@ -18,12 +18,7 @@ private slots:
         F = std::make_unique<TProjectFixture>();
         Memo = &F->Find<QPlainTextEdit>(u"Memo1"_s);
     }
-    void cleanup()
-    {
-        const bool drained = F->Fakes.Drained();
-        F.reset();
-        QVERIFY(drained);
-    }
+    void cleanup() { QVERIFY(CloseFixture(F)); }
 
     void menusListTheCommandsInOrder();
     void typingCountsLinksButNotAFinalEmptyLine();

@@ -20,12 +20,7 @@ private slots:
         Title = &F->Find<QLineEdit>(u"LabeledEdit5"_s);
         Text = &F->Find<TSourceEditor>(u"SynEdit1"_s);
     }
-    void cleanup()
-    {
-        const bool drained = F->Fakes.Drained();
-        F.reset();
-        QVERIFY(drained);
-    }
+    void cleanup() { QVERIFY(CloseFixture(F)); }
 
     void newPagesAreNamedByTheirIndex();
     void newPageUsesTheMenuWordLastPushed();

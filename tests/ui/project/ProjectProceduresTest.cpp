@@ -22,12 +22,7 @@ class ProjectProceduresTest : public QObject
 
 private slots:
     void init() { F = std::make_unique<TProjectFixture>(); }
-    void cleanup()
-    {
-        const bool drained = F->Fakes.Drained();
-        F.reset();
-        QVERIFY(drained);
-    }
+    void cleanup() { QVERIFY(CloseFixture(F)); }
 
     void distributionReportsTheLinkLimitFirst();
     void exportUsesWhatTheEditorsShow();

@@ -13,12 +13,7 @@ class ProjectSettingsTest : public QObject
 
 private slots:
     void init() { F = std::make_unique<TProjectFixture>(); }
-    void cleanup()
-    {
-        const bool drained = F->Fakes.Drained();
-        F.reset();
-        QVERIFY(drained);
-    }
+    void cleanup() { QVERIFY(CloseFixture(F)); }
 
     void newWindowHoldsTheInitialSettings();
     void statusBarShowsTheNameOnlyAtTheNextRefresh();

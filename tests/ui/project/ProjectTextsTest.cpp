@@ -39,12 +39,7 @@ private slots:
         Css = &F->Find<TSourceEditor>(u"SynEdit3"_s);
         Ad = &F->Find<TSourceEditor>(u"SynEdit4"_s);
     }
-    void cleanup()
-    {
-        const bool drained = F->Fakes.Drained();
-        F.reset();
-        QVERIFY(drained);
-    }
+    void cleanup() { QVERIFY(CloseFixture(F)); }
 
     void editorsStartWithTheDefaultTexts();
     void menusAndToolBarsListTheirCommandsInOrder();

@@ -63,12 +63,7 @@ class OpenSaveTest : public QObject
 
 private slots:
     void init() { F = std::make_unique<TFrameFixture>(); }
-    void cleanup()
-    {
-        const bool drained = F->Close();
-        F.reset();
-        QVERIFY(drained);
-    }
+    void cleanup() { QVERIFY(CloseFixture(F)); }
 
     void saveOfAnUntitledProjectGoesToSaveAsThenWritesSilently();
     void saveAsAddsTheExtensionByTheLastFourCharacters_data();

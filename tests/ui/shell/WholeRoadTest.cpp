@@ -64,12 +64,7 @@ class WholeRoadTest : public QObject
 
 private slots:
     void init() { F = std::make_unique<TFrameFixture>(); }
-    void cleanup()
-    {
-        const bool drained = F->Close();
-        F.reset();
-        QVERIFY(drained);
-    }
+    void cleanup() { QVERIFY(CloseFixture(F)); }
 
     void fromTextToExportedSiteAndBack();
 

@@ -73,4 +73,12 @@ public:
     std::unique_ptr<TForm1> Form;
 };
 
+// Ends a test's frame; true when every scripted answer was used.
+inline bool CloseFixture(std::unique_ptr<TFrameFixture> &fixture)
+{
+    const bool drained = fixture->Close();
+    fixture.reset();
+    return drained;
+}
+
 } // namespace zarvik::test
