@@ -4,8 +4,12 @@
 #include "engine/Error.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -59,6 +63,93 @@ fs::path ReplacementTarget(const std::string &path)
             return resolved;
     }
     return given;
+}
+
+// The start of the temporary file names of saves to `target`: hidden, fixed in length whatever
+// the target's name (so a name near the file-system limit can still be saved), and telling the
+// saves of one file from those of its neighbours by a hash of its name.
+std::string TemporaryPrefix(const fs::path &target)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : target.filename().string()) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string prefix = ".zarvik-save-";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        prefix += Digits[(hash >> shift) & 0xF];
+    prefix += '-';
+    return prefix;
+}
+
+// Removes the temporary files that saves to `target` left behind when they were killed: files
+// named by TemporaryPrefix and six more characters that no running save holds locked. Anything
+// else in the folder is left alone, and a file that cannot be removed stays.
+void RemoveLeftovers(const fs::path &folder, const fs::path &target)
+{
+    const std::string prefix = TemporaryPrefix(target);
+    std::error_code ec;
+    fs::directory_iterator entries(folder, ec);
+    if (ec)
+        return;
+    for (const fs::directory_entry &entry : entries) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix))
+            continue;
+        if (!entry.is_regular_file(ec) || entry.is_symlink(ec))
+            continue;
+        TFileHandle leftover(::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (leftover.Get() >= 0 && ::flock(leftover.Get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(entry.path().c_str());
+    }
+}
+
+// Writes all the bytes, retrying interrupted and short writes; `fail` gets the error and throws.
+template <typename F> void WriteAll(int fd, std::string_view bytes, const TWriteFunction &write, F &&fail)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = write ? write(fd, bytes.data() + done, bytes.size() - done)
+                                  : ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        if (put == 0)
+            fail(EIO);
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+// Overwrites the file itself and cuts it to the new length. The bytes are complete in memory
+// and the space is reserved before the file is touched, so a size limit or a disk that is
+// already full fails the save with the old content intact; only a failing disk can stop it
+// half-way.
+void WriteInPlace(const std::string &path, const fs::path &target, std::string_view bytes,
+                  const TWriteFunction &write)
+{
+    TFileHandle file(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        throw EError(CannotCreateMessage(path, errno));
+    auto fail = [&](int error) { throw EError(CannotCreateMessage(path, error)); };
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        bytes.size() > limit.rlim_cur)
+        fail(EFBIG);
+    // File systems that cannot reserve space are written without it.
+    if (!bytes.empty() &&
+        ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT || errno == EFBIG))
+        fail(errno);
+    WriteAll(file.Get(), bytes, write, fail);
+    if (::ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0)
+        fail(errno);
+    if (::fsync(file.Get()) != 0)
+        fail(errno);
+    if (file.Close() != 0)
+        fail(errno);
 }
 
 mode_t NewFileMode()
@@ -117,28 +208,54 @@ std::string ReadFileBytes(const std::string &path)
     return bytes;
 }
 
+void IgnoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFunction &write)
 {
     const fs::path target = ReplacementTarget(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    // The temporary name does not grow with the target's name, so a target whose name is
-    // near the file-system limit can still be saved.
-    std::string temporary = (folder / ".zarvik-save-XXXXXX").string();
-    TFileHandle file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.Get() < 0)
+
+    struct stat old
+    {
+    };
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        throw EError(CannotCreateMessage(path, EISDIR));
+    const bool regular = exists && S_ISREG(old.st_mode);
+    // A rename would replace a file the user may not write to; refuse as writing it would.
+    if (regular && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         throw EError(CannotCreateMessage(path, errno));
+    // Every name of a file with several links must see the new content, so it is overwritten.
+    if (regular && old.st_nlink > 1) {
+        WriteInPlace(path, target, bytes, write);
+        RemoveLeftovers(folder, target);
+        return;
+    }
+
+    std::string temporary = (folder / TemporaryPrefix(target)).string() + "XXXXXX";
+    TFileHandle file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.Get() < 0) {
+        // A folder that takes no new file still lets its writable files be overwritten.
+        if (regular && (errno == EACCES || errno == EPERM)) {
+            WriteInPlace(path, target, bytes, write);
+            return;
+        }
+        throw EError(CannotCreateMessage(path, errno));
+    }
+    // Held until the file is renamed or removed, so that another save's clean-up leaves it alone;
+    // the duplicate keeps the lock once the file itself is closed.
+    ::flock(file.Get(), LOCK_EX);
+    const TFileHandle lock(::dup(file.Get()));
 
     auto fail = [&](int error) {
         ::unlink(temporary.c_str());
         throw EError(CannotCreateMessage(path, error));
     };
 
-    struct stat old
-    {
-    };
-    if (::stat(target.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
-        fail(EISDIR);
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (regular) {
         // Keep the file's owner and permissions; a failure here leaves the safe defaults.
         [[maybe_unused]] const int ignored = ::fchown(file.Get(), old.st_uid, old.st_gid);
         ::fchmod(file.Get(), old.st_mode & 07777);
@@ -146,19 +263,7 @@ void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFu
         ::fchmod(file.Get(), NewFileMode());
     }
 
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = write ? write(file.Get(), bytes.data() + done, bytes.size() - done)
-                                  : ::write(file.Get(), bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        if (put == 0)
-            fail(EIO);
-        done += static_cast<std::size_t>(put);
-    }
+    WriteAll(file.Get(), bytes, write, fail);
     if (::fsync(file.Get()) != 0)
         fail(errno);
     if (file.Close() != 0)
@@ -172,6 +277,7 @@ void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFu
         ::fsync(dir);
         ::close(dir);
     }
+    RemoveLeftovers(folder, target);
 }
 
 } // namespace zarvik

@@ -26,10 +26,20 @@ std::string ReadFileBytes(const std::string &path);
 using TWriteFunction = std::function<ssize_t(int fd, const void *data, std::size_t size)>;
 
 // Replaces the file at `path` by `bytes` so that it is never left half-written: the bytes go
-// into a temporary file in the same folder, which is flushed to disk and then renamed over the
-// target. A symbolic link is followed and its target replaced; an existing file keeps its
-// permissions. On any failure the temporary file is removed, the old file is left as it was,
+// into a hidden temporary file in the same folder, which is flushed to disk and then renamed
+// over the target. A symbolic link is followed and its target replaced; an existing file keeps
+// its permissions. On any failure the temporary file is removed, the old file is left as it was,
 // and EError "Cannot create file ..." is thrown.
+//
+// An existing file the user may not write to is refused with "... Permission denied" (or the
+// system's reason) and kept. A file with several hard links, and a file in a folder that takes no
+// new files, is overwritten in place instead, so only a failing disk can leave it incomplete.
+// After a successful save the temporary files that killed saves of the same file left in its
+// folder are removed; nothing else is.
 void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFunction &write = {});
+
+// Makes writing past the file-size limit (RLIMIT_FSIZE) fail with "File too large" instead of
+// killing the process with SIGXFSZ. Both programs call it at start-up.
+void IgnoreFileSizeSignal();
 
 } // namespace zarvik

@@ -4,6 +4,9 @@
 #include "engine/EXSiteGenerator.h"
 #include "persistence/ProjectFile.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace zarvik {
 
 void LoadProject(const std::string &path, TSiteGenerator &generator)
@@ -17,6 +20,13 @@ void LoadProject(const std::string &path, TSiteGenerator &generator)
 void SaveProject(const std::string &path, const TSiteGenerator &generator)
 {
     ReplaceFile(path, WriteProjectText(generator));
+}
+
+bool NamesExistingProjectFile(const std::string &nodeText)
+{
+    const std::filesystem::path path(nodeText);
+    std::error_code ec;
+    return path.is_absolute() && std::filesystem::is_regular_file(path, ec);
 }
 
 std::string WithProjectExtension(const std::string &path)

@@ -19,6 +19,11 @@ void LoadProject(const std::string &path, TSiteGenerator &generator);
 // clears Changed after a successful save.
 void SaveProject(const std::string &path, const TSiteGenerator &generator);
 
+// True when a project tree node's text names an existing project file that Save may write to
+// without asking: an absolute path of a regular file. A relative text (a new project's "Untitled"
+// name, a bare word typed as a rename) never does, whatever the current folder holds.
+bool NamesExistingProjectFile(const std::string &nodeText);
+
 // The name Save As uses: ".sgp" is appended unless the last four characters, with ASCII letters
 // in lower case, already read ".sgp" (so "garden.SGP" stays, "garden.txt" gets ".sgp").
 std::string WithProjectExtension(const std::string &path);

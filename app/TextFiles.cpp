@@ -1,18 +1,27 @@
 #include "app/TextFiles.h"
 
 #include "app/FileAccess.h"
-#include "engine/Cp1251.h"
+
+#include <utility>
 
 namespace zarvik {
 
-std::string ReadTextFile(const std::string &path)
+TDecodedText ReadTextFileAs(const std::string &path, TTextEncoding encoding)
 {
-    return ImportText(ReadFileBytes(path));
+    return DecodeText(ReadFileBytes(path), encoding);
 }
 
-TStringList ReadTextFileLines(const std::string &path)
+std::string ReadTextFile(const std::string &path, const TTextReadOptions &options)
 {
-    return SplitLines(ReadTextFile(path));
+    TDecodedText decoded = ReadTextFileAs(path, options.Encoding);
+    if (decoded.Converted && options.OnConverted)
+        options.OnConverted(path, decoded);
+    return std::move(decoded.Text);
+}
+
+TStringList ReadTextFileLines(const std::string &path, const TTextReadOptions &options)
+{
+    return SplitLines(ReadTextFile(path, options));
 }
 
 std::string EditorTextOf(std::string_view text)
@@ -23,9 +32,9 @@ std::string EditorTextOf(std::string_view text)
     return result;
 }
 
-std::string ReadEditorTextFile(const std::string &path)
+std::string ReadEditorTextFile(const std::string &path, const TTextReadOptions &options)
 {
-    return EditorTextOf(ReadTextFile(path));
+    return EditorTextOf(ReadTextFile(path, options));
 }
 
 void WriteTextFile(const std::string &path, std::string_view bytes)
@@ -33,24 +42,25 @@ void WriteTextFile(const std::string &path, std::string_view bytes)
     ReplaceFile(path, bytes);
 }
 
-TStringList ImportLinksTxt(const std::string &path)
+TStringList ImportLinksTxt(const std::string &path, const TTextReadOptions &options)
 {
-    return ReadTextFileLines(path);
+    return ReadTextFileLines(path, options);
 }
 
-TStringList ImportLinksTsv(const std::string &path)
+TStringList ImportLinksTsv(const std::string &path, const TTextReadOptions &options)
 {
-    TStringList lines = ReadTextFileLines(path);
+    TStringList lines = ReadTextFileLines(path, options);
     if (!lines.empty())
         lines.erase(lines.begin());
     return lines;
 }
 
-std::string JoinContentFiles(const std::vector<std::string> &paths, const std::string &marker)
+std::string JoinContentFiles(const std::vector<std::string> &paths, const std::string &marker,
+                             const TTextReadOptions &options)
 {
     TStringList lines;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        TStringList fileLines = ReadTextFileLines(paths[i]);
+        TStringList fileLines = ReadTextFileLines(paths[i], options);
         lines.insert(lines.end(), std::make_move_iterator(fileLines.begin()),
                      std::make_move_iterator(fileLines.end()));
         if (i + 1 < paths.size())

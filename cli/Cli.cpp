@@ -21,6 +21,7 @@
 #include <functional>
 #include <istream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 
@@ -159,19 +160,45 @@ void CheckLinkOptions(const TParsedArguments &args)
         throw EUsage("укажите либо --links, либо --links-tsv");
 }
 
-TEditorFiles ReadEditorFiles(const TParsedArguments &args)
+// How the command's text files are read: --encoding (the usual rule without it); a file that
+// detection converted is named in a warning.
+TTextReadOptions TextReadOptions(const TParsedArguments &args, TStderrPrompter &prompter)
+{
+    TTextReadOptions options;
+    if (args.Has("encoding")) {
+        const auto encoding = ParseTextEncoding(args.Value("encoding"));
+        if (!encoding)
+            throw EUsage("--encoding принимает значения auto, cp1251, utf-8, koi8-r, cp866, iso-8859-5 или "
+                         "utf-16, а не «" +
+                         args.Value("encoding") + "»");
+        options.Encoding = *encoding;
+    }
+    if (options.Encoding == TTextEncoding::Auto) {
+        options.OnConverted = [&prompter](const std::string &path, const TDecodedText &text) {
+            prompter.ask(MessageKind::Warning,
+                         Utf8ToCp1251("Файл \"") + MessagePath(path) +
+                             Utf8ToCp1251("\" прочитан в кодировке " +
+                                          std::string(TextEncodingName(text.ReadAs)) +
+                                          " и перекодирован в Windows-1251"),
+                         Buttons::Ok);
+        };
+    }
+    return options;
+}
+
+TEditorFiles ReadEditorFiles(const TParsedArguments &args, const TTextReadOptions &options)
 {
     TEditorFiles files;
     if (args.Has("template"))
-        files.Template = ReadEditorTextFile(args.Value("template"));
+        files.Template = ReadEditorTextFile(args.Value("template"), options);
     if (args.Has("css"))
-        files.Css = ReadEditorTextFile(args.Value("css"));
+        files.Css = ReadEditorTextFile(args.Value("css"), options);
     if (args.Has("ad"))
-        files.AdBlock = ReadEditorTextFile(args.Value("ad"));
+        files.AdBlock = ReadEditorTextFile(args.Value("ad"), options);
     if (args.Has("links"))
-        files.Links = ImportLinksTxt(args.Value("links"));
+        files.Links = ImportLinksTxt(args.Value("links"), options);
     if (args.Has("links-tsv"))
-        files.Links = ImportLinksTsv(args.Value("links-tsv"));
+        files.Links = ImportLinksTsv(args.Value("links-tsv"), options);
     return files;
 }
 
@@ -246,10 +273,11 @@ int RunNew(const TParsedArguments &args, TContext &)
 int RunSet(const TParsedArguments &args, TContext &context)
 {
     CheckLinkOptions(args);
+    const TTextReadOptions reading = TextReadOptions(args, context.Prompter);
     const std::optional<TSettings> settings = ConvertSettings(args.Settings, context.Prompter);
     if (!settings)
         return 1;
-    const TEditorFiles files = ReadEditorFiles(args);
+    const TEditorFiles files = ReadEditorFiles(args, reading);
     auto generator = OpenProject(Project(args));
     ApplySettings(*settings, *generator);
     ApplyEditorFiles(files, *generator);
@@ -257,21 +285,23 @@ int RunSet(const TParsedArguments &args, TContext &context)
     return 0;
 }
 
-int RunAddContent(const TParsedArguments &args, TContext &)
+int RunAddContent(const TParsedArguments &args, TContext &context)
 {
+    const TTextReadOptions reading = TextReadOptions(args, context.Prompter);
     auto generator = OpenProject(Project(args));
     const std::vector<std::string> files(args.Positionals.begin() + 1, args.Positionals.end());
-    generator->AddContent(JoinContentFiles(files, generator->DiggValue()));
+    generator->AddContent(JoinContentFiles(files, generator->DiggValue(), reading));
     Save(Project(args), *generator);
     return 0;
 }
 
-int RunAddPage(const TParsedArguments &args, TContext &)
+int RunAddPage(const TParsedArguments &args, TContext &context)
 {
+    const TTextReadOptions reading = TextReadOptions(args, context.Prompter);
     auto generator = OpenProject(Project(args));
     std::string text;
     if (args.Has("text-file"))
-        text = ReadEditorTextFile(args.Value("text-file"));
+        text = ReadEditorTextFile(args.Value("text-file"), reading);
     generator->CreateNewPage(generator->NewPageTitle(generator->Pages().Count()), std::move(text));
     Save(Project(args), *generator);
     return 0;
@@ -337,10 +367,11 @@ int RunBuild(const TParsedArguments &args, TContext &context)
         throw EUsage("не указана папка для выгрузки (--out)");
     CheckLinkOptions(args);
     const auto seed = ParseSeed(args);
+    const TTextReadOptions reading = TextReadOptions(args, context.Prompter);
     const std::optional<TSettings> settings = ConvertSettings(args.Settings, context.Prompter);
     if (!settings)
         return 1;
-    const TEditorFiles files = ReadEditorFiles(args);
+    const TEditorFiles files = ReadEditorFiles(args, reading);
 
     TSiteGenerator generator;
     ApplyNewProjectDefaults(generator);
@@ -350,7 +381,7 @@ int RunBuild(const TParsedArguments &args, TContext &context)
     std::error_code ec;
     const fs::path out = fs::absolute(fs::path(args.Value("out")), ec).lexically_normal();
     generator.SetSavePath(EngineText(out.string()));
-    generator.AddContent(JoinContentFiles(args.Values("content"), generator.DiggValue()));
+    generator.AddContent(JoinContentFiles(args.Values("content"), generator.DiggValue(), reading));
 
     UseSeed(seed, generator);
     generator.SetLinks(context.Prompter);
@@ -377,14 +408,19 @@ const std::vector<TCommand> &Commands()
     static const std::vector<TCommand> commands = {
         {"new", {{{"force"}}, false, false}, 1, 1, RunNew},
         {"set",
-         {{{"template", true}, {"css", true}, {"ad", true}, {"links", true}, {"links-tsv", true}},
+         {{{"template", true},
+           {"css", true},
+           {"ad", true},
+           {"links", true},
+           {"links-tsv", true},
+           {"encoding", true}},
           true,
           true},
          1,
          1,
          RunSet},
-        {"add-content", {{}, false, false}, 2, -1, RunAddContent},
-        {"add-page", {{{"text-file", true}}, false, false}, 1, 1, RunAddPage},
+        {"add-content", {{{"encoding", true}}, false, false}, 2, -1, RunAddContent},
+        {"add-page", {{{"text-file", true}, {"encoding", true}}, false, false}, 1, 1, RunAddPage},
         {"distribute-links", {{{"seed", true}}, false, false}, 1, 1, RunDistributeLinks},
         {"export",
          {{{"out", true}, {"distribute-links", true}, {"seed", true}, {"save"}}, false, false},
@@ -401,7 +437,8 @@ const std::vector<TCommand> &Commands()
            {"css", true},
            {"ad", true},
            {"project", true},
-           {"seed", true}},
+           {"seed", true},
+           {"encoding", true}},
           true,
           false},
          0,
@@ -476,6 +513,9 @@ int runCli(const std::vector<std::string> &args, std::istream &in, std::ostream 
         return status;
     } catch (const EUsage &e) {
         return UsageError(err, e.what(), command->Name);
+    } catch (const std::bad_alloc &) {
+        context.Prompter.ShowError(ErrorDisplayText(OutOfMemoryMessage));
+        return 1;
     } catch (const std::exception &e) {
         context.Prompter.ShowError(ErrorDisplayText(Utf8ToCp1251(e.what())));
         return 1;

@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that building, running and testing Zarvik need.
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n libgl-dev
+          qt6-base-dev libqscintilla2-qt6-dev libuchardet-dev pkgconf qt6-translations-l10n libgl-dev
           xvfb xauth x11-utils clang libclang-rt-14-dev clang-format git)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,3 +1,4 @@
+#include "app/FileAccess.h"
 #include "ui/shell/Application.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/Startup.h"
@@ -6,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    zarvik::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     zarvik::SetUpApplication(app);
     zarvik::TApplicationWindows windows;

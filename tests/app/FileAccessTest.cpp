@@ -1,17 +1,23 @@
 #include "app/FileAccess.h"
 
 #include "engine/Error.h"
+#include "tests/app/ChildProcess.h"
 #include "tests/app/TempDir.h"
 
 #include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zarvik;
 using zarvik::test::ReadAll;
+using zarvik::test::RunInChild;
 using zarvik::test::TTempDir;
 
 namespace fs = std::filesystem;
@@ -123,6 +129,123 @@ TEST_F(ReplaceFileTest, NewFileGetsTheUsualPermissionsNotThoseOfATemporaryFile)
     };
     ASSERT_EQ(::stat(FDir.File("new.txt").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0644u);
+}
+
+// What a save returned, as a text a child process can hand back.
+std::string SaveResult(const std::string &path, std::string_view bytes, const TWriteFunction &write = {})
+{
+    try {
+        ReplaceFile(path, bytes, write);
+        return "saved";
+    } catch (const EError &e) {
+        return e.what();
+    }
+}
+
+TEST_F(ReplaceFileTest, FileWithoutWritePermissionIsRefusedAndKept)
+{
+    // The folder lets anyone create files, so only the file's own permission can stop the save.
+    ASSERT_EQ(::chmod(FDir.Path().c_str(), 0777), 0);
+    const std::string path = FDir.Write("p.sgp", "the previous project");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_EQ(RunInChild([&] { return SaveResult(path, "new"); }, true),
+              "Cannot create file \"" + path + "\". Permission denied");
+    EXPECT_EQ(ReadAll(path), "the previous project");
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+}
+
+TEST_F(ReplaceFileTest, WritableFileInAFolderThatTakesNoNewFilesIsWrittenInPlace)
+{
+    const std::string writable = FDir.Write("p.sgp", "old contents that are longer");
+    const std::string readOnly = FDir.Write("q.sgp", "kept");
+    ASSERT_EQ(::chmod(writable.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(FDir.Path().c_str(), 0555), 0);
+    // Too big for the file-size limit: refused before the file is touched.
+    const std::string tooBig = RunInChild(
+        [&] {
+            IgnoreFileSizeSignal();
+            const rlimit limit{4096, 4096};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return SaveResult(writable, std::string(10000, 'x'));
+        },
+        true);
+    EXPECT_EQ(tooBig, "Cannot create file \"" + writable + "\". File too large");
+    EXPECT_EQ(ReadAll(writable), "old contents that are longer");
+    EXPECT_EQ(RunInChild([&] { return SaveResult(writable, "new"); }, true), "saved");
+    EXPECT_EQ(RunInChild([&] { return SaveResult(readOnly, "new"); }, true),
+              "Cannot create file \"" + readOnly + "\". Permission denied");
+    EXPECT_EQ(RunInChild([&] { return SaveResult(FDir.File("fresh.sgp"), "new"); }, true),
+              "Cannot create file \"" + FDir.File("fresh.sgp") + "\". Permission denied");
+    ::chmod(FDir.Path().c_str(), 0700);
+    EXPECT_EQ(ReadAll(writable), "new");
+    EXPECT_EQ(ReadAll(readOnly), "kept");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"p.sgp", "q.sgp"}));
+}
+
+TEST_F(ReplaceFileTest, FileSizeLimitFailsTheSaveInsteadOfKillingTheProgram)
+{
+    const std::string path = FDir.Write("p.sgp", "the previous project");
+    const std::string result = RunInChild([&] {
+        IgnoreFileSizeSignal();
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return SaveResult(path, std::string(10000, 'x'));
+    });
+    EXPECT_EQ(result, "Cannot create file \"" + path + "\". File too large");
+    EXPECT_EQ(ReadAll(path), "the previous project");
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+}
+
+TEST_F(ReplaceFileTest, EveryHardLinkSeesTheNewContent)
+{
+    const std::string path = FDir.Write("p.sgp", "old contents that are longer");
+    const std::string other = FDir.File("copy.sgp");
+    fs::create_hard_link(path, other);
+    ReplaceFile(path, "new");
+    EXPECT_EQ(ReadAll(other), "new");
+    EXPECT_EQ(fs::hard_link_count(path), 2u);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"copy.sgp", "p.sgp"}));
+}
+
+TEST_F(ReplaceFileTest, NextSaveRemovesTheLeftoversOfKilledSavesOfTheSameFileOnly)
+{
+    const std::string path = FDir.Write("p.sgp", "the previous project");
+    const std::string other = FDir.Write("other.sgp", "another project");
+    // A save killed half-way through its write.
+    auto killedSave = [](const std::string &target) {
+        return RunInChild([&] {
+            return SaveResult(target, std::string(1000, 'x'), [](int fd, const void *data, std::size_t size) {
+                [[maybe_unused]] const ssize_t half = ::write(fd, data, size / 2);
+                ::raise(SIGKILL);
+                return ssize_t{-1};
+            });
+        });
+    };
+    ASSERT_EQ(killedSave(path), "signal 9");
+    std::vector<std::string> before = Names();
+    ASSERT_EQ(before.size(), 3u);
+    const std::string firstLeftover = before[0];
+    ASSERT_EQ(killedSave(path), "signal 9");
+    ASSERT_EQ(killedSave(other), "signal 9");
+    FDir.Write(".zarvik-save-abcdef", "not ours");
+    FDir.Write(firstLeftover.substr(0, firstLeftover.size() - 1), "a name one letter short");
+    ASSERT_EQ(Names().size(), 7u);
+
+    // The first leftover is held by a save still running elsewhere.
+    const int held = ::open(FDir.File(firstLeftover).c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    ReplaceFile(path, "saved");
+    EXPECT_EQ(ReadAll(path), "saved");
+    EXPECT_EQ(Names().size(), 6u);
+    ::close(held);
+    ReplaceFile(path, "saved again");
+    const std::vector<std::string> after = Names();
+    EXPECT_EQ(after.size(), 5u);
+    EXPECT_EQ(std::count(after.begin(), after.end(), firstLeftover), 0);
+    EXPECT_EQ(std::count(after.begin(), after.end(), ".zarvik-save-abcdef"), 1);
+    EXPECT_EQ(ReadAll(other), "another project");
 }
 
 TEST(MessagePath, IsMadeAbsoluteAndNormal)

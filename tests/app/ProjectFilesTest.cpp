@@ -1,18 +1,23 @@
 #include "app/ProjectFiles.h"
 
+#include "app/ErrorDisplay.h"
 #include "app/ProjectDefaults.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "tests/app/ChildProcess.h"
 #include "tests/app/TempDir.h"
 #include "tests/support/Ru.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 #include <utility>
 
 using namespace zarvik;
 using zarvik::test::ReadAll;
 using zarvik::test::Ru;
+using zarvik::test::RunInChild;
 using zarvik::test::TTempDir;
 
 TEST(WithProjectExtension, LooksAtTheLastFourCharactersOnly)
@@ -128,4 +133,32 @@ TEST_F(ProjectFiles, SaveIntoAMissingFolderFails)
     } catch (const EError &e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + path + "\". No such file or directory");
     }
+}
+
+TEST_F(ProjectFiles, OnlyAnAbsolutePathOfAnExistingFileIsSavedToWithoutAsking)
+{
+    FDir.Write("Untitled1", "a file that happens to carry a new project's name");
+    FDir.Write("garden.sgp", "object TSiteGenerator\r\nend\r\n");
+    std::filesystem::create_directory(FDir.File("folder.sgp"));
+    // Run where the relative names would resolve to those files.
+    const std::string seen = RunInChild([&] {
+        if (::chdir(FDir.Path().c_str()) != 0)
+            return std::string("no chdir");
+        std::string result;
+        for (const std::string &name :
+             std::vector<std::string>{"Untitled1", "garden.sgp", "./garden.sgp", FDir.File("garden.sgp"),
+                                      FDir.File("folder.sgp"), FDir.File("missing.sgp"), std::string()})
+            result += NamesExistingProjectFile(name) ? '1' : '0';
+        return result;
+    });
+    EXPECT_EQ(seen, "0001000");
+}
+
+TEST(ErrorDisplay, AddsAFullStopAfterALetterAndNamesAnExhaustedMemoryInWords)
+{
+    EXPECT_EQ(ErrorDisplayText("Cannot open file \"/a\". No such file or directory"),
+              "Cannot open file \"/a\". No such file or directory.");
+    EXPECT_EQ(ErrorDisplayText("Done."), "Done.");
+    EXPECT_EQ(ErrorDisplayText("(x)"), "(x)");
+    EXPECT_EQ(ErrorDisplayText(OutOfMemoryMessage), Ru("Недостаточно памяти."));
 }

@@ -112,3 +112,43 @@ TEST_F(TextFiles, WriteTextFileWritesTheBytesUnchanged)
     WriteTextFile(path, "short");
     EXPECT_EQ(ReadAll(path), "short");
 }
+
+TEST_F(TextFiles, ByteOrderMarkIsNotPartOfLinksStyleSheetsTemplatesOrContent)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    EXPECT_EQ(ImportLinksTxt(FDir.Write("links.txt", mark + "http://a.ru/\r\nhttp://b.ru/\r\n")),
+              (TStringList{"http://a.ru/", "http://b.ru/"}));
+    EXPECT_EQ(ImportLinksTsv(FDir.Write("links.tsv", mark + "url\r\nhttp://a.ru/\r\n")),
+              (TStringList{"http://a.ru/"}));
+    EXPECT_EQ(ReadEditorTextFile(FDir.Write("style.css", mark + "body {\n}\n")), "body {\r\n}\r\n");
+    EXPECT_EQ(ReadEditorTextFile(FDir.Write("t.html", mark + "<!DOCTYPE html>\n<html>")),
+              "<!DOCTYPE html>\r\n<html>");
+    const std::string first = FDir.Write("a.txt", mark + "Сад.");
+    const std::string second = FDir.Write("b.txt", mark + "Ёж.");
+    EXPECT_EQ(JoinContentFiles({first, second}, "#"), Ru("Сад.\r\n#\r\nЁж."));
+}
+
+TEST_F(TextFiles, ChosenEncodingReachesEveryImportAndConvertedFilesAreReported)
+{
+    const std::string koi8 = FDir.Write("koi8.txt", "\xF3\xC1\xC4"); // "Сад" in KOI8-R
+    const std::string cp1251 = FDir.Write("cp1251.txt", Ru("Сад"));
+    std::vector<std::string> reported;
+    TTextReadOptions options;
+    options.Encoding = TTextEncoding::Koi8R;
+    options.OnConverted = [&](const std::string &path, const TDecodedText &text) {
+        reported.push_back(path + " " + std::string(TextEncodingName(text.ReadAs)));
+    };
+    EXPECT_EQ(ImportLinksTxt(koi8, options), TStringList{Ru("Сад")});
+    EXPECT_EQ(ReadEditorTextFile(koi8, options), Ru("Сад"));
+    EXPECT_EQ(JoinContentFiles({koi8, koi8}, "#", options), Ru("Сад\r\n#\r\nСад"));
+    EXPECT_EQ(reported.size(), 4u);
+    EXPECT_EQ(reported.front(), koi8 + " KOI8-R");
+
+    // Without a choice the bytes come in as they are, and nothing is reported.
+    reported.clear();
+    options.Encoding = TTextEncoding::Default;
+    EXPECT_EQ(ReadTextFile(koi8, options), "\xF3\xC1\xC4");
+    options.Encoding = TTextEncoding::Cp1251;
+    EXPECT_EQ(ReadTextFile(cp1251, options), Ru("Сад"));
+    EXPECT_TRUE(reported.empty());
+}

@@ -42,7 +42,7 @@ QString WithSgpExtension(const QString &name)
     return QFile::decodeName(WithProjectExtension(QFile::encodeName(name).toStdString()).c_str());
 }
 
-// Save tests the node's text as it stands, so a bare word resolves against the current folder.
+// Save As tests the name the dialog gave; Save tests the node's text with NamesExistingProjectFile.
 bool FileExists(const QString &path)
 {
     return !path.isEmpty() && QFileInfo(path).isFile();
@@ -425,7 +425,7 @@ bool TForm1::SaveProject(TSiteProject *project)
     if (!node)
         return false;
     const QString path = node->text(0);
-    if (!FileExists(path))
+    if (!NamesExistingProjectFile(QFile::encodeName(path).toStdString()))
         return SaveProjectAs(project);
     project->SaveProjectFile(path);
     return true;

@@ -6,18 +6,22 @@
 #include "ui/shell/RunCommand.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <vector>
+#include <iterator>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -111,6 +115,7 @@ TContentAddForm::TContentAddForm(TErrorDisplay &errors, TFileDialogs &dialogs, Q
     connect(FCancelButton, &QPushButton::clicked, this, &TContentAddForm::reject);
 
     auto *bottom = new QHBoxLayout;
+    AddEncodingRow(bottom);
     bottom->addStretch();
     bottom->addWidget(FAddButton);
     bottom->addWidget(FCancelButton);
@@ -139,6 +144,9 @@ QAction *TContentAddForm::MakeAction(const QString &name, const QString &caption
 void TContentAddForm::Prepare(TSiteGenerator &generator)
 {
     FEditor->Clear();
+    FLoadedFiles.clear();
+    FLoadIntact = false;
+    FEncodingLabel->clear();
     FAccepted = false;
     FGenerator = &generator;
 }
@@ -177,19 +185,72 @@ void TContentAddForm::FileOpen1Execute()
 
 void TContentAddForm::FileOpen1Accept(const QStringList &files)
 {
-    const std::string marker = FGenerator ? FGenerator->DiggValue() : std::string();
-    std::vector<TStringList> contents;
-    contents.reserve(static_cast<std::size_t>(files.size()));
-    for (const QString &file : files)
-        contents.push_back(ReadTextFileLines(QFile::encodeName(file).toStdString()));
-
-    TStringList lines;
-    for (std::size_t i = 0; i < contents.size(); ++i) {
-        lines.insert(lines.end(), contents[i].begin(), contents[i].end());
-        if (i + 1 < contents.size())
-            lines.push_back(marker);
-    }
+    const TStringList lines = ReadFilesInChosenEncoding(files);
+    FLoadStart = FEditor->LineCount();
     FEditor->AppendLines(lines);
+    FLoadedFiles = files;
+    FLoadIntact = true;
+}
+
+void TContentAddForm::AddEncodingRow(QBoxLayout *layout)
+{
+    FEncodingBox = new QComboBox(this);
+    FEncodingBox->setObjectName(u"EncodingBox"_s);
+    const std::pair<QString, TTextEncoding> choices[] = {
+        {u"По умолчанию"_s, TTextEncoding::Default}, {u"Автоопределение"_s, TTextEncoding::Auto},
+        {u"Windows-1251"_s, TTextEncoding::Cp1251},  {u"UTF-8"_s, TTextEncoding::Utf8},
+        {u"KOI8-R"_s, TTextEncoding::Koi8R},         {u"CP866"_s, TTextEncoding::Cp866},
+        {u"ISO-8859-5"_s, TTextEncoding::Iso88595},  {u"UTF-16"_s, TTextEncoding::Utf16},
+    };
+    for (const auto &[caption, encoding] : choices)
+        FEncodingBox->addItem(caption, static_cast<int>(encoding));
+    auto *caption = new QLabel(u"&Кодировка:"_s, this);
+    caption->setBuddy(FEncodingBox);
+    FEncodingLabel = new QLabel(this);
+    FEncodingLabel->setObjectName(u"EncodingLabel"_s);
+    FEncodingLabel->setWordWrap(true);
+    FEncodingLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    connect(FEncodingBox, &QComboBox::activated, this, &TContentAddForm::ReloadInChosenEncoding);
+    connect(FEditor, &TSourceEditor::TextEdited, this, [this] { FLoadIntact = false; });
+    layout->addWidget(caption);
+    layout->addWidget(FEncodingBox);
+    layout->addWidget(FEncodingLabel, 1);
+}
+
+TStringList TContentAddForm::ReadFilesInChosenEncoding(const QStringList &files)
+{
+    const auto encoding = static_cast<TTextEncoding>(FEncodingBox->currentData().toInt());
+    const std::string marker = FGenerator ? FGenerator->DiggValue() : std::string();
+    TStringList lines;
+    QStringList found;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const TDecodedText text = ReadTextFileAs(QFile::encodeName(files[i]).toStdString(), encoding);
+        TStringList fileLines = SplitLines(text.Text);
+        lines.insert(lines.end(), std::make_move_iterator(fileLines.begin()),
+                     std::make_move_iterator(fileLines.end()));
+        if (i + 1 < files.size())
+            lines.push_back(marker);
+        const QString detected =
+            text.Detected.Name.empty() ? u"не определена"_s : QString::fromLatin1(text.Detected.Name);
+        found.push_back(QFileInfo(files[i]).fileName() + u": найдена "_s + detected + u", прочитан как "_s +
+                        QString::fromLatin1(TextEncodingName(text.ReadAs)));
+    }
+    FEncodingLabel->setText(found.join(u"; "_s));
+    return lines;
+}
+
+void TContentAddForm::ReloadInChosenEncoding()
+{
+    if (FLoadedFiles.isEmpty() || !FLoadIntact)
+        return;
+    runCommand(FErrors, [&] {
+        const TStringList reloaded = ReadFilesInChosenEncoding(FLoadedFiles);
+        TStringList lines = FEditor->Lines();
+        lines.resize(static_cast<std::size_t>(FLoadStart));
+        lines.insert(lines.end(), reloaded.begin(), reloaded.end());
+        FEditor->SetLines(lines);
+        FLoadIntact = true;
+    });
 }
 
 void TContentAddForm::SpecDiggExecute()

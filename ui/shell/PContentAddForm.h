@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/StringList.h"
 #include "ui/shell/Services.h"
 
 #include <QDialog>
@@ -8,6 +9,9 @@
 #include <string>
 
 class QAction;
+class QBoxLayout;
+class QComboBox;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QToolBar;
@@ -39,7 +43,12 @@ public:
 
     // Appends the files' lines after the editor's text, one line holding the page-break marker
     // between two files. Nothing is appended when a file cannot be read; the error is thrown.
+    // The files are read in the encoding chosen in EncodingBox (the usual rule by default), and
+    // EncodingLabel names the encoding found in each.
     void FileOpen1Accept(const QStringList &files);
+    // Reads the files loaded last again in the encoding now chosen, as long as their text has
+    // not been edited since; otherwise the choice applies to the next files opened.
+    void ReloadInChosenEncoding();
     // Inserts the page-break marker into the caret's line before the caret.
     void SpecDiggExecute();
     void FClearExecute();
@@ -49,6 +58,9 @@ public:
 private:
     void FileOpen1Execute();
     QAction *MakeAction(const QString &name, const QString &caption, const QKeySequence &shortcut);
+    void AddEncodingRow(QBoxLayout *layout);
+    // The files' lines in the chosen encoding with marker lines between them; shows what was found.
+    TStringList ReadFilesInChosenEncoding(const QStringList &files);
 
     TErrorDisplay &FErrors;
     TFileDialogs &FDialogs;
@@ -60,6 +72,14 @@ private:
     QMenu *FPopupMenu;
     QPushButton *FAddButton;
     QPushButton *FCancelButton;
+
+    QComboBox *FEncodingBox = nullptr;
+    QLabel *FEncodingLabel = nullptr;
+    // The files loaded last, the editor's line count before them, and whether their text is
+    // still as loaded.
+    QStringList FLoadedFiles;
+    int FLoadStart = 0;
+    bool FLoadIntact = false;
 };
 
 } // namespace zarvik

@@ -20,7 +20,7 @@ template <typename F> bool runCommand(TErrorDisplay &errors, F &&command)
     } catch (const EError &e) {
         errors.ShowError(ErrorDisplayText(e.what()));
     } catch (const std::bad_alloc &) {
-        errors.ShowError(ErrorDisplayText("Out of memory"));
+        errors.ShowError(ErrorDisplayText(OutOfMemoryMessage));
     } catch (const std::exception &e) {
         errors.ShowError(ErrorDisplayText(e.what()));
     }
