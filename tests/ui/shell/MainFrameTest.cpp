@@ -515,6 +515,15 @@ void MainFrameTest::nothingIsAskedRightAfterOpenOrSave()
     F->Trigger(u"CloseProject"_s);
     QVERIFY(F->Fakes.Prompter.Messages.empty());
     QVERIFY(F->Form->Projects().isEmpty());
+
+    // Quit asks about an edit as Close does.
+    TSiteProject *edited = OpenSample();
+    QVERIFY(edited);
+    Show(edited, u"TabSheet6"_s, 1);
+    TypeText(Focus(edited, u"SynEdit1"_s), u"x"_s);
+    F->Trigger(u"Quit"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion(F->Path(u"sample.sgp"_s))}));
+    QVERIFY(!F->Form->isVisible());
 }
 
 void MainFrameTest::commandKeysInThePageEditorRunTheirCommands()
