@@ -770,10 +770,9 @@ void TSiteProject::TreeView1Edited(QTreeWidgetItem *item)
     if (!page)
         return;
     std::string url = FromQString(item->text(0));
-    if (url == page->PageUrl())
-        return;
+    if (url != page->PageUrl())
+        MarkEdited();
     page->SetPageUrl(std::move(url));
-    MarkEdited();
 }
 
 void TSiteProject::LabeledEdit5Change()
@@ -783,10 +782,9 @@ void TSiteProject::LabeledEdit5Change()
         return;
     // Showing a page sets the field to the title it already has: that is no edit.
     std::string title = FromQString(FPageTitle->text());
-    if (title == page->PageTitle())
-        return;
+    if (title != page->PageTitle())
+        MarkEdited();
     page->SetPageTitle(std::move(title));
-    MarkEdited();
 }
 
 void TSiteProject::Memo8Change()

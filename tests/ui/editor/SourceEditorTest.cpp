@@ -2,7 +2,6 @@
 
 #include "tests/support/Ru.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -50,7 +49,6 @@ private slots:
     void typedCharactersOutsideTheCodePageBecomeReferences();
     void wrappingIsVisualOnly();
     void clipboardCommandsMoveText();
-    void commandKeysReachTheWindowAndLeaveTheText();
 
 private:
     void ShowFocused()
@@ -312,36 +310,6 @@ void SourceEditorTest::clipboardCommandsMoveText()
     FEditor->SetCaret(2, 5);
     FEditor->Paste();
     QCOMPARE(FEditor->Line(2), Ru("lineстстрока"));
-}
-
-void SourceEditorTest::commandKeysReachTheWindowAndLeaveTheText()
-{
-    ShowFocused();
-    const QKeySequence keys[] = {QKeySequence(u"Ctrl+N"_s), QKeySequence(u"Ctrl+L"_s),
-                                 QKeySequence(u"Ctrl+S"_s), QKeySequence(u"Ctrl+Alt+S"_s),
-                                 QKeySequence(u"Ctrl+T"_s), QKeySequence(u"Ctrl+Q"_s),
-                                 QKeySequence(u"Ctrl+O"_s)};
-    for (const QKeySequence &key : keys) {
-        FEditor->SetText("first\r\nsecond");
-        FEditor->SetCaret(2, 3);
-        auto *command = new QAction(FEditor.get());
-        command->setShortcut(key);
-        command->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        FEditor->addAction(command);
-        QSignalSpy runs(command, &QAction::triggered);
-        QTest::keySequence(Surface(), key);
-        QCOMPARE(runs.count(), 1);
-        QCOMPARE(FEditor->Text(), std::string("first\r\nsecond"));
-        delete command;
-    }
-
-    // The editing keys on other combinations stay: undo, duplicate line.
-    FEditor->SetText("a");
-    TypeText(Surface(), u"b"_s);
-    QTest::keyClick(Surface(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(FEditor->Text(), std::string("a"));
-    QTest::keyClick(Surface(), Qt::Key_D, Qt::ControlModifier);
-    QCOMPARE(FEditor->Text(), std::string("a\r\na"));
 }
 
 } // namespace zarvik::test
