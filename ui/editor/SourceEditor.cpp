@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QVBoxLayout>
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
 #include <Qsci/qscilexercss.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
@@ -57,6 +59,25 @@ QString JoinCrLf(const TStringList &lines)
         out += ToQString(lines[i]);
     }
     return out;
+}
+
+// Keys that run commands of the program's windows. An editor binding on one of them would take
+// the key first and change the text instead (Ctrl+L cuts a line, Ctrl+T swaps two).
+constexpr QKeyCombination CommandKeys[] = {
+    Qt::CTRL | Qt::Key_N, Qt::CTRL | Qt::Key_L, Qt::CTRL | Qt::Key_S, Qt::CTRL | Qt::ALT | Qt::Key_S,
+    Qt::CTRL | Qt::Key_T, Qt::CTRL | Qt::Key_Q, Qt::CTRL | Qt::Key_O,
+};
+
+void FreeCommandKeys(QsciScintilla &sci)
+{
+    for (QsciCommand *command : sci.standardCommands()->commands())
+        for (const QKeyCombination combination : CommandKeys) {
+            const int key = combination.toCombined();
+            if (command->key() == key)
+                command->setKey(0);
+            if (command->alternateKey() == key)
+                command->setAlternateKey(0);
+        }
 }
 
 } // namespace
@@ -217,6 +238,7 @@ TSourceEditor::TSourceEditor(QWidget *parent)
     // The caret may stand past the end of a line: its column counts there too.
     FImpl->Send(Sci::SCI_SETVIRTUALSPACEOPTIONS, Sci::SCVS_USERACCESSIBLE | Sci::SCVS_RECTANGULARSELECTION);
     FImpl->Send(Sci::SCI_SETPASTECONVERTENDINGS, 1);
+    FreeCommandKeys(*sci);
 
     QFont font(u"Courier New"_s, 10);
     font.setStyleHint(QFont::Monospace);

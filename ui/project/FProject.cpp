@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QToolBar>
@@ -35,6 +36,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <limits>
 #include <utility>
 
 namespace zarvik {
@@ -72,6 +74,13 @@ bool IsTextControl(QWidget *widget)
         if (qobject_cast<TSourceEditor *>(w))
             return true;
     return qobject_cast<QLineEdit *>(widget) || qobject_cast<QPlainTextEdit *>(widget);
+}
+
+// A control that runs a command or changes the tab rather than taking input: while one holds
+// the focus, Copy and Paste mean the control focused before it.
+bool IsCommandControl(const QWidget *widget)
+{
+    return qobject_cast<const QToolButton *>(widget) || qobject_cast<const QTabBar *>(widget);
 }
 
 QToolBar *MakeToolBar(const QString &name)
@@ -159,13 +168,21 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
     FCss->SetFileText(DefaultCss());
     FAdsense->SetFileText(DefaultAdBlock());
 
+    // Texts of the model may be longer than a line edit's default limit of 32,767 characters.
+    for (QLineEdit *field :
+         {FSiteTitle, FSavePath, FMenuWord, FDiggValue, FMinChars, FMaxChars, FMaxLinks, FPageTitle})
+        field->setMaxLength(std::numeric_limits<int>::max());
+
     connect(FTabs, &QTabWidget::currentChanged, this, &TSiteProject::TabChanged);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
-        if (now && isAncestorOf(now) && IsTextControl(now))
-            FLastTextControl = now;
+        if (now && isAncestorOf(now) && !IsCommandControl(now))
+            FLastFocus = now;
     });
+    for (TSourceEditor *editor : {FTemplate, FCss, FAdsense})
+        connect(editor, &TSourceEditor::TextEdited, this, [this] { MarkEdited(); });
 
     PushSettings();
+    FEdited = false;
 }
 
 TSiteProject::~TSiteProject()
@@ -529,6 +546,7 @@ void TSiteProject::LoadProjectFile(const QString &path)
     // The pages were replaced: no node may keep pointing at one of the old ones.
     RebuildPageTree();
     FGenerator->SetChanged(false);
+    FEdited = false;
 }
 
 void TSiteProject::SaveProjectFile(const QString &path)
@@ -537,6 +555,20 @@ void TSiteProject::SaveProjectFile(const QString &path)
     PushEditors();
     SaveProject(FileName(path), *FGenerator);
     FGenerator->SetChanged(false);
+    FEdited = false;
+}
+
+bool TSiteProject::HasUnsavedEdits() const
+{
+    return FEdited || SettingsState() != FPushedSettings;
+}
+
+QStringList TSiteProject::SettingsState() const
+{
+    const auto checked = [](const QCheckBox *box) { return box->isChecked() ? u"1"_s : u"0"_s; };
+    return {FSiteTitle->text(), FSavePath->text(), FMenuWord->text(),
+            FDiggValue->text(), FMinChars->text(), FMaxChars->text(),
+            FMaxLinks->text(),  checked(FUseDigg), checked(FUseLinkLimit)};
 }
 
 // --- Settings ------------------------------------------------------------------------------
@@ -578,6 +610,7 @@ void TSiteProject::PushSettings()
     FGenerator->SetUseDigg(FUseDigg->isChecked());
     FGenerator->SetDiggValue(FromQString(FDiggValue->text()));
     FGenerator->SetMenuWord(FromQString(FMenuWord->text()));
+    FPushedSettings = SettingsState();
     UpdateStatusBar();
 }
 
@@ -591,6 +624,8 @@ void TSiteProject::PushEditors()
 
 void TSiteProject::PullSettings()
 {
+    // Filling the controls from the generator is no edit of the user's.
+    const bool edited = FEdited;
     FMinChars->setText(QString::number(FGenerator->MinCharsPerPage()));
     FMaxChars->setText(QString::number(FGenerator->MaxCharsPerPage()));
     FMenuWord->setText(ToQString(FGenerator->MenuWord()));
@@ -606,6 +641,8 @@ void TSiteProject::PullSettings()
     FAdsense->SetText(FGenerator->AdsenseCode());
     FCss->SetText(FGenerator->CssCode());
     SetLinkLines(FGenerator->SiteUrlsToLink());
+    FEdited = edited;
+    FPushedSettings = SettingsState();
     UpdateStatusBar();
 }
 
@@ -626,10 +663,13 @@ void TSiteProject::UpdateStatusBar()
 bool TSiteProject::eventFilter(QObject *watched, QEvent *event)
 {
     // Leaving a settings field pushes the settings. Focus lost to a message box, a menu or
-    // another application is not leaving the field.
+    // another application is not leaving the field, and neither is focus that moves on because
+    // a push disabled the field (the link limit switching itself off).
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        const auto *field = qobject_cast<QWidget *>(watched);
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && field &&
+            field->isEnabled())
             Edit1Exit();
     }
     return QMainWindow::eventFilter(watched, event);
@@ -726,20 +766,33 @@ void TSiteProject::TreeView1Edited(QTreeWidgetItem *item)
 {
     if (FRebuilding)
         return;
-    if (TSitePage *page = PageOf(item))
-        page->SetPageUrl(FromQString(item->text(0)));
+    TSitePage *page = PageOf(item);
+    if (!page)
+        return;
+    std::string url = FromQString(item->text(0));
+    if (url != page->PageUrl())
+        MarkEdited();
+    page->SetPageUrl(std::move(url));
 }
 
 void TSiteProject::LabeledEdit5Change()
 {
-    if (TSitePage *page = SelectedPage())
-        page->SetPageTitle(FromQString(FPageTitle->text()));
+    TSitePage *page = SelectedPage();
+    if (!page)
+        return;
+    // Showing a page sets the field to the title it already has: that is no edit.
+    std::string title = FromQString(FPageTitle->text());
+    if (title != page->PageTitle())
+        MarkEdited();
+    page->SetPageTitle(std::move(title));
 }
 
 void TSiteProject::Memo8Change()
 {
-    if (TSitePage *page = SelectedPage())
+    if (TSitePage *page = SelectedPage()) {
         page->SetPageText(FPageText->Text());
+        MarkEdited();
+    }
 }
 
 void TSiteProject::TabChanged(int index)
@@ -759,6 +812,7 @@ void TSiteProject::newpageExecute()
         item->setFlags(item->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
         FPageTree->addTopLevelItem(item);
         FRebuilding = false;
+        MarkEdited();
         UpdateStatusBar();
     });
 }
@@ -775,6 +829,8 @@ void TSiteProject::DeletePagesExecute()
         // Each page's index is looked up afresh, so exactly the selected pages go however the
         // indexes shift in between.
         TSitePages &pages = FGenerator->Pages();
+        if (!doomed.empty())
+            MarkEdited();
         for (TSitePage *page : doomed)
             for (int i = 0; i < pages.Count(); ++i)
                 if (&pages[i] == page) {
@@ -795,6 +851,8 @@ void TSiteProject::TreeView1DragDrop(QTreeWidgetItem *target)
         // A drop below the last node has no target page: nothing moves.
         if (!dragged || !onto)
             return;
+        if (dragged != onto)
+            MarkEdited();
         dragged->SetIndex(onto->Index());
         RebuildPageTree();
     });
@@ -807,6 +865,7 @@ void TSiteProject::AddContentExecute()
         dialog.Prepare(*FGenerator);
         if (dialog.Execute()) {
             TProgressScope progress(this, *FGenerator, u"Добавление контента..."_s);
+            MarkEdited();
             FGenerator->AddContent(dialog.Text());
             RebuildPageTree();
         }
@@ -827,8 +886,10 @@ void TSiteProject::LoadTemplateExecute()
     runCommand(FServices.Errors, [this] {
         const QStringList files = FServices.Dialogs.OpenFiles(
             this, u"Загрузка шаблона"_s, u".htm, .html (*.htm *.html);;Все файлы (*.*)"_s, false);
-        if (!files.isEmpty())
+        if (!files.isEmpty()) {
             FTemplate->LoadFile(files.front());
+            MarkEdited();
+        }
     });
 }
 
@@ -837,17 +898,24 @@ void TSiteProject::LoadCssExecute()
     runCommand(FServices.Errors, [this] {
         const QStringList files = FServices.Dialogs.OpenFiles(this, u"Загрузить стиль"_s,
                                                               u".css (*.css);;Все файлы (*.*)"_s, false);
-        if (!files.isEmpty())
+        if (!files.isEmpty()) {
             FCss->LoadFile(files.front());
+            MarkEdited();
+        }
     });
 }
 
 QWidget *TSiteProject::EditTarget() const
 {
     QWidget *focused = QApplication::focusWidget();
-    if (focused && isAncestorOf(focused) && IsTextControl(focused))
-        return focused;
-    return FLastTextControl;
+    QWidget *target =
+        focused && isAncestorOf(focused) && !IsCommandControl(focused) ? focused : FLastFocus.data();
+    // A check box, a button or the page tree takes no text; a control on a hidden tab or a
+    // disabled one is out of the user's reach.
+    QWidget *tab = FTabs->currentWidget();
+    if (!target || !IsTextControl(target) || !tab || !tab->isAncestorOf(target) || !target->isEnabled())
+        return nullptr;
+    return target;
 }
 
 void TSiteProject::EditCopy()
@@ -880,9 +948,29 @@ void TSiteProject::EditPaste()
 
 // --- Links ---------------------------------------------------------------------------------
 
+QString TSiteProject::LinksText() const
+{
+    // The plain-text view turns every no-break space into a space; the raw text keeps it and
+    // marks the breaks with separator characters instead.
+    QString text = FLinks->document()->toRawText();
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xFDD0: // frame start
+        case 0xFDD1: // frame end
+            c = u'\n';
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 TStringList TSiteProject::LinkLines() const
 {
-    return SplitLines(FromQString(FLinks->toPlainText()));
+    return SplitLines(FromQString(LinksText()));
 }
 
 void TSiteProject::SetLinkLines(const TStringList &lines)
@@ -896,6 +984,7 @@ void TSiteProject::SetLinkLines(const TStringList &lines)
 
 void TSiteProject::Memo1Change()
 {
+    MarkEdited();
     UpdateStatusBar();
 }
 
@@ -942,7 +1031,7 @@ void TSiteProject::SaveLinksExecute()
         // A name typed without an extension gets the list's own.
         if (QFileInfo(path).suffix().isEmpty())
             path += u".txt"_s;
-        QString text = FLinks->toPlainText();
+        QString text = LinksText();
         text.replace(u'\n', u"\r\n"_s);
         WriteTextFile(FileName(path), FromQString(text));
     });

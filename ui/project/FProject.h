@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <initializer_list>
@@ -51,11 +52,17 @@ public:
     QString ProjectName() const { return FProjectName; }
 
     // Reads a project file into this window's generator, pulls the settings into the controls
-    // and clears Changed. Throws EError; the controls are then untouched.
+    // and clears Changed and the unsaved edits. Throws EError; the controls are then untouched.
     void LoadProjectFile(const QString &path);
     // Pushes the settings and the editors, writes the project file (the previous file survives
-    // a failed write) and clears Changed. Throws EError; Changed then stays set.
+    // a failed write) and clears Changed and the unsaved edits. Throws EError; both then stay.
     void SaveProjectFile(const QString &path);
+
+    // True when the user has changed something since the window was created or last opened or
+    // saved a file that Changed does not record: a page's text, title, URL or place, added,
+    // created or deleted pages, the template, style sheet and ad block editors, the link list,
+    // or a settings control that no longer shows what was last pushed.
+    bool HasUnsavedEdits() const;
 
     // "Процедуры": the window's own menu, for the frame to show in its menu bar while this
     // window is active. Owned by the window.
@@ -112,9 +119,15 @@ private:
     void Memo1Change();
     void EditCopy();
     void EditPaste();
-    // The text control Copy and Paste act on: the focused one, or the one focused last when a
-    // tool button or menu holds the focus.
+    // The text control Copy and Paste act on: the focused control, or the one focused before
+    // when a tool button, the tab bar or a menu holds the focus; null unless that is a text
+    // control on the tab in view.
     QWidget *EditTarget() const;
+    void MarkEdited() { FEdited = true; }
+    // The settings controls' texts and check states, to compare with the last push.
+    QStringList SettingsState() const;
+    // The link list's text with its no-break spaces kept, lines separated by LF.
+    QString LinksText() const;
 
     // Converts an integer field; on failure shows the conversion error and returns nothing.
     std::optional<std::int32_t> ConvertField(const QLineEdit &field);
@@ -129,6 +142,8 @@ private:
     std::unique_ptr<TSiteGenerator> FGenerator;
     QString FProjectName;
     bool FRebuilding = false;
+    bool FEdited = false;
+    QStringList FPushedSettings;
 
     QTabWidget *FTabs = nullptr;
     QWidget *FSettingsTab = nullptr;
@@ -155,7 +170,7 @@ private:
     QPlainTextEdit *FLinks = nullptr;   // Memo1
 
     QLabel *FPanels[5] = {};
-    QPointer<QWidget> FLastTextControl;
+    QPointer<QWidget> FLastFocus;
     QMenu *FProceduresMenu = nullptr;
 
     QAction *FLoadTemplate = nullptr;

@@ -484,7 +484,9 @@ void TForm1::SaveProjectAsExecute()
 
 bool TForm1::CloseProject(TSiteProject *project)
 {
-    if (project->Generator().Changed()) {
+    // Page edits, editor texts and the link list do not mark the generator changed; the window
+    // keeps its own record of them.
+    if (project->Generator().Changed() || project->HasUnsavedEdits()) {
         const QString question = u"Сохранить проект "_s + project->ProjectName() + u"?"_s;
         if (FServices.Prompter.ask(MessageKind::Warning, FromQString(question), Buttons::OkCancel) ==
             Answer::Ok) {

@@ -6,6 +6,8 @@
 #include "ui/editor/SourceEditor.h"
 
 #include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTreeWidget>
 
 namespace zarvik::test {
 
@@ -25,6 +27,7 @@ private slots:
     void saveReportsInvalidNumbersAndStillSaves();
     void failedOpenLeavesTheControlsAlone();
     void failedSaveKeepsTheProjectChanged();
+    void longTitlesAndNoBreakSpacesComeBackWhole();
 
 private:
     // A second window, as the main window creates one for Open.
@@ -172,6 +175,38 @@ void ProjectFilesTest::failedSaveKeepsTheProjectChanged()
     QVERIFY(F->Window->Generator().Changed());
     // The push before the write took effect all the same.
     QVERIFY(!F->Window->Generator().SiteTemplate().empty());
+}
+
+void ProjectFilesTest::longTitlesAndNoBreakSpacesComeBackWhole()
+{
+    const std::string siteTitle(40000, 's');
+    const std::string pageTitle = std::string(39999, 'p') + Ru("ё");
+    TSiteGenerator g;
+    g.SetSiteTitle(siteTitle);
+    g.SetMenuWord(Ru("Раздел"));
+    g.SetDiggValue("!-next_page-!");
+    g.SetUseDigg(true);
+    g.SetSiteUrlsToLink({"http://a/\xA0"
+                         "anchor",
+                         "http://b/ b"});
+    g.CreateNewPage(pageTitle, "text");
+    const QString original = Folder.Path(u"long.sgp"_s);
+    SaveProject(FileName(original), g);
+
+    std::unique_ptr<TSiteProject> opened = Reopen(original);
+    opened->show();
+    // Showing the page fills the title field, which writes it back; leaving a field pushes.
+    auto &tabs = In<QTabWidget>(*opened, u"PageControl1"_s);
+    tabs.setCurrentWidget(&In<QWidget>(*opened, u"TabSheet6"_s));
+    auto &tree = In<QTreeWidget>(*opened, u"TreeView1"_s);
+    tree.setCurrentItem(tree.topLevelItem(0));
+    QCOMPARE(In<QLineEdit>(*opened, u"LabeledEdit5"_s).text().size(), 40000);
+    opened->PushSettings();
+    QCOMPARE(opened->Generator().SiteTitle(), siteTitle);
+    QCOMPARE(opened->Generator().Pages()[0].PageTitle(), pageTitle);
+
+    opened->SaveProjectFile(Folder.Path(u"again.sgp"_s));
+    QCOMPARE(Folder.Read(u"again.sgp"_s), Folder.Read(u"long.sgp"_s));
 }
 
 } // namespace zarvik::test

@@ -29,6 +29,7 @@ private slots:
     void clearingAsksFirst();
     void savedListKeepsItsLinesAndGetsTheExtension();
     void pushCopiesTheListLineByLine();
+    void noBreakSpacesSurviveEveryWayOut();
 
 private:
     QString CurrentTab() const
@@ -181,6 +182,31 @@ void ProjectLinksTest::pushCopiesTheListLineByLine()
     F->Window->PushEditors();
     QCOMPARE(g.SiteUrlsToLink(), (TStringList{"one", "", "three"}));
     QCOMPARE(F->Panel(2), u"Ссылок: 3"_s);
+}
+
+void ProjectLinksTest::noBreakSpacesSurviveEveryWayOut()
+{
+    // Typed, as a user types it: the widget's plain-text view would give plain spaces.
+    Memo->setFocus();
+    F->Type(Memo, u"http://a/\u00A0anchor"_s);
+    QTest::keyClick(Memo, Qt::Key_Return);
+    F->Type(Memo, u"http://b/ b\u00A0c"_s);
+    const std::string first = "http://a/\xA0"
+                              "anchor";
+    const std::string second = "http://b/ b\xA0"
+                               "c";
+    F->Window->PushEditors();
+    QCOMPARE(F->Window->Generator().SiteUrlsToLink(), (TStringList{first, second}));
+
+    F->Fakes.Dialogs.SaveAnswers.push_back(Folder.Path(u"nbsp.txt"_s));
+    F->Action(u"SaveLinks"_s).trigger();
+    QCOMPARE(Folder.Read(u"nbsp.txt"_s), Bytes(first + "\r\n" + second));
+
+    // A distribution hands the same list to the engine.
+    F->Window->Generator().SetSiteUrlsToLink({});
+    F->Action(u"LinksGener"_s).trigger();
+    F->Fakes.Prompter.Messages.clear();
+    QCOMPARE(F->Window->Generator().SiteUrlsToLink(), (TStringList{first, second}));
 }
 
 } // namespace zarvik::test

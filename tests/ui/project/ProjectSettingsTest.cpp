@@ -23,6 +23,7 @@ private slots:
     void invalidNumberIsReportedAgainAtEveryPush();
     void linkLimitReachesTheGeneratorOnlyThroughAPush();
     void linkLimitZeroOrInvalidSwitchesTheBoxOff();
+    void commandFromTheLimitFieldPushesTwiceWhenTheBoxGoesOff();
     void forcedBreakBoxActsAtOnce();
     void folderButtonPushesEvenWhenCancelled();
     void pullFillsEveryControlAndPushesNothing();
@@ -203,6 +204,25 @@ void ProjectSettingsTest::linkLimitZeroOrInvalidSwitchesTheBoxOff()
     QVERIFY(field.isEnabled());
     QCOMPARE(F->Window->Generator().MaxLinksPerPage(), 0);
     QCOMPARE(F->Fakes.Prompter.Messages.size(), std::size_t(1));
+}
+
+void ProjectSettingsTest::commandFromTheLimitFieldPushesTwiceWhenTheBoxGoesOff()
+{
+    // The minimum field's error box counts the pushes.
+    auto &box = F->Find<QCheckBox>(u"CheckBox2"_s);
+    auto &field = F->Find<QLineEdit>(u"LabeledEdit2"_s);
+    box.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&box, Qt::Key_Space);
+    field.setFocus(Qt::TabFocusReason);
+    field.setText(u"0"_s);
+    F->Find<QLineEdit>(u"Edit2"_s).setText(u"abc"_s);
+    QVERIFY(F->Fakes.Prompter.Messages.empty());
+
+    F->Action(u"LinksGener"_s).trigger();
+    QCOMPARE(F->Messages().count(u"'abc' is not a valid integer value"_s), 2);
+    QVERIFY(!box.isChecked());
+    QVERIFY(!field.isEnabled());
+    QCOMPARE(F->Window->Generator().MaxLinksPerPage(), 0);
 }
 
 void ProjectSettingsTest::forcedBreakBoxActsAtOnce()

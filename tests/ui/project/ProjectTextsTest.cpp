@@ -3,6 +3,7 @@
 #include "ui/editor/SourceEditor.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
@@ -49,6 +50,7 @@ private slots:
     void loadStyleUsesItsOwnFilter();
     void failedLoadKeepsTheEditorAndReportsTheFile();
     void copyAndPasteActOnTheFocusedControl();
+    void pasteGoesOnlyWhereTheUserIs();
 
 private:
     std::unique_ptr<TProjectFixture> F;
@@ -231,6 +233,41 @@ void ProjectTextsTest::copyAndPasteActOnTheFocusedControl()
     Ad->SetCaret(1, 1);
     F->Action(u"EditPaste1"_s).trigger();
     QCOMPARE(Ad->Text(), Ru("adadЗаго"));
+}
+
+void ProjectTextsTest::pasteGoesOnlyWhereTheUserIs()
+{
+    auto &tabs = F->Find<QTabWidget>(u"PageControl1"_s);
+    auto &title = F->Find<QLineEdit>(u"Edit1"_s);
+    auto &box = F->Find<QCheckBox>(u"CheckBox1"_s);
+    QGuiApplication::clipboard()->setText(u"X"_s);
+
+    // Ctrl+V on a check box: nothing, though a field was focused just before.
+    title.setFocus(Qt::TabFocusReason);
+    box.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(title.text(), QString());
+    QVERIFY(box.isChecked());
+    F->Action(u"EditPaste1"_s).trigger();
+    QCOMPARE(title.text(), QString());
+
+    // The tab bar took the focus from the field and showed another tab: the field is hidden.
+    title.setFocus(Qt::TabFocusReason);
+    tabs.tabBar()->setFocus(Qt::TabFocusReason);
+    tabs.setCurrentWidget(&F->Find<QWidget>(u"TabSheet5"_s));
+    QCOMPARE(QApplication::focusWidget(), tabs.tabBar());
+    const std::string css = Css->Text();
+    F->Action(u"EditPaste1"_s).trigger();
+    QCOMPARE(title.text(), QString());
+    QCOMPARE(Css->Text(), css);
+
+    // A tool button leaves the focus in the editor, which takes the text.
+    Css->setFocus();
+    Css->SetCaret(1, 1);
+    QTest::mouseClick(F->Find<QToolBar>(u"ToolBarTabSheet5"_s).widgetForAction(&F->Action(u"EditPaste1"_s)),
+                      Qt::LeftButton);
+    QCOMPARE(Css->Text(), "X" + css);
+    QCOMPARE(title.text(), QString());
 }
 
 } // namespace zarvik::test

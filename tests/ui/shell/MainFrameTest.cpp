@@ -1,16 +1,19 @@
 #include "ui/shell/MainFrame.h"
 
+#include "app/ProjectFiles.h"
 #include "tests/support/Ru.h"
 #include "tests/ui/support/FrameFixture.h"
 #include "tests/ui/support/Widgets.h"
 #include "ui/project/FProject.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -34,6 +37,12 @@ QStringList MenuTitles(const QMenuBar *bar)
 TScriptedPrompter::TMessage SaveQuestion(const char *name)
 {
     return {MessageKind::Warning, Ru("Сохранить проект ") + name + "?", Buttons::OkCancel};
+}
+
+TScriptedPrompter::TMessage SaveQuestion(const QString &name)
+{
+    return {MessageKind::Warning, Ru("Сохранить проект ") + QFile::encodeName(name).toStdString() + "?",
+            Buttons::OkCancel};
 }
 
 const TScriptedPrompter::TMessage NoProjects{MessageKind::Error, Ru("Нет открытых проектов"), Buttons::Ok};
@@ -64,8 +73,40 @@ private slots:
     void aWindowsOwnCloseButtonOnlyMinimisesIt();
     void nodeGoesExactlyWhenItsWindowIsDestroyed();
     void proceduresMenuStandsBetweenTheFramesMenus();
+    void closeAsksAfterEveryKindOfUnsavedEdit_data();
+    void closeAsksAfterEveryKindOfUnsavedEdit();
+    void nothingIsAskedRightAfterOpenOrSave();
+    void commandKeysInThePageEditorRunTheirCommands();
 
 private:
+    // Opens a saved project of two pages through the frame's command.
+    TSiteProject *OpenSample()
+    {
+        TSiteGenerator g;
+        g.CreateNewPage("index", "first\r\nsecond");
+        g.CreateNewPage("two", "page two");
+        SaveProject(QFile::encodeName(F->Path(u"sample.sgp"_s)).toStdString(), g);
+        F->Fakes.Dialogs.OpenAnswers.push_back({F->Path(u"sample.sgp"_s)});
+        F->Trigger(u"LoadProject"_s);
+        return F->Form->ActiveProject();
+    }
+    // Shows a tab of the project window and, for the pages tab, makes a page current.
+    static void Show(TSiteProject *project, const QString &tab, int page = -1)
+    {
+        auto *tabs = project->findChild<QTabWidget *>(u"PageControl1"_s);
+        tabs->setCurrentWidget(project->findChild<QWidget *>(tab));
+        if (page >= 0) {
+            auto *tree = project->findChild<QTreeWidget *>(u"TreeView1"_s);
+            tree->setCurrentItem(tree->topLevelItem(page));
+        }
+    }
+    // Gives a control of the project window the focus and returns the widget that holds it.
+    static QWidget *Focus(TSiteProject *project, const QString &name)
+    {
+        project->findChild<QWidget *>(name)->setFocus(Qt::TabFocusReason);
+        return QApplication::focusWidget();
+    }
+
     void Select(int node)
     {
         F->Form->ProjectTree()->setCurrentItem(F->Form->ProjectTree()->topLevelItem(node));
@@ -325,6 +366,116 @@ void MainFrameTest::proceduresMenuStandsBetweenTheFramesMenus()
     second->Generator().SetChanged(false);
     F->Trigger(u"CloseProject"_s);
     QCOMPARE(MenuTitles(F->Form->menuBar()), QStringList({u"Проект"_s, u"Информация"_s}));
+}
+
+void MainFrameTest::closeAsksAfterEveryKindOfUnsavedEdit_data()
+{
+    // The tab shown, the page made current, then either a control typed into or a command.
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("typedInto");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("page text") << u"TabSheet6"_s << 0 << u"SynEdit1"_s << QString();
+    QTest::newRow("page title") << u"TabSheet6"_s << 0 << u"LabeledEdit5"_s << QString();
+    QTest::newRow("template") << u"TabSheet4"_s << -1 << u"SynEdit2"_s << QString();
+    QTest::newRow("style sheet") << u"TabSheet5"_s << -1 << u"SynEdit3"_s << QString();
+    QTest::newRow("ad block") << u"TabSheet7"_s << -1 << u"SynEdit4"_s << QString();
+    QTest::newRow("link list") << u"TabSheet3"_s << -1 << u"Memo1"_s << QString();
+    QTest::newRow("settings field not left") << u"TabSheet1"_s << -1 << u"Edit1"_s << QString();
+    QTest::newRow("added content") << u"TabSheet6"_s << 1 << QString() << u"AddContent"_s;
+    QTest::newRow("new page") << u"TabSheet6"_s << 1 << QString() << u"newpage"_s;
+    QTest::newRow("deleted page") << u"TabSheet6"_s << 1 << QString() << u"DeletePages"_s;
+    QTest::newRow("moved page") << u"TabSheet6"_s << 1 << QString() << u"move"_s;
+    QTest::newRow("renamed page") << u"TabSheet6"_s << 1 << QString() << u"rename"_s;
+}
+
+void MainFrameTest::closeAsksAfterEveryKindOfUnsavedEdit()
+{
+    QFETCH(QString, tab);
+    QFETCH(int, page);
+    QFETCH(QString, typedInto);
+    QFETCH(QString, command);
+    TSiteProject *project = OpenSample();
+    QVERIFY(project);
+    Show(project, tab, page);
+    // The focus moves before the edit: leaving a settings field pushes, which sets Changed.
+    QWidget *focused = typedInto.isEmpty() ? nullptr : Focus(project, typedInto);
+    QVERIFY(!project->HasUnsavedEdits());
+    project->Generator().SetChanged(false);
+
+    auto *tree = project->findChild<QTreeWidget *>(u"TreeView1"_s);
+    if (focused)
+        TypeText(focused, u"x"_s);
+    else if (command == u"move"_s)
+        project->TreeView1DragDrop(tree->topLevelItem(0));
+    else if (command == u"rename"_s)
+        tree->topLevelItem(1)->setText(0, u"about.html"_s);
+    else {
+        if (command == u"AddContent"_s)
+            F->Fakes.ContentAdd.Answers.push_back({true, "more text"});
+        F->Trigger(project, command);
+    }
+    // The engine keeps its own rules: none of these marks the generator changed.
+    QVERIFY(!project->Generator().Changed());
+    QVERIFY(project->HasUnsavedEdits());
+
+    F->Trigger(u"CloseProject"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion(F->Path(u"sample.sgp"_s))}));
+    QVERIFY(F->Form->Projects().isEmpty());
+}
+
+void MainFrameTest::nothingIsAskedRightAfterOpenOrSave()
+{
+    // Opened and looked at, without an edit.
+    TSiteProject *opened = OpenSample();
+    QVERIFY(opened);
+    Show(opened, u"TabSheet6"_s, 1);
+    Show(opened, u"TabSheet3"_s);
+    F->Trigger(u"CloseProject"_s);
+    QVERIFY(F->Fakes.Prompter.Messages.empty());
+    QVERIFY(F->Form->Projects().isEmpty());
+
+    // Edited, then a save that fails: the edit is still unsaved.
+    TSiteProject *project = F->New();
+    QVERIFY(project);
+    Show(project, u"TabSheet3"_s);
+    TypeText(Focus(project, u"Memo1"_s), u"http://a/ a"_s);
+    F->Fakes.Dialogs.SaveAnswers.push_back(u"/nonexistent-zarvik-folder/p"_s);
+    F->Trigger(u"SaveProject"_s);
+    QCOMPARE(F->Fakes.Errors.Shown.size(), 1u);
+    F->Fakes.Errors.Shown.clear();
+    QVERIFY(project->HasUnsavedEdits());
+
+    // Saved: nothing to ask about, though the focus is still in the edited list.
+    F->Fakes.Dialogs.SaveAnswers.push_back(F->Path(u"saved"_s));
+    F->Trigger(u"SaveProject"_s);
+    QVERIFY(QFile::exists(F->Path(u"saved.sgp"_s)));
+    QVERIFY(!project->HasUnsavedEdits());
+    F->Trigger(u"CloseProject"_s);
+    QVERIFY(F->Fakes.Prompter.Messages.empty());
+    QVERIFY(F->Form->Projects().isEmpty());
+}
+
+void MainFrameTest::commandKeysInThePageEditorRunTheirCommands()
+{
+    TSiteProject *project = OpenSample();
+    QVERIFY(project);
+    Show(project, u"TabSheet6"_s, 0);
+    QWidget *editor = Focus(project, u"SynEdit1"_s);
+    project->Generator().SetChanged(false);
+    F->Fakes.Dialogs.Calls.clear();
+
+    // Ctrl+L opens (the dialog is cancelled) instead of cutting the caret's line.
+    QTest::keyClick(editor, Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(F->Fakes.Dialogs.Calls.size(), 1u);
+    QCOMPARE(F->Fakes.Dialogs.Calls[0].Title, u"Открыть проект"_s);
+    QCOMPARE(project->Generator().Pages()[0].PageText(), std::string("first\r\nsecond"));
+    QVERIFY(!project->HasUnsavedEdits());
+
+    // Ctrl+T closes instead of swapping two lines; with the text untouched nothing is asked.
+    QTest::keyClick(editor, Qt::Key_T, Qt::ControlModifier);
+    QVERIFY(F->Fakes.Prompter.Messages.empty());
+    QVERIFY(F->Form->Projects().isEmpty());
 }
 
 } // namespace zarvik::test
