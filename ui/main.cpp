@@ -1,4 +1,5 @@
 #include "ui/shell/Application.h"
+#include "ui/shell/Icons.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/Startup.h"
 
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     zarvik::SetUpApplication(app);
+    QApplication::setWindowIcon(zarvik::ApplicationIcon());
     zarvik::TApplicationWindows windows;
     zarvik::TTerminationWatcher watcher(windows.MainWindow());
     windows.MainWindow().show();

@@ -9,6 +9,7 @@
 #include "ui/editor/TextCodec.h"
 #include "ui/project/PageTree.h"
 #include "ui/project/ProgressScope.h"
+#include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
 
 #include <QAction>
@@ -166,6 +167,7 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
     });
 
     PushSettings();
+    ApplyActionIcons(this);
 }
 
 TSiteProject::~TSiteProject()

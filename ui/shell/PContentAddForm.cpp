@@ -3,6 +3,7 @@
 #include "app/TextFiles.h"
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/SourceEditor.h"
+#include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
 
 #include <QAction>
@@ -121,6 +122,7 @@ TContentAddForm::TContentAddForm(TErrorDisplay &errors, TFileDialogs &dialogs, Q
     layout->addLayout(bottom);
 
     resize(640, 480);
+    ApplyActionIcons(this);
 }
 
 TContentAddForm::~TContentAddForm() = default;
