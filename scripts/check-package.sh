@@ -30,6 +30,7 @@ sh scripts/validate-desktop-files.sh "$root"
 
 cli="$root/usr/bin/zarvik-cli"
 "$cli" --version
+mkdir -p "$root/site"
 "$cli" build --content examples/content/*.txt --links examples/links.txt --out "$root/site" \
     --project "$root/example.sgp" --seed 1 SiteTitle="Огород без хлопот" \
     MinCharsPerPage=1500 MaxCharsPerPage=2500

@@ -8,11 +8,9 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The resources live in a static library, whose unreferenced initialiser the linker would drop;
-// the macro cannot be used inside a namespace.
-void LoadIconResources()
+// The resources live in a static library, whose unreferenced initialiser the linker would drop.
+// The macro declares the initialiser in the enclosing namespace, so this stays at global scope.
+static void LoadIconResources()
 {
     static const bool loaded = [] {
         Q_INIT_RESOURCE(zarvik_icons);
@@ -20,8 +18,6 @@ void LoadIconResources()
     }();
     (void)loaded;
 }
-
-} // namespace
 
 namespace zarvik {
 
