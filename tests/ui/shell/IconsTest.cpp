@@ -61,6 +61,14 @@ private slots:
         // A bare X server: no desktop theme anywhere.
         QIcon::setThemeSearchPaths({});
         QIcon::setThemeName(u"zarvik-no-such-theme"_s);
+        // The data folders as a file manager reads them, holding only the program's MIME package.
+        // The MIME database reads them once, at its first use, so they are set before anything.
+        QVERIFY(FDataDirs.isValid());
+        QVERIFY(QDir(FDataDirs.path()).mkpath(u"mime/packages"_s));
+        QVERIFY(QFile::copy(QStringLiteral(ZARVIK_DATA_DIR "/org.zarvik.Zarvik.mime.xml"),
+                            FDataDirs.filePath(u"mime/packages/org.zarvik.Zarvik.mime.xml"_s)));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(FDataDirs.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(FDataDirs.filePath(u"home"_s)));
     }
 
     void everyToolBarCommandHasAnIconWithoutATheme();
@@ -68,6 +76,9 @@ private slots:
     void aThemeIconIsPreferredToTheShippedOne();
     void theApplicationIconRendersAtEverySize();
     void projectFilesAreKnownByNameAndByContent();
+
+private:
+    QTemporaryDir FDataDirs;
 };
 
 void IconsTest::everyToolBarCommandHasAnIconWithoutATheme()
@@ -118,12 +129,19 @@ void IconsTest::aThemeIconIsPreferredToTheShippedOne()
     red.fill(Qt::red);
     QVERIFY(red.save(dir.filePath(u"zarvik-test/16x16/actions/document-new.png"_s)));
 
+    // Theme icons follow the theme, so the checks run while the test theme is set.
+    struct TRestoreNoTheme
+    {
+        ~TRestoreNoTheme()
+        {
+            QIcon::setThemeSearchPaths({});
+            QIcon::setThemeName(u"zarvik-no-such-theme"_s);
+        }
+    } restore;
     QIcon::setThemeSearchPaths({root.path()});
     QIcon::setThemeName(u"zarvik-test"_s);
     const QIcon themed = ActionIcon(u"NewProject"_s);
     const QIcon shipped = ActionIcon(u"SaveProject"_s); // not in the theme
-    QIcon::setThemeSearchPaths({});
-    QIcon::setThemeName(u"zarvik-no-such-theme"_s);
 
     QCOMPARE(themed.name(), u"document-new"_s);
     QCOMPARE(themed.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
@@ -145,15 +163,6 @@ void IconsTest::theApplicationIconRendersAtEverySize()
 
 void IconsTest::projectFilesAreKnownByNameAndByContent()
 {
-    // The shared-mime-info package as a file manager reads it, from a data folder of its own.
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    QVERIFY(QDir(root.path()).mkpath(u"mime/packages"_s));
-    QVERIFY(QFile::copy(QStringLiteral(ZARVIK_DATA_DIR "/org.zarvik.Zarvik.mime.xml"),
-                        root.filePath(u"mime/packages/org.zarvik.Zarvik.mime.xml"_s)));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(root.path()));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(u"home"_s)));
-
     const QMimeDatabase mime;
     QCOMPARE(mime.mimeTypeForFile(u"/nowhere/Сад.sgp"_s, QMimeDatabase::MatchExtension).name(),
              u"application/x-zarvik-project"_s);
