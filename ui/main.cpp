@@ -9,7 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     zarvik::SetUpApplication(app);
-    QApplication::setWindowIcon(zarvik::ApplicationIcon());
+    zarvik::SetUpDesktopIdentity();
     zarvik::TApplicationWindows windows;
     zarvik::TTerminationWatcher watcher(windows.MainWindow());
     windows.MainWindow().show();

@@ -1,6 +1,7 @@
 #include "ui/shell/Icons.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHash>
 #include <QToolBar>
 #include <QToolButton>
@@ -115,6 +116,12 @@ QIcon ApplicationIcon()
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
         fallback.addFile(u":/icons/app/%1.png"_s.arg(size), QSize(size, size));
     return QIcon::fromTheme(u"org.zarvik.Zarvik"_s, fallback);
+}
+
+void SetUpDesktopIdentity()
+{
+    QApplication::setWindowIcon(ApplicationIcon());
+    QGuiApplication::setDesktopFileName(u"org.zarvik.Zarvik"_s);
 }
 
 } // namespace zarvik

@@ -19,4 +19,9 @@ void ApplyActionIcons(QWidget *window);
 // The program's icon for its windows: the installed theme icon, else the copy in the resources.
 QIcon ApplicationIcon();
 
+// Gives every window the application icon and tells the desktop which entry the program belongs
+// to (on Wayland the compositor finds the icon and the name through it). Call it after the
+// application object is made.
+void SetUpDesktopIdentity();
+
 } // namespace zarvik

@@ -3,6 +3,7 @@
 #include "tests/ui/support/FrameFixture.h"
 #include "ui/shell/PContentAddForm.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMimeDatabase>
@@ -74,7 +75,7 @@ private slots:
     void everyToolBarCommandHasAnIconWithoutATheme();
     void commandsOutsideTheToolBarsHaveTheirIconsToo();
     void aThemeIconIsPreferredToTheShippedOne();
-    void theApplicationIconRendersAtEverySize();
+    void theApplicationIconRendersAndNamesItsDesktopEntry();
     void projectFilesAreKnownByNameAndByContent();
 
 private:
@@ -149,7 +150,7 @@ void IconsTest::aThemeIconIsPreferredToTheShippedOne()
     QVERIFY(Renders(shipped));
 }
 
-void IconsTest::theApplicationIconRendersAtEverySize()
+void IconsTest::theApplicationIconRendersAndNamesItsDesktopEntry()
 {
     const QIcon icon = ApplicationIcon();
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
@@ -159,6 +160,16 @@ void IconsTest::theApplicationIconRendersAtEverySize()
         QVERIFY2(pixmap.toImage().pixelColor(size / 2, size / 2).alpha() > 0,
                  qPrintable(QString::number(size)));
     }
+
+    // The windows get the icon, and the program names the entry that is installed.
+    SetUpDesktopIdentity();
+    QVERIFY(!QApplication::windowIcon().isNull());
+    const QString id = QGuiApplication::desktopFileName();
+    QFile entry(QStringLiteral(ZARVIK_DATA_DIR "/") + id + u".desktop"_s);
+    QVERIFY2(entry.open(QIODevice::ReadOnly), qPrintable(entry.fileName()));
+    const QByteArrayList lines = entry.readAll().split('\n');
+    QVERIFY(lines.contains("Icon=" + id.toUtf8()));
+    QVERIFY(lines.contains("Exec=zarvik %F"));
 }
 
 void IconsTest::projectFilesAreKnownByNameAndByContent()
