@@ -9,6 +9,7 @@
 #include "ui/editor/TextCodec.h"
 #include "ui/project/PageTree.h"
 #include "ui/project/ProgressScope.h"
+#include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
 
 #include <QAction>
@@ -183,6 +184,7 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
 
     PushSettings();
     FEdited = false;
+    ApplyActionIcons(this);
 }
 
 TSiteProject::~TSiteProject()

@@ -4,6 +4,7 @@
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/TextCodec.h"
 #include "ui/project/FProject.h"
+#include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
 
 #include <QAction>
@@ -81,6 +82,7 @@ TForm1::TForm1(TServices &services, QWidget *parent)
 
     move(217, 210);
     resize(870, 640);
+    ApplyActionIcons(this);
 }
 
 TForm1::~TForm1()

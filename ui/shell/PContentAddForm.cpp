@@ -3,6 +3,7 @@
 #include "app/TextFiles.h"
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/SourceEditor.h"
+#include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
 
 #include <QAction>
@@ -126,6 +127,7 @@ TContentAddForm::TContentAddForm(TErrorDisplay &errors, TFileDialogs &dialogs, Q
     layout->addLayout(bottom);
 
     resize(640, 480);
+    ApplyActionIcons(this);
 }
 
 TContentAddForm::~TContentAddForm() = default;
