@@ -48,6 +48,11 @@ int main(int argc, char *argv[])
     zarvik::SetUpApplication(app);
     // The toolkit has taken its own options out of argv by now.
     const TCommandLine line = zarvik::ParseCommandLine(ArgumentsAfterProgram(argc, argv));
+    if (line.Action == TCommandLine::TAction::Help || line.Action == TCommandLine::TAction::Version) {
+        Print(stdout,
+              line.Action == TCommandLine::TAction::Help ? zarvik::HelpText() : zarvik::VersionText());
+        return 0;
+    }
     if (line.Action == TCommandLine::TAction::Error) {
         Print(stderr, u"zarvik: "_s + line.Error + u"\n"_s + u"Справка: zarvik --help\n"_s);
         return 2;
