@@ -20,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMoveEvent>
 #include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSplitter>
@@ -377,14 +378,29 @@ void TForm1::MergeProceduresMenu(TSiteProject *project)
         menuBar()->insertMenu(FInfoMenu->menuAction(), wanted);
 }
 
+void TForm1::FitFrameOnScreen()
+{
+    if (isMaximized() || isFullScreen())
+        return;
+    if (frameGeometry() != geometry())
+        FFrameFitPending = false;
+    PlaceOnScreen(*this, QRect(frameGeometry().topLeft(), size()));
+}
+
 void TForm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (FShownOnce)
         return;
     FShownOnce = true;
-    if (!isMaximized() && !isFullScreen())
-        PlaceOnScreen(*this, QRect(frameGeometry().topLeft(), size()));
+    FitFrameOnScreen();
+}
+
+void TForm1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (FShownOnce && FFrameFitPending && frameGeometry() != geometry())
+        FitFrameOnScreen();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)

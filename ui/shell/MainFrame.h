@@ -69,13 +69,17 @@ protected:
     // running) at a project whose save was asked for but did not happen.
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    // On the first show the window frame is known: the frame is fitted to the screen again with it.
+    // Once the window system knows the window's frame (at the first show, or at the first move
+    // after it for a window manager that frames the window later), the frame is fitted to the
+    // screen again, frame included.
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void CreateActions();
     void CreateMenusAndToolBar();
     void CreateProjectTree();
+    void FitFrameOnScreen();
 
     TSiteProject *CreateProjectWindow();
     // Open of one file; throws like the command it serves.
@@ -104,6 +108,7 @@ private:
     int FNewProjectCounter = 0;
     bool FUpdatingTree = false;
     bool FShownOnce = false;
+    bool FFrameFitPending = true;
     QDialog *FAboutBox = nullptr;
 
     QMdiArea *FMdiArea = nullptr;
