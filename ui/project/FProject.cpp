@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
@@ -65,6 +66,8 @@ QLabel *BuddyLabel(const QString &text, QWidget *buddy, const QString &name)
     auto *label = new QLabel(text);
     label->setObjectName(name);
     label->setBuddy(buddy);
+    // A long label breaks into lines rather than widening its group.
+    label->setWordWrap(true);
     return label;
 }
 
@@ -260,8 +263,14 @@ void TSiteProject::BuildActions()
 
 QWidget *TSiteProject::BuildSettingsTab()
 {
-    auto *tab = new QWidget;
+    // The groups sit on a page that scrolls inside the tab once the window is smaller than they
+    // need, so no field is ever out of reach.
+    auto *tab = new QScrollArea;
     tab->setObjectName(u"TabSheet1"_s);
+    tab->setFrameShape(QFrame::NoFrame);
+    tab->setWidgetResizable(true);
+    auto *content = new QWidget;
+    content->setObjectName(u"SettingsPage"_s);
 
     auto *general = new QGroupBox(u"Общие настройки"_s);
     general->setObjectName(u"GroupBox1"_s);
@@ -308,6 +317,7 @@ QWidget *TSiteProject::BuildSettingsTab()
         layout->addWidget(FDiggValue);
         auto *limit = new QLabel(u"Ограничение количества символов на странице:"_s);
         limit->setObjectName(u"Label5"_s);
+        limit->setWordWrap(true);
         layout->addWidget(limit);
         auto *row = new QGridLayout;
         row->addWidget(BuddyLabel(u"Знаков на страницу (min)"_s, FMinChars, u"Label6"_s), 0, 0);
@@ -325,20 +335,25 @@ QWidget *TSiteProject::BuildSettingsTab()
     FUseLinkLimit = new QCheckBox(u"Исп. ограничение количества ссылок на странице"_s);
     FUseLinkLimit->setObjectName(u"CheckBox2"_s);
     {
-        auto *layout = new QVBoxLayout(links);
-        layout->addWidget(BuddyLabel(u"Ссылок на странице (max)"_s, FMaxLinks, u"Label8"_s));
-        layout->addWidget(FMaxLinks);
-        layout->addWidget(FUseLinkLimit);
-        layout->addStretch();
+        // The limit field and its check box share a row, so the long caption of the box does not
+        // widen the column of the general group.
+        auto *layout = new QGridLayout(links);
+        layout->addWidget(BuddyLabel(u"Ссылок на странице (max)"_s, FMaxLinks, u"Label8"_s), 0, 0);
+        layout->addWidget(FMaxLinks, 1, 0);
+        layout->addWidget(FUseLinkLimit, 1, 1);
+        layout->setColumnStretch(0, 1);
+        layout->setColumnStretch(1, 1);
+        layout->setRowStretch(2, 1);
     }
 
-    auto *grid = new QGridLayout(tab);
+    auto *grid = new QGridLayout(content);
     grid->addWidget(general, 0, 0);
     grid->addWidget(splitting, 0, 1);
-    grid->addWidget(links, 1, 0);
+    grid->addWidget(links, 1, 0, 1, 2);
     grid->setRowStretch(2, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
+    tab->setWidget(content);
 
     // Initial states.
     FSiteTitle->setText(ToQString(DefaultSiteTitle));
@@ -470,7 +485,8 @@ QWidget *TSiteProject::BuildLinksTab()
     auto *caption = new QLabel(
         u"   Список ссылок, которые необходимо распределить по тексту. Каждая новая ссылка с новой строки"_s);
     caption->setObjectName(u"Panel1"_s);
-    caption->setFixedHeight(25);
+    caption->setWordWrap(true);
+    caption->setMinimumHeight(25);
 
     FLinks = new QPlainTextEdit;
     FLinks->setObjectName(u"Memo1"_s);
@@ -509,15 +525,27 @@ void TSiteProject::BuildStatusBar()
     QStatusBar *bar = statusBar();
     bar->setObjectName(u"StatusBar1"_s);
     bar->setSizeGripEnabled(false);
+    // The five panels stand side by side from the bar's left edge; the strip holding them takes
+    // the whole bar and, in a window narrower than the panels, cuts the last ones off instead of
+    // widening the window.
+    auto *strip = new QWidget;
+    strip->setObjectName(u"StatusPanels"_s);
+    strip->setMinimumWidth(0);
+    strip->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto *row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
     const QString initial[5] = {QString(), u"Страниц:"_s, u"Ссылок:"_s, u"Min"_s, u"Max"_s};
     for (int i = 0; i < 5; ++i) {
         auto *panel = new QLabel(initial[i]);
         panel->setObjectName(u"StatusPanel"_s + QString::number(i));
         panel->setFixedWidth(i == 0 ? 200 : 100);
         panel->setAlignment(Qt::AlignVCenter | (i == 0 ? Qt::AlignRight : Qt::AlignLeft));
-        bar->addPermanentWidget(panel);
+        row->addWidget(panel);
         FPanels[i] = panel;
     }
+    row->addStretch(1);
+    bar->addPermanentWidget(strip, 1);
 }
 
 void TSiteProject::BuildProceduresMenu()

@@ -2,12 +2,25 @@
 
 #include "engine/EXSiteGenerator.h"
 
+#include <QGuiApplication>
 #include <QProgressDialog>
 
 #include <algorithm>
 #include <limits>
 
 namespace zarvik {
+
+TBusyScope::TBusyScope()
+{
+    if (Depth++ == 0 && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TBusyScope::~TBusyScope()
+{
+    if (--Depth == 0 && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::restoreOverrideCursor();
+}
 
 TProgressScope::TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label,
                                qint64 showAfterMs)

@@ -1,14 +1,19 @@
 #include "ui/shell/Application.h"
 
+#include "ui/project/ProgressScope.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 #include <QTranslator>
 #include <QWidget>
 
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -27,10 +32,54 @@ bool InstallQtTranslations(QCoreApplication &app, const QString &folder)
 
 void SetUpApplication(QApplication &app)
 {
+    // A display name would be appended to every window title by the window system's
+    // integration ("О программе — Zarvik"); the titles are exact without one.
     QApplication::setApplicationName(u"Zarvik"_s);
-    QApplication::setApplicationDisplayName(u"Zarvik"_s);
     QApplication::setQuitOnLastWindowClosed(true);
     InstallQtTranslations(app);
+}
+
+bool ApplicationIdle(int idleLoopLevel)
+{
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || TBusyScope::Active())
+        return false;
+    return QThread::currentThread()->loopLevel() <= idleLoopLevel;
+}
+
+TIdleQueue::TIdleQueue(int idleLoopLevel, QObject *parent)
+    : QObject(parent)
+    , FIdleLoopLevel(idleLoopLevel)
+    , FTimer(new QTimer(this))
+{
+    FTimer->setInterval(PollMs);
+    connect(FTimer, &QTimer::timeout, this, &TIdleQueue::RunIfIdle);
+}
+
+void TIdleQueue::Post(std::function<void()> action)
+{
+    FActions.push_back(std::move(action));
+    // The first look comes from the event loop, never from inside the caller.
+    if (!FTimer->isActive())
+        FTimer->start(0);
+}
+
+void TIdleQueue::RunIfIdle()
+{
+    if (!ApplicationIdle(FIdleLoopLevel)) {
+        FTimer->start(PollMs);
+        return;
+    }
+    FTimer->stop();
+    while (!FActions.empty()) {
+        std::function<void()> action = std::move(FActions.front());
+        FActions.pop_front();
+        action();
+        // An action that left a dialog open (or was itself interrupted) hands the rest on.
+        if (!FActions.empty() && !ApplicationIdle(FIdleLoopLevel)) {
+            FTimer->start(PollMs);
+            return;
+        }
+    }
 }
 
 namespace {
@@ -46,8 +95,9 @@ extern "C" void OnTerminationSignal(int)
 
 } // namespace
 
-TTerminationWatcher::TTerminationWatcher(QWidget &window)
+TTerminationWatcher::TTerminationWatcher(QWidget &window, int idleLoopLevel)
     : FWindow(window)
+    , FQueue(new TIdleQueue(idleLoopLevel, this))
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, TerminationPipe) != 0)
         return;
@@ -81,7 +131,10 @@ void TTerminationWatcher::Terminate()
 {
     char byte = 0;
     [[maybe_unused]] const auto got = ::read(TerminationPipe[0], &byte, 1);
-    FWindow.close();
+    // Closing the window from inside a dialog's loop would destroy project windows under the
+    // command that opened the dialog.
+    if (!FQueue->Pending())
+        FQueue->Post([this] { FWindow.close(); });
 }
 
 } // namespace zarvik

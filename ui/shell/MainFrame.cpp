@@ -4,8 +4,10 @@
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/TextCodec.h"
 #include "ui/project/FProject.h"
+#include "ui/project/ProgressScope.h"
 #include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
+#include "ui/shell/WindowPlacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -19,7 +21,9 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMoveEvent>
 #include <QScopedValueRollback>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
@@ -80,8 +84,8 @@ TForm1::TForm1(TServices &services, QWidget *parent)
 
     connect(FMdiArea, &QMdiArea::subWindowActivated, this, &TForm1::SubWindowActivated);
 
-    move(217, 210);
-    resize(870, 640);
+    // A screen too small for the frame gets it moved, then shrunk, so no edge is out of reach.
+    PlaceOnScreen(*this, FrameRect);
     ApplyActionIcons(this);
 }
 
@@ -253,6 +257,9 @@ TSiteProject *TForm1::CreateProjectWindow()
     sub->installEventFilter(this);
     connect(project, &QObject::destroyed, this, &TForm1::ProjectDestroyed);
     sub->setWindowIcon(QIcon::fromTheme(u"text-x-generic"_s, style()->standardIcon(QStyle::SP_FileIcon)));
+    // A project window opens at its own size; where the document area is smaller, the area
+    // scrolls, and the window can be made as small as the area without cutting off a control.
+    sub->resize(ProjectWindowSize);
     sub->show();
     // New windows cascade from the top left corner; the area's own placement pushes a window
     // wider than the area partly out of sight.
@@ -373,6 +380,31 @@ void TForm1::MergeProceduresMenu(TSiteProject *project)
         menuBar()->insertMenu(FInfoMenu->menuAction(), wanted);
 }
 
+void TForm1::FitFrameOnScreen()
+{
+    if (isMaximized() || isFullScreen())
+        return;
+    if (frameGeometry() != geometry())
+        FFrameFitPending = false;
+    PlaceOnScreen(*this, QRect(frameGeometry().topLeft(), size()));
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (FShownOnce)
+        return;
+    FShownOnce = true;
+    FitFrameOnScreen();
+}
+
+void TForm1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (FShownOnce && FFrameFitPending && frameGeometry() != geometry())
+        FitFrameOnScreen();
+}
+
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     // A project window's own close button only minimises it; projects are closed by the
@@ -407,18 +439,30 @@ void TForm1::LoadProjectExecute()
             FServices.Dialogs.OpenFiles(this, OpenDialogTitle, OpenDialogFilter, false);
         if (chosen.isEmpty())
             return;
-        const QString path = chosen.front();
-        TSiteProject *project = CreateProjectWindow();
-        try {
-            project->SetProjectName(path);
-            project->LoadProjectFile(path);
-        } catch (...) {
-            // A project that could not be read is not kept half made.
-            DestroyProjectWindow(project);
-            throw;
-        }
-        AppendNode(project, path);
+        OpenProjectFile(chosen.front());
     });
+}
+
+void TForm1::OpenProjectFile(const QString &path)
+{
+    TSiteProject *project = CreateProjectWindow();
+    try {
+        const TBusyScope busy;
+        project->SetProjectName(path);
+        project->LoadProjectFile(path);
+    } catch (...) {
+        // A project that could not be read is not kept half made.
+        DestroyProjectWindow(project);
+        throw;
+    }
+    AppendNode(project, path);
+}
+
+void TForm1::OpenProjectFiles(const QStringList &paths)
+{
+    // A file that cannot be opened is reported and the next one is still opened.
+    for (const QString &path : paths)
+        runCommand(FServices.Errors, [&] { OpenProjectFile(path); });
 }
 
 bool TForm1::SaveProject(TSiteProject *project)
@@ -429,6 +473,7 @@ bool TForm1::SaveProject(TSiteProject *project)
     const QString path = node->text(0);
     if (!NamesExistingProjectFile(QFile::encodeName(path).toStdString()))
         return SaveProjectAs(project);
+    const TBusyScope busy;
     project->SaveProjectFile(path);
     return true;
 }
@@ -450,7 +495,10 @@ bool TForm1::SaveProjectAs(TSiteProject *project)
         if (answer != Answer::Ok)
             return false;
     }
-    project->SaveProjectFile(name);
+    {
+        const TBusyScope busy;
+        project->SaveProjectFile(name);
+    }
     SetNodeText(node, name);
     return true;
 }

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QStringList>
 
 class QAction;
 class QDialog;
@@ -42,6 +45,15 @@ public:
     void AboutExecute();
     void QuitExecute();
 
+    // Opens each file as the Open command opens the file it is given: a window whose caption
+    // and node are the path, errors shown by the general error display, one file after another.
+    void OpenProjectFiles(const QStringList &paths);
+
+    // The frame's rect (position and client size) and a new project window's size, as placed
+    // when the screen has room for them.
+    static constexpr QRect FrameRect{217, 210, 870, 640};
+    static constexpr QSize ProjectWindowSize{695, 517};
+
     // The project window that is the active document window, or null.
     TSiteProject *ActiveProject() const;
     // The project windows in tree order.
@@ -57,13 +69,21 @@ protected:
     // running) at a project whose save was asked for but did not happen.
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Once the window system knows the window's frame (at the first show, or at the first move
+    // after it for a window manager that frames the window later), the frame is fitted to the
+    // screen again, frame included.
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void CreateActions();
     void CreateMenusAndToolBar();
     void CreateProjectTree();
+    void FitFrameOnScreen();
 
     TSiteProject *CreateProjectWindow();
+    // Open of one file; throws like the command it serves.
+    void OpenProjectFile(const QString &path);
     void DestroyProjectWindow(TSiteProject *project);
     QTreeWidgetItem *AppendNode(TSiteProject *project, const QString &text);
     void SetNodeText(QTreeWidgetItem *node, const QString &text);
@@ -87,6 +107,8 @@ private:
     TServices &FServices;
     int FNewProjectCounter = 0;
     bool FUpdatingTree = false;
+    bool FShownOnce = false;
+    bool FFrameFitPending = true;
     QDialog *FAboutBox = nullptr;
 
     QMdiArea *FMdiArea = nullptr;

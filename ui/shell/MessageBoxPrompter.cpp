@@ -4,6 +4,7 @@
 #include "ui/editor/TextCodec.h"
 
 #include <QApplication>
+#include <QCursor>
 
 using namespace Qt::StringLiterals;
 
@@ -55,6 +56,28 @@ std::unique_ptr<QMessageBox> NewBox(QWidget *parent, QMessageBox::Icon icon, con
     box->setText(text);
     return box;
 }
+
+// A box asked from inside a long operation shows the ordinary pointer, not the busy one.
+class TPointerForBox
+{
+public:
+    TPointerForBox()
+        : FActive(QGuiApplication::overrideCursor() != nullptr)
+    {
+        if (FActive)
+            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~TPointerForBox()
+    {
+        if (FActive)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    TPointerForBox(const TPointerForBox &) = delete;
+    TPointerForBox &operator=(const TPointerForBox &) = delete;
+
+private:
+    bool FActive;
+};
 
 } // namespace
 
@@ -121,6 +144,7 @@ Answer TMessageBoxPrompter::AnswerFor(QMessageBox::StandardButton button, Button
 Answer TMessageBoxPrompter::ask(MessageKind kind, std::string_view text, Buttons buttons)
 {
     const auto box = CreateMessageBox(Owner(), kind, text, buttons);
+    const TPointerForBox pointer;
     box->exec();
     return AnswerFor(box->standardButton(box->clickedButton()), buttons);
 }
@@ -128,6 +152,7 @@ Answer TMessageBoxPrompter::ask(MessageKind kind, std::string_view text, Buttons
 void TMessageBoxPrompter::ShowError(std::string_view text)
 {
     const auto box = CreateErrorBox(Owner(), text);
+    const TPointerForBox pointer;
     box->exec();
 }
 

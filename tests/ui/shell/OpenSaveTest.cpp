@@ -4,12 +4,14 @@
 #include "tests/ui/support/FrameFixture.h"
 #include "tests/ui/support/Widgets.h"
 #include "ui/project/FProject.h"
+#include "ui/project/ProgressScope.h"
 #include "ui/shell/MainFrame.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTemporaryDir>
@@ -55,6 +57,18 @@ std::unique_ptr<TSiteGenerator> Reload(const QString &path)
 const TScriptedPrompter::TMessage Overwrite{MessageKind::Warning, Ru("Перезаписать указанный файл?"),
                                             Buttons::OkCancel};
 
+// Notes, for every message, whether it came while busy work was under way.
+class TBusyNotingPrompter : public TScriptedPrompter
+{
+public:
+    Answer ask(MessageKind kind, std::string_view text, Buttons buttons) override
+    {
+        BusyWhenAsked.push_back(TBusyScope::Active());
+        return TScriptedPrompter::ask(kind, text, buttons);
+    }
+    std::vector<bool> BusyWhenAsked;
+};
+
 } // namespace
 
 class OpenSaveTest : public QObject
@@ -75,6 +89,7 @@ private slots:
     void openReadsTheFileIntoANewWindow();
     void aFailedOpenAddsNoNodeAndLeavesNoWindow();
     void closeWithOkSavesBeforeClosing();
+    void saveAndOpenRunAsBusyWork();
 
 private:
     std::unique_ptr<TFrameFixture> F;
@@ -298,6 +313,35 @@ void OpenSaveTest::closeWithOkSavesBeforeClosing()
     QCOMPARE(F->Form->ProjectTree()->topLevelItemCount(), 0);
     QCOMPARE(Reload(F->Path(u"garden.sgp"_s))->SiteTitle(), Ru("Изменено"));
     QCOMPARE(F->Fakes.Dialogs.Calls.size(), 1u);
+}
+
+void OpenSaveTest::saveAndOpenRunAsBusyWork()
+{
+    TBusyNotingPrompter prompter;
+    TRecordingErrors errors;
+    TScriptedDialogs dialogs;
+    TScriptedContentAdd contentAdd;
+    TServices services{prompter, errors, dialogs, contentAdd};
+    TForm1 form(services);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+
+    // The save's push reports the bad number while the save is under way.
+    form.NewProjectExecute();
+    ZARVIK_FIND(minimum, QLineEdit, form.Projects().front(), u"Edit2"_s);
+    minimum->setText(u"abc"_s);
+    dialogs.SaveAnswers.push_back(F->Path(u"busy"_s));
+    form.SaveProjectExecute();
+    QVERIFY(QFileInfo(F->Path(u"busy.sgp"_s)).isFile());
+    QCOMPARE(prompter.Texts(), std::vector<std::string>{"'abc' is not a valid integer value"});
+    QCOMPARE(prompter.BusyWhenAsked, std::vector<bool>{true});
+    QVERIFY(!TBusyScope::Active());
+
+    // A failed open leaves no busy work or busy pointer behind.
+    form.OpenProjectFiles({F->Path(u"missing.sgp"_s)});
+    QCOMPARE(errors.Shown.size(), 1u);
+    QVERIFY(!TBusyScope::Active());
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 } // namespace zarvik::test

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Starts the desktop program in a virtual X server, waits until its main window "Zarvik" is
 # mapped, asks the program to end as a session end would, and checks that it ended cleanly.
-# Exits 77 (skipped) where there is no virtual X server to run it in.
+# Given a project file as well, a second start with that file must hand it to the running
+# program and end at once. Exits 77 (skipped) where there is no virtual X server to run it in.
 set -u
 
 if [ "${1:-}" != "--inside" ]; then
@@ -11,11 +12,16 @@ if [ "${1:-}" != "--inside" ]; then
             exit 77
         fi
     done
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" --inside "$1"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" --inside "$1" "${2:-}"
 fi
 
 program="$2"
+project="${3:-}"
 export QT_QPA_PLATFORM=xcb
+# The running program's socket lives in the temporary folder: one of this run's own.
+TMPDIR=$(mktemp -d)
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 "$program" &
 pid=$!
 
@@ -41,7 +47,29 @@ if [ "$shown" != yes ]; then
     exit 1
 fi
 
+if [ -n "$project" ]; then
+    sleep 1
+    timeout 20 "$program" "$project"
+    second=$?
+    if [ $second -ne 0 ]; then
+        kill -KILL "$pid" 2>/dev/null
+        echo "a second start with a project file did not hand it over (exit code $second)"
+        exit 1
+    fi
+    sleep 1
+fi
+
 kill -TERM "$pid"
+tries=0
+while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do
+    tries=$((tries + 1))
+    sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid" 2>/dev/null
+    echo "the program did not end after the termination request"
+    exit 1
+fi
 wait "$pid"
 status=$?
 if [ $status -ne 0 ]; then

@@ -2,12 +2,15 @@
 
 #include "tests/ui/support/Widgets.h"
 #include "ui/project/FProject.h"
+#include "ui/project/ProgressScope.h"
 #include "ui/shell/Application.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/PContentAddForm.h"
 #include "ui/shell/about.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -25,6 +28,8 @@ private slots:
     void windowsAreCreatedHiddenAndWiredTogether();
     void aboutBoxReadsAsItShould();
     void terminationClosesTheMainWindowLikeQuit();
+    void terminationWaitsForBoxesDialogsAndLongWork();
+    void titlesGetNoApplicationSuffix();
 };
 
 void StartupTest::windowsAreCreatedHiddenAndWiredTogether()
@@ -94,6 +99,69 @@ void StartupTest::terminationClosesTheMainWindowLikeQuit()
     struct sigaction current = {};
     QCOMPARE(::sigaction(SIGTERM, nullptr, &current), 0);
     QVERIFY(current.sa_handler == SIG_DFL);
+}
+
+void StartupTest::terminationWaitsForBoxesDialogsAndLongWork()
+{
+    TApplicationWindows windows;
+    TForm1 &frame = windows.MainWindow();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    // The tests' own processing of events is the idle level here.
+    TTerminationWatcher watcher(frame, 0);
+    frame.findChild<QAction *>(u"NewProject"_s)->trigger();
+
+    // Signals while the close question is open: the box and the project stay until the user
+    // answers; then the close goes on, and only after the command the program quits.
+    QString asked;
+    bool stayedOpen = false;
+    WhenModal([&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        asked = box ? box->text() : QString();
+        std::raise(SIGTERM);
+        std::raise(SIGHUP);
+        QTest::qWait(4 * TIdleQueue::PollMs);
+        stayedOpen =
+            watcher.Pending() && frame.isVisible() && dialog->isVisible() && frame.Projects().size() == 1;
+        if (box)
+            box->button(QMessageBox::Cancel)->click();
+    });
+    frame.findChild<QAction *>(u"CloseProject"_s)->trigger();
+    QCOMPARE(asked, u"Сохранить проект Untitled0?"_s);
+    QVERIFY(stayedOpen);
+    QVERIFY(frame.Projects().isEmpty());
+    QTRY_VERIFY(!frame.isVisible());
+    QVERIFY(!watcher.Pending());
+
+    // A long operation that lets events through holds the request until it ends.
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    {
+        const TBusyScope busy;
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        std::raise(SIGINT);
+        QTest::qWait(4 * TIdleQueue::PollMs);
+        QVERIFY(frame.isVisible());
+    }
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QTRY_VERIFY(!frame.isVisible());
+}
+
+void StartupTest::titlesGetNoApplicationSuffix()
+{
+    // The window system appends a display name, when one is set, to every title it shows; so
+    // none may be set, and the display name just follows the application's name.
+    SetUpApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+    QCOMPARE(QCoreApplication::applicationName(), u"Zarvik"_s);
+    QCoreApplication::setApplicationName(u"Проверка"_s);
+    const QString shown = QGuiApplication::applicationDisplayName();
+    QCoreApplication::setApplicationName(u"Zarvik"_s);
+    QCOMPARE(shown, u"Проверка"_s);
+
+    TApplicationWindows windows;
+    QCOMPARE(windows.MainWindow().windowTitle(), u"Zarvik"_s);
+    QCOMPARE(windows.AboutBox().windowTitle(), u"О программе"_s);
+    QCOMPARE(windows.ContentAddForm().windowTitle(), u"Добавить контент к сайту"_s);
 }
 
 } // namespace zarvik::test
