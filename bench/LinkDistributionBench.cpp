@@ -108,6 +108,30 @@ void BM_SetLinks(benchmark::State &state)
 }
 BENCHMARK(BM_SetLinks)->Unit(benchmark::kMillisecond);
 
+// One page of 20 MB, as a maximum page length below 1 or a hand-made project gives.
+constexpr std::size_t HugePageSize = 20'000'000;
+
+const std::string &HugePage()
+{
+    static const std::string text = [] {
+        std::mt19937 rng(5);
+        return bench::RussianLikeText(rng, HugePageSize);
+    }();
+    return text;
+}
+
+void BM_CollectHugePage(benchmark::State &state)
+{
+    TLinkWordCollector collector;
+    for (auto _ : state) {
+        collector.Collect(HugePage(), 5);
+        benchmark::DoNotOptimize(collector.Count());
+    }
+    state.counters["candidates"] = static_cast<double>(collector.Count());
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(HugePageSize));
+}
+BENCHMARK(BM_CollectHugePage)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 } // namespace
 
 int main(int argc, char **argv)
