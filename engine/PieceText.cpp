@@ -1,6 +1,8 @@
 #include "engine/PieceText.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace zarvik {
 
@@ -24,6 +26,43 @@ void TPieceText::AppendTo(std::string &out) const
     out.reserve(out.size() + Size());
     for (const std::string_view piece : FPieces)
         out.append(piece);
+}
+
+void TPieceText::Remember(std::string_view text, std::span<const std::string_view> patterns)
+{
+    if (text.empty())
+        return;
+    TKnownText known{text, {patterns.begin(), patterns.end()}, {}};
+    for (const std::string_view pattern : patterns) {
+        std::vector<std::size_t> &places = known.Places.emplace_back();
+        if (pattern.empty())
+            continue;
+        for (std::size_t hit = text.find(pattern); hit != std::string_view::npos;
+             hit = text.find(pattern, hit + 1))
+            places.push_back(hit);
+    }
+    FKnown.push_back(std::move(known));
+}
+
+std::size_t TPieceText::Find(std::string_view piece, std::string_view pattern, std::size_t from) const
+{
+    const std::less<const char *> before;
+    for (const TKnownText &known : FKnown) {
+        const char *const begin = known.Text.data();
+        if (before(piece.data(), begin) || before(begin + known.Text.size(), piece.data() + piece.size()))
+            continue;
+        for (std::size_t p = 0; p < known.Patterns.size(); ++p) {
+            if (known.Patterns[p] != pattern)
+                continue;
+            const std::vector<std::size_t> &places = known.Places[p];
+            const auto base = static_cast<std::size_t>(piece.data() - begin);
+            const auto hit = std::lower_bound(places.begin(), places.end(), base + from);
+            if (hit == places.end() || *hit + pattern.size() > base + piece.size())
+                return std::string_view::npos;
+            return *hit - base;
+        }
+    }
+    return piece.find(pattern, from);
 }
 
 bool TPieceText::MatchesAt(std::string_view pattern, TPosition at, TPosition &end) const
@@ -56,7 +95,7 @@ bool TPieceText::FindNext(std::string_view pattern, TPosition from, TPosition &s
         if (offset >= text.size())
             continue;
         // A match inside the piece starts before any match that runs on into the next one.
-        const std::size_t hit = text.find(pattern, offset);
+        const std::size_t hit = Find(text, pattern, offset);
         if (hit != std::string_view::npos) {
             start = {piece, hit};
             end = {piece, hit + pattern.size()};

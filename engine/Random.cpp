@@ -25,6 +25,12 @@ void EraseAtRandom(std::vector<std::size_t> &items, std::size_t keep, TRandomSou
     const std::size_t n = items.size();
     if (n <= keep)
         return;
+    // On short lists moving the tail down is cheaper than building the tree.
+    if (n <= 1024) {
+        while (items.size() > keep)
+            items.erase(items.begin() + static_cast<std::ptrdiff_t>(source.Below(items.size())));
+        return;
+    }
     // A Fenwick tree over "still there" flags finds the entry at a position among those left by
     // descending from the top bit. Every flag starts at 1, so node i holds the lowest set bit of i.
     std::vector<std::size_t> tree(n + 1);

@@ -29,23 +29,36 @@ std::string Message(std::string_view utf8)
 // Fills the template for one page. Each placeholder is replaced in turn over the text produced
 // so far, so text inserted by one step is searched by the later steps only. The page is left as
 // views into the model's strings and into `title`, which must outlive them.
+constexpr std::string_view Placeholders[] = {
+    "SiteGeneratorChange.Menu",   "SiteGeneratorChange.MainText", "SiteGeneratorChange.Pagination",
+    "SiteGeneratorChange.Header", "SiteGeneratorChange.Footer",   "SiteGeneratorChange.Adsense",
+    "SiteGeneratorChange.Title",
+};
+
 void RenderPage(const TSiteGenerator &site, const TSitePage &page, TPieceText &out, std::string &title)
 {
     title.clear();
     title.append(site.SiteTitle()).append(" - ").append(page.PageTitle());
 
-    const std::string_view steps[][2] = {
-        {"SiteGeneratorChange.Menu", site.SiteMenu()},
-        {"SiteGeneratorChange.MainText", page.PageHTML()},
-        {"SiteGeneratorChange.Pagination", page.Pagination()},
-        {"SiteGeneratorChange.Header", site.SiteHeader()},
-        {"SiteGeneratorChange.Footer", site.SiteFooter()},
-        {"SiteGeneratorChange.Adsense", site.AdsenseCode()},
-        {"SiteGeneratorChange.Title", title},
+    const std::string_view replacements[] = {
+        site.SiteMenu(),    page.PageHTML(), page.Pagination(), site.SiteHeader(), site.SiteFooter(),
+        site.AdsenseCode(), title,
     };
     out.Assign(site.SiteTemplate());
-    for (const auto &step : steps)
-        out.ReplaceAll(step[0], step[1]);
+    for (std::size_t step = 0; step < std::size(Placeholders); ++step)
+        out.ReplaceAll(Placeholders[step], replacements[step]);
+}
+
+// The texts that every page inserts are searched once for the placeholders of the later steps.
+void RememberSiteTexts(const TSiteGenerator &site, TPieceText &out)
+{
+    const std::span<const std::string_view> all(Placeholders);
+    out.Forget();
+    out.Remember(site.SiteTemplate(), all);
+    out.Remember(site.SiteMenu(), all.subspan(1));
+    out.Remember(site.SiteHeader(), all.subspan(4));
+    out.Remember(site.SiteFooter(), all.subspan(5));
+    out.Remember(site.AdsenseCode(), all.subspan(6));
 }
 
 // Page names come from the user or from a project file received from someone else. One that is
@@ -316,6 +329,7 @@ void TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TP
     const auto count = static_cast<std::size_t>(FPages.Count());
     ReportProgress(0, count);
     TPieceText rendered;
+    RememberSiteTexts(*this, rendered);
     std::string title;
     for (std::size_t i = 0; i < count; ++i) {
         const TSitePage &page = FPages[static_cast<int>(i)];

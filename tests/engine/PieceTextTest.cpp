@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -82,12 +83,22 @@ TEST(PieceText, ChainedReplacementsMatchThePlainOnes)
         }
         TPieceText pieces;
         pieces.Assign(start);
+        // The same, with the places of the later patterns looked up in the starting text and
+        // in every replacement.
+        TPieceText remembering;
+        const std::vector<std::string_view> views(patterns.begin(), patterns.end());
+        remembering.Remember(start, views);
+        for (std::size_t step = 0; step < patterns.size(); ++step)
+            remembering.Remember(replacements[step], std::span(views).subspan(step + 1));
+        remembering.Assign(start);
         std::string plain = start;
         std::string scratch;
         for (std::size_t step = 0; step < patterns.size(); ++step) {
             pieces.ReplaceAll(patterns[step], replacements[step]);
+            remembering.ReplaceAll(patterns[step], replacements[step]);
             ReplaceAllInPlace(plain, patterns[step], replacements[step], scratch);
             ASSERT_EQ(Joined(pieces), plain) << "round " << round << ", step " << step;
+            ASSERT_EQ(Joined(remembering), plain) << "round " << round << ", step " << step;
         }
         EXPECT_EQ(pieces.Size(), plain.size());
         for (const std::string_view piece : pieces.Pieces())
