@@ -1,11 +1,16 @@
 // The export of a 2,000-page site against writing the same bytes into as many files with plain
-// write calls.
+// write calls, and against rendering with one new string per placeholder step (the way pages were
+// rendered before); then the whole road from 1,000 content files to the site, against the raw
+// write of its output.
 #include "bench/BenchSite.h"
+#include "engine/TextReplace.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -111,6 +116,124 @@ void BM_WriteBaseline(benchmark::State &state)
     state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
 BENCHMARK(BM_WriteBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+// The export's files rendered with the plain seven-step chain, one new string per step, and
+// written with write(): the baseline of the pieces and writev.
+void BM_ExportPlainChain(benchmark::State &state)
+{
+    TExportFixture &f = Fixture();
+    f.Site.GeneratePag();
+    const TSiteGenerator &site = f.Site;
+    std::string text;
+    std::string scratch;
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        for (int i = 0; i < site.Pages().Count(); ++i) {
+            const TSitePage &page = site.Pages()[i];
+            const std::string title = site.SiteTitle() + " - " + page.PageTitle();
+            text = site.SiteTemplate();
+            ReplaceAllInPlace(text, "SiteGeneratorChange.Menu", site.SiteMenu(), scratch);
+            ReplaceAllInPlace(text, "SiteGeneratorChange.MainText", page.PageHTML(), scratch);
+            ReplaceAllInPlace(text, "SiteGeneratorChange.Pagination", page.Pagination(), scratch);
+            ReplaceAllInPlace(text, "SiteGeneratorChange.Header", site.SiteHeader(), scratch);
+            ReplaceAllInPlace(text, "SiteGeneratorChange.Footer", site.SiteFooter(), scratch);
+            ReplaceAllInPlace(text, "SiteGeneratorChange.Adsense", site.AdsenseCode(), scratch);
+            ReplaceAllInPlace(text, "SiteGeneratorChange.Title", title, scratch);
+            const std::string path = f.BaselineFolder + "/" + page.PageUrl();
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+                state.SkipWithError("write failed");
+                break;
+            }
+            ::close(fd);
+            bytes += static_cast<std::int64_t>(text.size());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+BENCHMARK(BM_ExportPlainChain)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+// 1,000 content files of about 4,500 bytes, joined with the page-break marker between them.
+constexpr int ContentFiles = 1000;
+const char *const Marker = "<!--break-->";
+
+const std::string &Content()
+{
+    static const std::string text = [] {
+        std::mt19937 rng(99);
+        std::string joined;
+        for (int i = 0; i < ContentFiles; ++i) {
+            if (i > 0)
+                joined.append("\r\n").append(Marker).append("\r\n");
+            joined += bench::RussianLikeText(rng, 4500);
+        }
+        return joined;
+    }();
+    return text;
+}
+
+// A new project built from the content: split into pages, links distributed, site exported.
+void BuildSite(TSiteGenerator &site, const std::string &folder)
+{
+    site.SetMenuWord("\xD0\xE0\xE7\xE4\xE5\xEB");
+    site.SetSiteTemplate(Template);
+    site.SetSiteTitle("\xD1\xE0\xE4");
+    site.SetAdsenseCode("<script src=\"ads.js\"></script>");
+    site.SetCssCode("body { margin: 0 }\r\n");
+    site.SetMinCharsPerPage(4000);
+    site.SetMaxCharsPerPage(5000);
+    site.SetUseDigg(true);
+    site.SetDiggValue(Marker);
+    TStringList urls;
+    for (int i = 0; i < 3 * ContentFiles; ++i)
+        urls.push_back("http://example.ru/catalog/item" + std::to_string(i) + ".html");
+    site.SetSiteUrlsToLink(std::move(urls));
+    site.SetRandomSource(std::make_unique<TSeededRandom>(5));
+    site.AddContent(Content());
+    bench::TSilentPrompter prompter;
+    site.SetLinks(prompter);
+    site.ExportSite(folder, prompter);
+}
+
+void BM_WholeRoad(benchmark::State &state)
+{
+    TExportFixture &f = Fixture();
+    for (auto _ : state) {
+        TSiteGenerator site;
+        BuildSite(site, f.ExportFolder);
+    }
+    state.SetBytesProcessed(state.iterations() * FolderBytes(f.ExportFolder));
+}
+BENCHMARK(BM_WholeRoad)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+// The whole road's files, rendered beforehand, written with open, write and close.
+void BM_WholeRoadWriteBaseline(benchmark::State &state)
+{
+    TExportFixture &f = Fixture();
+    TSiteGenerator site;
+    BuildSite(site, f.ExportFolder);
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < site.Pages().Count(); ++i)
+        files.emplace_back(f.BaselineFolder + "/" + site.Pages()[i].PageUrl(), site.TemplateProcessingF(i));
+    files.emplace_back(f.BaselineFolder + "/style.css", site.CssCode());
+    std::int64_t bytes = 0;
+    for (const auto &file : files)
+        bytes += static_cast<std::int64_t>(file.second.size());
+    for (auto _ : state) {
+        for (const auto &[path, data] : files) {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            if (fd < 0 || ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size())) {
+                state.SkipWithError("write failed");
+                break;
+            }
+            ::close(fd);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.counters["pages"] = site.Pages().Count();
+}
+BENCHMARK(BM_WholeRoadWriteBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 } // namespace
 

@@ -1,9 +1,11 @@
 // Candidate collection of the link distribution: the direct pairwise test against the indexed
-// one, on the same 10,000 pages, and the whole distribution over that site.
+// one, on the same 10,000 pages, and the whole distribution over that site; then one huge page.
 #include "bench/BenchSite.h"
 #include "engine/WordIndex.h"
 
 #include <benchmark/benchmark.h>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -107,6 +109,75 @@ void BM_SetLinks(benchmark::State &state)
         static_cast<double>(prompter.Count) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_SetLinks)->Unit(benchmark::kMillisecond);
+
+// One page of 20 MB, as a maximum page length below 1 or a hand-made project gives.
+constexpr std::size_t HugePageSize = 20'000'000;
+
+const std::string &HugePage()
+{
+    static const std::string text = [] {
+        std::mt19937 rng(5);
+        return bench::RussianLikeText(rng, HugePageSize);
+    }();
+    return text;
+}
+
+// Arg 0: the chain-head table grows with the page; 1: the table stays at its starting size, as
+// it always did before, as the baseline.
+void BM_CollectHugePage(benchmark::State &state)
+{
+    TLinkWordCollector collector(TWordIndex::DefaultSearchBudget, TWordIndex::DefaultHeadBits,
+                                 state.range(0) == 0 ? TWordIndex::MaxHeadBits : TWordIndex::DefaultHeadBits);
+    for (auto _ : state) {
+        collector.Collect(HugePage(), 5);
+        benchmark::DoNotOptimize(collector.Count());
+    }
+    state.counters["candidates"] = static_cast<double>(collector.Count());
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(HugePageSize));
+}
+BENCHMARK(BM_CollectHugePage)->Unit(benchmark::kMillisecond)->Iterations(1)->Arg(0)->Arg(1);
+
+// The random trimming of `range(0)` candidates to 10: arg 1 erases one at a time, as the
+// distribution did before (the baseline), arg 0 uses EraseAtRandom. Both make the same draws.
+void BM_TrimCandidates(benchmark::State &state)
+{
+    const auto count = static_cast<std::size_t>(state.range(0));
+    std::vector<std::size_t> all(count);
+    for (std::size_t i = 0; i < count; ++i)
+        all[i] = i;
+    TSeededRandom random(9);
+    std::vector<std::size_t> chosen;
+    for (auto _ : state) {
+        chosen = all;
+        if (state.range(1) == 0) {
+            EraseAtRandom(chosen, 10, random);
+        } else {
+            while (chosen.size() > 10)
+                chosen.erase(chosen.begin() + static_cast<std::ptrdiff_t>(random.Below(chosen.size())));
+        }
+        benchmark::DoNotOptimize(chosen.data());
+    }
+}
+BENCHMARK(BM_TrimCandidates)
+    ->Unit(benchmark::kMillisecond)
+    ->Args({100'000, 0})
+    ->Args({100'000, 1})
+    ->Args({1'500'000, 0});
+
+// The whole distribution on a site of one 20 MB page with ten links.
+void BM_SetLinksHugePage(benchmark::State &state)
+{
+    TSiteGenerator site;
+    site.CreateNewPage("index", HugePage());
+    site.SetSiteUrlsToLink({"a1.html", "a2.html", "a3.html", "a4.html", "a5.html", "a6.html", "a7.html",
+                            "a8.html", "a9.html", "a10.html"});
+    site.SetRandomSource(std::make_unique<TSeededRandom>(3));
+    bench::TSilentPrompter prompter;
+    for (auto _ : state)
+        site.SetLinks(prompter);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(HugePageSize));
+}
+BENCHMARK(BM_SetLinksHugePage)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -172,11 +172,19 @@ public:
     std::string TemplateProcessingF(int index) const;
     // Writes the site into `folder`; throws EError when a file cannot be created or written.
     // The folder and the page URLs are model text (Windows-1251) and are converted to UTF-8 for
-    // the file system. A URL that is absolute or has a ".." component throws EError before
-    // anything is written for it.
+    // the file system. A relative folder is taken from the current folder. A URL that is
+    // absolute or has a component starting with "." (".." or a hidden name), and a page file or
+    // style.css that symbolic links lead out of the folder, throw EError before anything is
+    // written for them; so does a file that is the project file (see SetProjectFilePath).
     void ExportSite(const std::string &folder, TPrompter &prompter);
-    // ExportSite(SavePath()).
+    // ExportSite(SavePath()), except that a relative SavePath, which a project file received from
+    // someone else may hold, is refused with an error message and nothing is written.
     void SiteImport(TPrompter &prompter);
+
+    // The file this project is opened from or saved to, as model text (Windows-1251), so that an
+    // export never overwrites it; empty (the default) when the project has no file yet.
+    const std::string &ProjectFilePath() const { return FProjectFilePath; }
+    void SetProjectFilePath(std::string path) { FProjectFilePath = std::move(path); }
 
     // The source of the link distribution's random choices; a clock-seeded one by default.
     void SetRandomSource(std::unique_ptr<TRandomSource> source);
@@ -186,6 +194,8 @@ public:
     void SetProgressCallback(TProgressCallback callback) { FProgress = std::move(callback); }
 
 private:
+    // The export; `storedFolder` says that the folder is SavePath, which must be absolute.
+    void ExportInto(const std::string &folder, bool storedFolder, TPrompter &prompter);
     void ReportProgress(std::size_t done, std::size_t total) const
     {
         if (FProgress)
@@ -213,6 +223,7 @@ private:
     std::string FMenuWord;
     bool FChanged = false;
     bool FLinksWasSetted = false;
+    std::string FProjectFilePath;
 
     std::unique_ptr<TRandomSource> FRandom;
     TProgressCallback FProgress;

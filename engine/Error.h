@@ -5,15 +5,38 @@
 
 namespace zarvik {
 
-// A failure that ends a command. what() is the exact text the user reads, in Windows-1251,
-// without a caption and without an added full stop.
+// A failure that ends a command. Message() is the exact text the user reads, in Windows-1251,
+// without a caption and without an added full stop; it may hold any byte, NUL included (a page
+// name read from a project file can). what() is the same text as a C string: a NUL byte, which
+// would end it early, is written there as the two characters \0.
 class EError : public std::runtime_error
 {
 public:
     explicit EError(const std::string &message)
-        : std::runtime_error(message)
+        : std::runtime_error(CString(message))
+        , FMessage(message)
     {
     }
+
+    const std::string &Message() const noexcept { return FMessage; }
+
+private:
+    static std::string CString(const std::string &message)
+    {
+        if (message.find('\0') == std::string::npos)
+            return message;
+        std::string out;
+        out.reserve(message.size() + 8);
+        for (const char c : message) {
+            if (c == '\0')
+                out += "\\0";
+            else
+                out += c;
+        }
+        return out;
+    }
+
+    std::string FMessage;
 };
 
 } // namespace zarvik

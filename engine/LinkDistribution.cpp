@@ -117,8 +117,8 @@ void TSiteGenerator::SetLinks(TPrompter &prompter)
                              Message(" не достаточно контента. Возможно не все ссылки будут проставлены"),
                          Buttons::Ok);
         }
-        while (static_cast<std::int64_t>(chosen.size()) > quota)
-            chosen.erase(chosen.begin() + static_cast<std::ptrdiff_t>(FRandom->Below(chosen.size())));
+        if (static_cast<std::int64_t>(chosen.size()) > quota)
+            EraseAtRandom(chosen, static_cast<std::size_t>(quota), *FRandom);
 
         std::string html = page.PageText();
         for (const std::size_t w : chosen) {

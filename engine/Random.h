@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace zarvik {
 
@@ -43,5 +44,11 @@ private:
     std::uint64_t FSeed;
     std::mt19937_64 FEngine;
 };
+
+// Erases entries of `items` at random until `keep` remain: each draw is source.Below(size) on the
+// entries left and erases the entry at that position, so the same draws erase the same entries
+// as erasing them one at a time would, and every choice of survivors is equally likely. The
+// survivors keep their order. Takes O(n log n) time instead of the O(n^2) of erasing in place.
+void EraseAtRandom(std::vector<std::size_t> &items, std::size_t keep, TRandomSource &source);
 
 } // namespace zarvik

@@ -1,15 +1,22 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
-#include "engine/TextReplace.h"
+#include "engine/PieceText.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zarvik {
 namespace {
@@ -20,30 +27,43 @@ std::string Message(std::string_view utf8)
 }
 
 // Fills the template for one page. Each placeholder is replaced in turn over the text produced
-// so far, so text inserted by one step is searched by the later steps only. `out` receives the
-// page; `scratch` is working memory. Both keep their capacity from page to page.
-void RenderPage(const TSiteGenerator &site, const TSitePage &page, std::string &out, std::string &scratch)
+// so far, so text inserted by one step is searched by the later steps only. The page is left as
+// views into the model's strings and into `title`, which must outlive them.
+constexpr std::string_view Placeholders[] = {
+    "SiteGeneratorChange.Menu",   "SiteGeneratorChange.MainText", "SiteGeneratorChange.Pagination",
+    "SiteGeneratorChange.Header", "SiteGeneratorChange.Footer",   "SiteGeneratorChange.Adsense",
+    "SiteGeneratorChange.Title",
+};
+
+void RenderPage(const TSiteGenerator &site, const TSitePage &page, TPieceText &out, std::string &title)
 {
-    std::string title;
-    title.reserve(site.SiteTitle().size() + 3 + page.PageTitle().size());
+    title.clear();
     title.append(site.SiteTitle()).append(" - ").append(page.PageTitle());
 
-    const std::string_view steps[][2] = {
-        {"SiteGeneratorChange.Menu", site.SiteMenu()},
-        {"SiteGeneratorChange.MainText", page.PageHTML()},
-        {"SiteGeneratorChange.Pagination", page.Pagination()},
-        {"SiteGeneratorChange.Header", site.SiteHeader()},
-        {"SiteGeneratorChange.Footer", site.SiteFooter()},
-        {"SiteGeneratorChange.Adsense", site.AdsenseCode()},
-        {"SiteGeneratorChange.Title", title},
+    const std::string_view replacements[] = {
+        site.SiteMenu(),    page.PageHTML(), page.Pagination(), site.SiteHeader(), site.SiteFooter(),
+        site.AdsenseCode(), title,
     };
-    out.assign(site.SiteTemplate());
-    for (const auto &step : steps)
-        ReplaceAllInPlace(out, step[0], step[1], scratch);
+    out.Assign(site.SiteTemplate());
+    for (std::size_t step = 0; step < std::size(Placeholders); ++step)
+        out.ReplaceAll(Placeholders[step], replacements[step]);
 }
 
-// Page names come from the user. One that is absolute or climbs out with ".." would write
-// outside the export folder, so it stops the export.
+// The texts that every page inserts are searched once for the placeholders of the later steps.
+void RememberSiteTexts(const TSiteGenerator &site, TPieceText &out)
+{
+    const std::span<const std::string_view> all(Placeholders);
+    out.Forget();
+    out.Remember(site.SiteTemplate(), all);
+    out.Remember(site.SiteMenu(), all.subspan(1));
+    out.Remember(site.SiteHeader(), all.subspan(4));
+    out.Remember(site.SiteFooter(), all.subspan(5));
+    out.Remember(site.AdsenseCode(), all.subspan(6));
+}
+
+// Page names come from the user or from a project file received from someone else. One that is
+// absolute, climbs out with "..", or names a hidden file or folder (".bashrc", ".ssh/...") could
+// reach files of the user outside the site, so it stops the export.
 bool StaysInsideFolder(std::string_view url)
 {
     if (!url.empty() && url.front() == '/')
@@ -53,7 +73,7 @@ bool StaysInsideFolder(std::string_view url)
         std::size_t end = url.find('/', start);
         if (end == std::string_view::npos)
             end = url.size();
-        if (url.substr(start, end - start) == "..")
+        if (end > start && url[start] == '.')
             return false;
         start = end + 1;
     }
@@ -65,17 +85,105 @@ bool StaysInsideFolder(std::string_view url)
     throw EError("Cannot create file \"" + Utf8ToCp1251(path) + "\". " + Utf8ToCp1251(std::strerror(error)));
 }
 
-// An open file that is closed on every path out.
+[[noreturn]] void ThrowOutsideError(const std::string &url)
+{
+    throw EError(Message("Адрес страницы \"") + url + Message("\" указывает за пределы папки выгрузки"));
+}
+
+std::optional<std::string> RealPath(const std::string &path)
+{
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return std::nullopt;
+    std::string out(real);
+    std::free(real);
+    return out;
+}
+
+bool IsUnder(std::string_view path, std::string_view root)
+{
+    if (root == "/")
+        return true;
+    return path.starts_with(root) && (path.size() == root.size() || path[root.size()] == '/');
+}
+
+std::string ReadLink(const std::string &path)
+{
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0)
+            return {};
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+// The export folder, resolved once, and the project file that must never be overwritten.
+struct TExportFolder
+{
+    std::string Root;
+    bool HasProjectFile = false;
+    dev_t ProjectDevice = 0;
+    ino_t ProjectInode = 0;
+
+    // The path to create for `name` (a name inside the folder, already checked by
+    // StaysInsideFolder), with every symbolic link on the way followed, dangling ones included;
+    // nothing when the path ends up outside the folder. Parts that do not exist are left for the
+    // open to report.
+    std::optional<std::string> Resolve(const std::string &name) const
+    {
+        std::string path = Root + "/" + name;
+        for (int hop = 0; hop < 40; ++hop) {
+            const std::size_t slash = path.rfind('/');
+            const std::string leaf = path.substr(slash + 1);
+            const std::optional<std::string> parent = RealPath(slash == 0 ? "/" : path.substr(0, slash));
+            if (!parent)
+                return path;
+            if (!IsUnder(*parent, Root))
+                return std::nullopt;
+            if (leaf.empty() || leaf == "." || leaf == "..") {
+                const std::optional<std::string> real = RealPath(path);
+                if (real && !IsUnder(*real, Root))
+                    return std::nullopt;
+                return path;
+            }
+            const std::string full = *parent == "/" ? "/" + leaf : *parent + "/" + leaf;
+            struct stat info;
+            if (::lstat(full.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+                return full;
+            const std::string target = ReadLink(full);
+            if (target.empty())
+                return full;
+            path = target.front() == '/' ? target : *parent + "/" + target;
+        }
+        // Too many links: the open refuses to follow the last one.
+        return path;
+    }
+
+    bool IsProjectFile(const std::string &path) const
+    {
+        struct stat info;
+        return HasProjectFile && ::stat(path.c_str(), &info) == 0 && info.st_dev == ProjectDevice &&
+               info.st_ino == ProjectInode;
+    }
+};
+
+// An open file that is closed on every path out. `path` names the file in messages; `open` is
+// where it is created, never through a symbolic link.
 class TOutputFile
 {
 public:
-    explicit TOutputFile(std::string path)
+    TOutputFile(std::string path, const std::string &open)
         : FPath(std::move(path))
     {
         // A name with a NUL byte would silently name a shorter file.
         if (FPath.find('\0') != std::string::npos)
             ThrowCreateError(FPath, EINVAL);
-        FHandle = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        FHandle = ::open(open.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (FHandle < 0)
             ThrowCreateError(FPath, errno);
     }
@@ -89,14 +197,35 @@ public:
 
     void Write(std::string_view bytes)
     {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(FHandle, bytes.data(), bytes.size());
+        const std::string_view pieces[] = {bytes};
+        Write(pieces);
+    }
+
+    // Writes the pieces one after another, as few system calls as the kernel allows.
+    void Write(std::span<const std::string_view> pieces)
+    {
+        constexpr std::size_t MaxVectors = 1024;
+        FVectors.clear();
+        for (const std::string_view piece : pieces) {
+            if (!piece.empty())
+                FVectors.push_back({const_cast<char *>(piece.data()), piece.size()});
+        }
+        std::size_t first = 0;
+        while (first < FVectors.size()) {
+            const int count = static_cast<int>(std::min(MaxVectors, FVectors.size() - first));
+            const ssize_t written = ::writev(FHandle, FVectors.data() + first, count);
             if (written < 0) {
                 if (errno == EINTR)
                     continue;
                 ThrowCreateError(FPath, errno);
             }
-            bytes.remove_prefix(static_cast<std::size_t>(written));
+            auto left = static_cast<std::size_t>(written);
+            while (first < FVectors.size() && left >= FVectors[first].iov_len)
+                left -= FVectors[first++].iov_len;
+            if (left > 0) {
+                FVectors[first].iov_base = static_cast<char *>(FVectors[first].iov_base) + left;
+                FVectors[first].iov_len -= left;
+            }
         }
     }
 
@@ -112,14 +241,8 @@ public:
 private:
     std::string FPath;
     int FHandle = -1;
+    std::vector<iovec> FVectors;
 };
-
-void WriteWholeFile(const std::string &path, std::string_view bytes)
-{
-    TOutputFile file(path);
-    file.Write(bytes);
-    file.Close();
-}
 
 bool IsDirectory(const std::string &path)
 {
@@ -133,49 +256,95 @@ bool IsDirectory(const std::string &path)
 std::string TSiteGenerator::TemplateProcessingF(int index) const
 {
     const TSitePage &page = FPages.Items(index);
+    TPieceText pieces;
+    std::string title;
+    RenderPage(*this, page, pieces, title);
     std::string out;
-    std::string scratch;
-    RenderPage(*this, page, out, scratch);
+    pieces.AppendTo(out);
     return out;
 }
 
 void TSiteGenerator::ExportSite(const std::string &folder, TPrompter &prompter)
+{
+    ExportInto(folder, false, prompter);
+}
+
+void TSiteGenerator::SiteImport(TPrompter &prompter)
+{
+    ExportInto(FSavePath, true, prompter);
+}
+
+void TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TPrompter &prompter)
 {
     if (!FLinksWasSetted && prompter.ask(MessageKind::Warning, Message("Ссылки не расставлены!\rРасставить?"),
                                          Buttons::YesNo) == Answer::Yes)
         SetLinks(prompter);
     GeneratePag();
 
+    // A folder stored in a project file may come from someone else's machine; taken relative to
+    // wherever the program was started, it could aim anywhere.
+    if (storedFolder && !folder.empty() && folder.front() != '/') {
+        prompter.ask(MessageKind::Error,
+                     Message("Папка выгрузки \"") + folder +
+                         Message("\" задана относительным путём. Укажите полный путь к папке"),
+                     Buttons::Ok);
+        return;
+    }
     // Model text is Windows-1251; the file system takes UTF-8 names.
     const std::string directory = Cp1251ToUtf8(folder);
-    if (!IsDirectory(directory)) {
+    std::optional<std::string> root;
+    if (IsDirectory(directory))
+        root = RealPath(directory);
+    if (!root) {
         prompter.ask(MessageKind::Error, Message("Указанный каталог не существует"), Buttons::Ok);
         return;
     }
+    TExportFolder target;
+    target.Root = *root;
+    if (!FProjectFilePath.empty()) {
+        const std::string project = Cp1251ToUtf8(FProjectFilePath);
+        struct stat info;
+        if (project.find('\0') == std::string::npos && ::stat(project.c_str(), &info) == 0) {
+            target.HasProjectFile = true;
+            target.ProjectDevice = info.st_dev;
+            target.ProjectInode = info.st_ino;
+        }
+    }
+    // The file of `url` (model text), checked to stay inside the folder and to spare the project.
+    auto create = [&](const std::string &url) {
+        const std::string name = Cp1251ToUtf8(url);
+        const std::string path = directory + "/" + name;
+        if (name.find('\0') != std::string::npos)
+            ThrowCreateError(path, EINVAL);
+        const std::optional<std::string> resolved = target.Resolve(name);
+        if (!resolved)
+            ThrowOutsideError(url);
+        if (target.IsProjectFile(*resolved)) {
+            throw EError(Message("Адрес страницы \"") + url +
+                         Message("\" совпадает с файлом выгружаемого проекта"));
+        }
+        return std::make_unique<TOutputFile>(path, *resolved);
+    };
 
     const auto count = static_cast<std::size_t>(FPages.Count());
     ReportProgress(0, count);
-    std::string rendered;
-    std::string scratch;
+    TPieceText rendered;
+    RememberSiteTexts(*this, rendered);
+    std::string title;
     for (std::size_t i = 0; i < count; ++i) {
         const TSitePage &page = FPages[static_cast<int>(i)];
-        if (!StaysInsideFolder(page.PageUrl())) {
-            throw EError(Message("Адрес страницы \"") + page.PageUrl() +
-                         Message("\" указывает за пределы папки выгрузки"));
-        }
-        TOutputFile file(directory + "/" + Cp1251ToUtf8(page.PageUrl()));
-        RenderPage(*this, page, rendered, scratch);
-        file.Write(rendered);
-        file.Close();
+        if (!StaysInsideFolder(page.PageUrl()))
+            ThrowOutsideError(page.PageUrl());
+        const auto file = create(page.PageUrl());
+        RenderPage(*this, page, rendered, title);
+        file->Write(rendered.Pieces());
+        file->Close();
         ReportProgress(i + 1, count);
     }
-    WriteWholeFile(directory + "/style.css", FCssCode);
+    const auto style = create("style.css");
+    style->Write(FCssCode);
+    style->Close();
     prompter.ask(MessageKind::Information, Message("Сайт успешно выгружен!"), Buttons::Ok);
-}
-
-void TSiteGenerator::SiteImport(TPrompter &prompter)
-{
-    ExportSite(FSavePath, prompter);
 }
 
 } // namespace zarvik

@@ -11,7 +11,6 @@ namespace zarvik {
 namespace {
 
 constexpr std::size_t TableSize = 256;
-constexpr unsigned HeadBits = 14;
 // Places that may be compared on any page before the budget proportional to its words applies.
 constexpr std::size_t MinSearchBudget = 4096;
 
@@ -205,9 +204,11 @@ void TSuffixAutomaton::Add(std::string_view word)
         last = Extend(last, static_cast<unsigned char>(c));
 }
 
-TWordIndex::TWordIndex(std::size_t searchBudget)
+TWordIndex::TWordIndex(std::size_t searchBudget, unsigned headBits, unsigned maxHeadBits)
     : FSearchBudget(searchBudget)
-    , FHeads(std::size_t(1) << HeadBits, -1)
+    , FHeadBits(headBits)
+    , FMaxHeadBits(std::max(headBits, maxHeadBits))
+    , FHeads(std::size_t(1) << headBits, -1)
 {
 }
 
@@ -218,6 +219,7 @@ void TWordIndex::Reset(std::size_t minLength)
         FHeads[head] = -1;
     FUsedHeads.clear();
     FSearched = 0;
+    FChained = 0;
     FAutomaton.Clear();
     // Shorter words have no piece to look up.
     FUseAutomaton = minLength < FilterGram || FSearchBudget == 0;
@@ -254,7 +256,7 @@ bool TWordIndex::Prepare(std::string_view word)
         const unsigned char byte = fold[static_cast<unsigned char>(word[i])];
         folded[i] = static_cast<char>(byte);
         piece = ((piece << 8) | byte) & mask;
-        const auto hash = static_cast<std::uint32_t>((piece * 0x9E3779B97F4A7C15ull) >> (64 - HeadBits));
+        const std::uint32_t hash = Hash(piece);
         missing |= heads[hash];
         pieces[i + 1 - FilterGram] = hash;
     }
@@ -289,9 +291,14 @@ void TWordIndex::Append()
         FAutomaton.Add(folded);
         return;
     }
+    if (FChained + FPieceCount > FHeads.size() && FHeadBits < FMaxHeadBits) {
+        Grow(FChained + FPieceCount);
+        HashPieces();
+    }
     const std::size_t offset = FWords.size();
     FWords += folded;
     FWords += ' ';
+    FChained += FPieceCount;
     // Only places that start a piece are ever read, and each is written here before it is.
     if (FPrevious.size() < FWords.size())
         FPrevious.resize(std::max(FWords.size(), 2 * FPrevious.size()));
@@ -301,6 +308,45 @@ void TWordIndex::Append()
         if (FHeads[hash] < 0)
             FUsedHeads.push_back(hash);
         FHeads[hash] = static_cast<std::int32_t>(offset + k);
+    }
+}
+
+void TWordIndex::HashPieces()
+{
+    std::uint64_t piece = 0;
+    for (std::size_t i = 0; i < FFoldedLength; ++i) {
+        piece = (piece << 8) | static_cast<unsigned char>(FFolded[i]);
+        if (i + 1 >= FilterGram)
+            FPieces[i + 1 - FilterGram] = Hash(piece & ((std::uint64_t(1) << (8 * FilterGram)) - 1));
+    }
+}
+
+void TWordIndex::Grow(std::size_t pieces)
+{
+    while (FHeadBits < FMaxHeadBits && (std::size_t(1) << FHeadBits) < pieces)
+        ++FHeadBits;
+    FHeads.assign(std::size_t(1) << FHeadBits, -1);
+    FUsedHeads.clear();
+    constexpr std::uint64_t mask = (std::uint64_t(1) << (8 * FilterGram)) - 1;
+    // Every word is followed by a space, which no word holds, so a piece is a run of FilterGram
+    // bytes without one.
+    std::uint64_t piece = 0;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < FWords.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(FWords[i]);
+        if (byte == ' ') {
+            run = 0;
+            continue;
+        }
+        piece = ((piece << 8) | byte) & mask;
+        if (++run < FilterGram)
+            continue;
+        const std::uint32_t hash = Hash(piece);
+        const std::size_t place = i + 1 - FilterGram;
+        FPrevious[place] = FHeads[hash];
+        if (FHeads[hash] < 0)
+            FUsedHeads.push_back(hash);
+        FHeads[hash] = static_cast<std::int32_t>(place);
     }
 }
 

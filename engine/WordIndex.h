@@ -65,17 +65,23 @@ private:
 // FilterGram-byte piece of them is chained by its hash, newest first, as in a dictionary
 // compressor. A word with a piece whose chain is empty is contained in no added word, which is
 // the usual answer for a new word; otherwise the places in the chain of its first piece are the
-// only places where it can start, and each is compared. The comparisons have a budget
-// proportional to the bytes added; once it is spent (a page made to defeat the hashing), and
-// for shorter words from the start, a suffix automaton of the added words answers instead.
+// only places where it can start, and each is compared. The table of chain heads doubles
+// whenever the pieces outnumber its entries, so chains stay short on pages of any size. The
+// comparisons have a budget proportional to the bytes added; once it is spent (a page made to
+// defeat the hashing), and for shorter words from the start, a suffix automaton of the added
+// words answers instead.
 class TWordIndex
 {
 public:
     static constexpr std::size_t FilterGram = 5;
     static constexpr std::size_t DefaultSearchBudget = 8;
+    static constexpr unsigned DefaultHeadBits = 14;
+    static constexpr unsigned MaxHeadBits = 24;
 
-    // `searchBudget` places may be compared per byte added; 0 uses the automaton at once.
-    explicit TWordIndex(std::size_t searchBudget = DefaultSearchBudget);
+    // `searchBudget` places may be compared per byte added; 0 uses the automaton at once. The
+    // table of chain heads starts with 2^headBits entries and grows up to 2^maxHeadBits.
+    explicit TWordIndex(std::size_t searchBudget = DefaultSearchBudget, unsigned headBits = DefaultHeadBits,
+                        unsigned maxHeadBits = MaxHeadBits);
 
     // Forgets every word, keeping the memory. `minLength` is the length of the shortest word that
     // will be tested or added; it only decides which structure serves best.
@@ -95,8 +101,21 @@ private:
     // Appends the prepared word.
     void Append();
     void SwitchToAutomaton();
+    std::uint32_t Hash(std::uint64_t piece) const
+    {
+        return static_cast<std::uint32_t>((piece * 0x9E3779B97F4A7C15ull) >> (64 - FHeadBits));
+    }
+    // Hashes the pieces of the prepared word again, after the table has grown.
+    void HashPieces();
+    // Doubles the table of chain heads until it has an entry per piece, and chains every added
+    // piece again, oldest first.
+    void Grow(std::size_t pieces);
 
     std::size_t FSearchBudget;
+    unsigned FHeadBits;
+    unsigned FMaxHeadBits;
+    // Pieces chained so far.
+    std::size_t FChained = 0;
     bool FUseAutomaton = false;
     // The added words, each followed by a space, which no word holds.
     std::string FWords;
@@ -118,8 +137,10 @@ class TLinkWordCollector
 {
 public:
     // See TWordIndex; tests use a budget of 0 to make the automaton do all the work.
-    explicit TLinkWordCollector(std::size_t searchBudget = TWordIndex::DefaultSearchBudget)
-        : FIndex(searchBudget)
+    explicit TLinkWordCollector(std::size_t searchBudget = TWordIndex::DefaultSearchBudget,
+                                unsigned headBits = TWordIndex::DefaultHeadBits,
+                                unsigned maxHeadBits = TWordIndex::MaxHeadBits)
+        : FIndex(searchBudget, headBits, maxHeadBits)
     {
     }
 

@@ -3,6 +3,7 @@
 #include "tests/support/Ru.h"
 #include "tests/support/ScriptedPrompter.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace zarvik;
@@ -181,7 +183,13 @@ TEST_F(SiteExport, FileThatCannotBeCreatedStopsTheExport)
               "Cannot create file \"" + Folder.string() + "/sub/page1.html\". No such file or directory");
     // A NUL byte would cut the name short and write another file.
     g.Pages()[1].SetPageUrl(std::string("a\0b.html", 8));
-    EXPECT_NE(ExportError(), "no error");
+    try {
+        Export();
+        ADD_FAILURE() << "the export went through";
+    } catch (const EError &e) {
+        EXPECT_EQ(e.Message(), "Cannot create file \"" + Folder.string() + std::string("/a\0b.html\". ", 12) +
+                                   "Invalid argument");
+    }
     EXPECT_EQ(Files(Folder), std::set<std::string>{"index.html"});
 
     g.Pages()[1].SetPageUrl("sub/page1.html");
@@ -193,12 +201,31 @@ TEST_F(SiteExport, FileThatCannotBeCreatedStopsTheExport)
 
 TEST_F(SiteExport, FailedWriteStopsBeforeTheStyleSheet)
 {
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    fs::create_symlink("/dev/full", Folder / "full.html");
-    g.Pages()[2].SetPageUrl("full.html");
-    EXPECT_EQ(ExportError(),
-              "Cannot create file \"" + Folder.string() + "/full.html\". No space left on device");
+    // A file-size limit makes the write of the one big page fail, as a full disk would.
+    struct TSizeLimit
+    {
+        rlimit Old{};
+        void (*OldHandler)(int) = ::signal(SIGXFSZ, SIG_IGN);
+        TSizeLimit()
+        {
+            ::getrlimit(RLIMIT_FSIZE, &Old);
+            rlimit limited = Old;
+            limited.rlim_cur = 50000;
+            ::setrlimit(RLIMIT_FSIZE, &limited);
+        }
+        ~TSizeLimit()
+        {
+            ::setrlimit(RLIMIT_FSIZE, &Old);
+            ::signal(SIGXFSZ, OldHandler);
+        }
+    };
+    g.Pages()[2].SetPageHTML(std::string(100000, 'x'));
+    std::string error;
+    {
+        TSizeLimit limit;
+        error = ExportError();
+    }
+    EXPECT_EQ(error, "Cannot create file \"" + Folder.string() + "/page2.html\". File too large");
     EXPECT_FALSE(fs::exists(Folder / "style.css"));
     EXPECT_TRUE(fs::exists(Folder / "page1.html"));
 }
@@ -213,6 +240,110 @@ TEST_F(SiteExport, PageUrlLeavingTheFolderWritesNothingOutside)
     }
     EXPECT_EQ(Files(Root), (std::set<std::string>{"export", "export/index.html"}));
     EXPECT_NE(prompter.Texts().back(), Exported);
+}
+
+TEST_F(SiteExport, SymbolicLinksOutOfTheFolderAreRefusedAndLinksInsideFollowed)
+{
+    const auto outsideError = [](const std::string &url) {
+        return Ru("Адрес страницы \"") + url + Ru("\" указывает за пределы папки выгрузки");
+    };
+    std::ofstream(Root / "victim.txt") << "keep";
+    fs::create_directory(Root / "elsewhere");
+
+    // A link to a file outside, a dangling link to outside, a linked folder that leaves, and a
+    // link that leaves through "..".
+    fs::create_symlink(Root / "victim.txt", Folder / "page1.html");
+    EXPECT_EQ(ExportError(), outsideError("page1.html"));
+    fs::remove(Folder / "page1.html");
+    fs::create_symlink(Root / "created.txt", Folder / "page1.html");
+    EXPECT_EQ(ExportError(), outsideError("page1.html"));
+    fs::remove(Folder / "page1.html");
+    fs::create_directory_symlink(Root / "elsewhere", Folder / "sub");
+    g.Pages()[1].SetPageUrl("sub/page1.html");
+    EXPECT_EQ(ExportError(), outsideError("sub/page1.html"));
+    fs::remove(Folder / "sub");
+    g.Pages()[1].SetPageUrl("page1.html");
+    fs::create_symlink("../victim.txt", Folder / "style.css");
+    EXPECT_EQ(ExportError(), outsideError("style.css"));
+    EXPECT_EQ(ReadFile(Root / "victim.txt"), "keep");
+    EXPECT_FALSE(fs::exists(Root / "created.txt"));
+    EXPECT_TRUE(fs::is_empty(Root / "elsewhere"));
+    fs::remove(Folder / "style.css");
+    fs::remove(Folder / "page1.html");
+
+    // Links that stay inside, and a folder reached through a link, keep working.
+    fs::create_directory(Folder / "real");
+    fs::create_directory_symlink("real", Folder / "sub");
+    fs::create_symlink("sub/../real/dangling.html", Folder / "page1.html");
+    fs::create_symlink(Folder / "real" / "style.css", Folder / "style.css");
+    fs::create_directory_symlink(Folder, Root / "via-link");
+    g.Pages()[2].SetPageUrl("sub/page2.html");
+    g.ExportSite((Root / "via-link").string(), prompter);
+    EXPECT_EQ(ReadFile(Folder / "real" / "dangling.html"), g.TemplateProcessingF(1));
+    EXPECT_EQ(ReadFile(Folder / "real" / "page2.html"), g.TemplateProcessingF(2));
+    EXPECT_EQ(ReadFile(Folder / "real" / "style.css"), "body {}\r\n");
+    EXPECT_TRUE(fs::is_symlink(Folder / "page1.html"));
+    EXPECT_EQ(prompter.Texts().back(), Exported);
+}
+
+TEST_F(SiteExport, ReceivedProjectCannotAimAtHiddenFilesOrARelativeFolder)
+{
+    for (const std::string url : {".bashrc", ".ssh/authorized_keys", "./page1.html", "sub/.hidden.html"}) {
+        g.Pages()[1].SetPageUrl(url);
+        EXPECT_EQ(ExportError(),
+                  Ru("Адрес страницы \"") + url + Ru("\" указывает за пределы папки выгрузки"));
+    }
+    EXPECT_EQ(Files(Folder), std::set<std::string>{"index.html"});
+
+    // A name that merely holds a dot is fine.
+    g.Pages()[1].SetPageUrl("page.1.html");
+    g.SetSavePath(Folder.string());
+    g.SiteImport(prompter);
+    EXPECT_TRUE(fs::exists(Folder / "page.1.html"));
+
+    // The folder stored in a project is used only when absolute; the one given to the export
+    // directly may be relative.
+    for (const std::string folder : {"export", "./export", "../tmp"}) {
+        prompter.Messages.clear();
+        g.SetSavePath(folder);
+        g.SiteImport(prompter);
+        EXPECT_EQ(prompter.Messages.back(),
+                  (TMessage{MessageKind::Error,
+                            Ru("Папка выгрузки \"") + folder +
+                                Ru("\" задана относительным путём. Укажите полный путь к папке"),
+                            Buttons::Ok}));
+    }
+}
+
+TEST_F(SiteExport, ProjectFileIsNeverOverwritten)
+{
+    const std::string projectError =
+        Ru("Адрес страницы \"page1.html\" совпадает с файлом выгружаемого проекта");
+    std::ofstream(Folder / "page1.html") << "project";
+    // Named through another spelling of the same folder, then through a second hard link.
+    g.SetProjectFilePath((Root / "export" / ".." / "export" / "page1.html").string());
+    EXPECT_EQ(ExportError(), projectError);
+    fs::rename(Folder / "page1.html", Root / "site.sgp");
+    fs::create_hard_link(Root / "site.sgp", Folder / "page1.html");
+    g.SetProjectFilePath((Root / "site.sgp").string());
+    EXPECT_EQ(ExportError(), projectError);
+    EXPECT_EQ(ReadFile(Root / "site.sgp"), "project");
+    EXPECT_EQ(Files(Folder), (std::set<std::string>{"index.html", "page1.html"}));
+
+    // Once it is no longer in the way, or while the project has no file yet, the export runs.
+    fs::remove(Folder / "page1.html");
+    EXPECT_EQ(ExportError(), "no error");
+    g.SetProjectFilePath((Root / "missing.sgp").string());
+    EXPECT_EQ(ExportError(), "no error");
+}
+
+TEST(EError, KeepsTheWholeMessageAroundNulBytes)
+{
+    const std::string text("Cannot create file \"a\0b.html\". Invalid argument", 47);
+    const EError error(text);
+    EXPECT_EQ(error.Message(), text);
+    EXPECT_EQ(std::string(error.what()), "Cannot create file \"a\\0b.html\". Invalid argument");
+    EXPECT_EQ(std::string(EError("plain").what()), "plain");
 }
 
 TEST_F(SiteExport, SiteWithoutPagesWritesTheStyleSheetOnly)

@@ -100,11 +100,21 @@ TEST(LinkWordCollector, CollectsWordsAsTheDistributionSeesThem)
 TEST(LinkWordCollector, IndexedCollectionMatchesPairwiseCollection)
 {
     std::mt19937 rng(12345);
+    // Tables of chain heads that start tiny grow many times on every page, and are reused.
+    TLinkWordCollector growing(std::size_t(1) << 30, 1);
+    TLinkWordCollector capped(std::size_t(1) << 30, 2, 3);
+    // The table grows for the first word, and the second is looked up in the grown one.
+    growing.Collect("abcdefghi BCDEF cdefgh ", 5);
+    EXPECT_EQ(growing.Words(), TWords{"abcdefghi"});
     for (int round = 0; round < 800; ++round) {
         const std::string text = RandomText(rng);
         const TWords expected = CollectLinkWordsPairwise(text);
         SCOPED_TRACE(::testing::Message() << "round " << round);
         ASSERT_EQ(Collect(text), expected);
+        growing.Collect(text, 5);
+        ASSERT_EQ(growing.Words(), AtLeast(expected, 5));
+        capped.Collect(text, 6);
+        ASSERT_EQ(capped.Words(), AtLeast(expected, 6));
         ASSERT_EQ(Collect(text, 0, 0), expected);
         for (const std::size_t budget :
              {std::size_t(0), std::size_t(1), TWordIndex::DefaultSearchBudget, std::size_t(1) << 30}) {
