@@ -572,6 +572,8 @@ void TSiteProject::SetProjectName(const QString &name)
 void TSiteProject::LoadProjectFile(const QString &path)
 {
     LoadProject(FileName(path), *FGenerator);
+    // The export must never write a page over the project's own file.
+    FGenerator->SetProjectFilePath(FromQString(QFileInfo(path).absoluteFilePath()));
     PullSettings();
     // The pages were replaced: no node may keep pointing at one of the old ones.
     RebuildPageTree();
@@ -584,6 +586,7 @@ void TSiteProject::SaveProjectFile(const QString &path)
     PushSettings();
     PushEditors();
     SaveProject(FileName(path), *FGenerator);
+    FGenerator->SetProjectFilePath(FromQString(QFileInfo(path).absoluteFilePath()));
     FGenerator->SetChanged(false);
     FEdited = false;
 }
@@ -608,7 +611,7 @@ std::optional<std::int32_t> TSiteProject::ConvertField(const QLineEdit &field)
     try {
         return StrToInt(FromQString(field.text()));
     } catch (const EError &e) {
-        FServices.Prompter.ask(MessageKind::Error, e.what(), Buttons::Ok);
+        FServices.Prompter.ask(MessageKind::Error, e.Message(), Buttons::Ok);
         return std::nullopt;
     }
 }

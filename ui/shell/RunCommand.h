@@ -18,7 +18,7 @@ template <typename F> bool runCommand(TErrorDisplay &errors, F &&command)
         std::forward<F>(command)();
         return true;
     } catch (const EError &e) {
-        errors.ShowError(ErrorDisplayText(e.what()));
+        errors.ShowError(ErrorDisplayText(e.Message()));
     } catch (const std::bad_alloc &) {
         errors.ShowError(ErrorDisplayText(OutOfMemoryMessage));
     } catch (const std::exception &e) {
