@@ -1,4 +1,5 @@
-// Splitting of a large Windows-1251 text against a plain byte scan of the same buffer.
+// Splitting, and the preview of a split, of a large Windows-1251 text against a plain byte scan
+// of the same buffer.
 #include "engine/EXSiteGenerator.h"
 #include "engine/SplitPreview.h"
 

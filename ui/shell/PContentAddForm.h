@@ -1,16 +1,23 @@
 #pragma once
 
+#include "engine/SplitPreview.h"
 #include "ui/shell/Services.h"
 
 #include <QDialog>
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QPushButton;
+class QSplitter;
+class QTimer;
 class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace zarvik {
 
@@ -46,7 +53,20 @@ public:
 
     void reject() override;
 
+    // The split preview beside the editor: the pages "Добавить" would make, with warnings, and
+    // the cut points marked in the editor. Hidden until the user asks for it; while shown it
+    // follows the text after a short pause in typing.
+    bool PreviewShown() const;
+    void SetPreviewShown(bool shown);
+    // Recomputes the preview now (it is otherwise debounced).
+    void UpdatePreview();
+    const std::vector<TPreviewPage> &PreviewPages() const { return FPreviewPages; }
+    QString PreviewWarnings() const;
+
 private:
+    void SchedulePreview();
+    void ClearPreview();
+    void PreviewPageChosen(QTreeWidgetItem *item);
     void FileOpen1Execute();
     QAction *MakeAction(const QString &name, const QString &caption, const QKeySequence &shortcut);
 
@@ -60,6 +80,14 @@ private:
     QMenu *FPopupMenu;
     QPushButton *FAddButton;
     QPushButton *FCancelButton;
+
+    QSplitter *FSplitter;
+    QWidget *FPreviewPane;
+    QLabel *FPreviewWarnings;
+    QTreeWidget *FPreviewList;
+    QPushButton *FPreviewButton;
+    QTimer *FPreviewTimer;
+    std::vector<TPreviewPage> FPreviewPages;
 };
 
 } // namespace zarvik
