@@ -277,7 +277,8 @@ void ContentAddFormTest::previewMarksTheCutsAndWarns()
     QVERIFY(!FForm->PreviewWarnings().contains(u"в самом конце"_s));
 
     // A marker at the very end does not cut; limits without a window give only hard cuts.
-    FGenerator->SetMinCharsPerPage(10);
+    FGenerator->SetMinCharsPerPage(100);
+    FGenerator->SetMaxCharsPerPage(100);
     editor.SetText("tail\r\n!-next_page-!");
     FForm->UpdatePreview();
     QCOMPARE(FForm->PreviewPages().size(), 1u);
@@ -313,8 +314,10 @@ void ContentAddFormTest::clickingAPageMovesTheCaretToItsStart()
     FForm->resize(900, 500);
     FForm->show();
     FForm->SetPreviewShown(true);
+    QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
     ZARVIK_FIND(list, QTreeWidget, FForm, u"PreviewList"_s);
     QCOMPARE(list->topLevelItemCount(), 2);
+    QTRY_VERIFY(list->visualItemRect(list->topLevelItem(1)).isValid());
     const QRect row = list->visualItemRect(list->topLevelItem(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
     // The second page begins with the CR LF after the marker: the end of the marker's line.
