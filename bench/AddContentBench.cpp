@@ -1,5 +1,7 @@
-// Splitting of a large Windows-1251 text against a plain byte scan of the same buffer.
+// Splitting, and the preview of a split, of a large Windows-1251 text against a plain byte scan
+// of the same buffer.
 #include "engine/EXSiteGenerator.h"
+#include "engine/SplitPreview.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>
@@ -64,6 +66,25 @@ void BM_AddContent(benchmark::State &state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_AddContent)->Unit(benchmark::kMillisecond);
+
+// The preview of the same text with the same settings, against BM_AddContent: it runs the same
+// scan but copies no page text.
+void BM_PreviewContent(benchmark::State &state)
+{
+    const std::string &text = BigText();
+    TSiteGenerator g;
+    g.SetMinCharsPerPage(4000);
+    g.SetMaxCharsPerPage(5000);
+    g.SetDiggValue("!-next_page-!");
+    g.SetMenuWord("\xD0\xE0\xE7\xE4\xE5\xEB");
+    for (auto _ : state) {
+        const auto pages = PreviewContent(g, text);
+        benchmark::DoNotOptimize(pages.data());
+        state.counters["pages"] = static_cast<double>(pages.size());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_PreviewContent)->Unit(benchmark::kMillisecond);
 
 // Baseline: one pass over the same buffer that counts the full stops with memchr.
 void BM_MemchrScan(benchmark::State &state)

@@ -13,6 +13,7 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "engine/SplitPreview.h"
 
 #include <algorithm>
 #include <array>
@@ -285,12 +286,39 @@ int RunSet(const TParsedArguments &args, TContext &context)
     return 0;
 }
 
+// The pages the split would make, one tab-separated line each, and the warnings of the preview.
+void WriteSplitPreview(const TSiteGenerator &generator, const std::string &text, TContext &context)
+{
+    const std::vector<TPreviewPage> pages = PreviewContent(generator, text);
+    context.Out << "N\tURL\tTITLE\tLENGTH\tEND\tPOSITION\n";
+    int index = generator.Pages().Count();
+    for (const TPreviewPage &page : pages) {
+        context.Out << index++ << '\t' << Cp1251ToUtf8(page.Url) << '\t' << Cp1251ToUtf8(page.Title) << '\t'
+                    << page.Piece.Length << '\t' << PageEndName(page.Piece.End) << '\t' << page.Piece.Cut + 1
+                    << '\n';
+    }
+    const TSplitWarnings warnings = SplitWarningsOf(text, SplitSettingsOf(generator), pages);
+    if (warnings.MarkerAtEndIgnored)
+        context.Err << "warning: Разрыв страницы в самом конце текста не режет: он останется в тексте "
+                       "последней страницы.\n";
+    if (warnings.OnlyHardCuts)
+        context.Err << "warning: Между минимальной и максимальной длиной нет места для конца предложения: "
+                       "страницы режутся только по длине.\n";
+    if (warnings.MidWordCuts > 0)
+        context.Err << "warning: Страниц, разрезанных посреди слова: " << warnings.MidWordCuts << ".\n";
+}
+
 int RunAddContent(const TParsedArguments &args, TContext &context)
 {
     const TTextReadOptions reading = TextReadOptions(args, context.Prompter);
     auto generator = OpenProject(Project(args));
     const std::vector<std::string> files(args.Positionals.begin() + 1, args.Positionals.end());
-    generator->AddContent(JoinContentFiles(files, generator->DiggValue(), reading));
+    const std::string text = JoinContentFiles(files, generator->DiggValue(), reading);
+    if (args.Has("dry-run")) {
+        WriteSplitPreview(*generator, text, context);
+        return 0;
+    }
+    generator->AddContent(text);
     Save(Project(args), *generator);
     return 0;
 }
@@ -419,7 +447,7 @@ const std::vector<TCommand> &Commands()
          1,
          1,
          RunSet},
-        {"add-content", {{{"encoding", true}}, false, false}, 2, -1, RunAddContent},
+        {"add-content", {{{"encoding", true}, {"dry-run"}}, false, false}, 2, -1, RunAddContent},
         {"add-page", {{{"text-file", true}, {"encoding", true}}, false, false}, 1, 1, RunAddPage},
         {"distribute-links", {{{"seed", true}}, false, false}, 1, 1, RunDistributeLinks},
         {"export",

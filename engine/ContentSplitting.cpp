@@ -1,10 +1,46 @@
+#include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
+#include "engine/SplitPreview.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
-#include <string_view>
 
 namespace zarvik {
+
+namespace {
+
+// Letters of the code page (both cases) and ASCII digits: the bytes a word is made of.
+const std::array<bool, 256> &WordBytes()
+{
+    static const std::array<bool, 256> table = [] {
+        std::array<bool, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const auto byte = static_cast<unsigned char>(b);
+            const unsigned char upper = UpperCp1251(byte);
+            if (upper != byte) {
+                t[byte] = true;
+                t[upper] = true;
+            }
+        }
+        for (int b = '0'; b <= '9'; ++b)
+            t[static_cast<std::size_t>(b)] = true;
+        return t;
+    }();
+    return table;
+}
+
+bool IsWordByte(char c)
+{
+    return WordBytes()[static_cast<unsigned char>(c)];
+}
+
+} // namespace
+
+TSplitSettings SplitSettingsOf(const TSiteGenerator &generator)
+{
+    return {generator.DiggValue(), generator.MinCharsPerPage(), generator.MaxCharsPerPage()};
+}
 
 // The splitting is one left-to-right scan over 1-based positions 1 .. n - 1. At each position
 // three tests are made in order: the page-break marker, a sentence end inside the length window
@@ -13,24 +49,20 @@ namespace zarvik {
 // the next marker occurrence (found with a substring search), the first sentence-end pair inside
 // the window, or the hard cut. The tests at that position are then made exactly in order, so the
 // result is the same as a position-by-position scan.
-void TSiteGenerator::AddContent(const std::string &text)
+void SplitContent(std::string_view t, const TSplitSettings &settings,
+                  const std::function<void(const TTextPiece &)> &onPiece)
 {
     using Pos = std::int64_t;
     constexpr Pos None = std::numeric_limits<Pos>::max();
 
-    const std::string_view t(text);
     const Pos n = static_cast<Pos>(t.size());
-    const std::string_view marker(FDiggValue);
+    const std::string_view marker(settings.Marker);
     const Pos d = static_cast<Pos>(marker.size());
     // A maximum below 1 means no length limit; a negative minimum reads as 0.
-    const bool limited = FMaxCharsPerPage >= 1;
-    const Pos maxChars = FMaxCharsPerPage;
-    const Pos minChars = std::max<Pos>(FMinCharsPerPage, 0);
+    const bool limited = settings.MaxChars >= 1;
+    const Pos maxChars = settings.MaxChars;
+    const Pos minChars = std::max<Pos>(settings.MinChars, 0);
 
-    // Characters a .. b, 1-based and inclusive.
-    auto piece = [&](Pos a, Pos b) {
-        return b < a ? std::string() : std::string(t.substr(a - 1, b - a + 1));
-    };
     // The marker is tested only where pos < n - d, and an empty marker never matches.
     const Pos lastMarkerPos = d > 0 ? n - d - 1 : 0;
     auto findMarker = [&](Pos from) -> Pos {
@@ -48,13 +80,10 @@ void TSiteGenerator::AddContent(const std::string &text)
         const char b = t[static_cast<std::size_t>(pos - 1)];
         return (a == '\r' && b == '\r') || (a == '.' && b == ' ');
     };
-
-    const int first = FPages.Count();
-    TSitePage *current = &AddPage(first == 0 ? std::string("index") : NewPageTitle(first));
-    int cur = first;
-    auto appendPage = [&] {
-        ++cur;
-        current = &AddPage(NewPageTitle(cur));
+    // Closes the page holding characters start .. pos - 1 (none when two markers overlap).
+    auto emit = [&](Pos start, Pos pos, TPageEnd end) {
+        onPiece({static_cast<std::size_t>(start - 1), static_cast<std::size_t>(std::max<Pos>(pos - start, 0)),
+                 static_cast<std::size_t>(pos - 1), end});
     };
 
     Pos start = 1;
@@ -79,24 +108,36 @@ void TSiteGenerator::AddContent(const std::string &text)
         pos = event;
 
         if (pos == nextMarker) {
-            current->SetPageText(piece(start, pos - 1));
+            emit(start, pos, TPageEnd::Marker);
             start = pos + d;
-            appendPage();
             nextMarker = findMarker(pos + 1);
         }
         if (limited && start + minChars < pos && pos < start + maxChars && pos >= 2 && isSentenceEnd(pos)) {
-            current->SetPageText(piece(start, pos - 1));
+            emit(start, pos, TPageEnd::SentenceEnd);
             start = pos;
-            appendPage();
         }
         if (limited && pos == start + maxChars) {
-            current->SetPageText(piece(start, pos - 1));
+            // pos >= 2 here, so both sides of the cut exist.
+            const bool midWord = IsWordByte(t[static_cast<std::size_t>(pos - 2)]) &&
+                                 IsWordByte(t[static_cast<std::size_t>(pos - 1)]);
+            emit(start, pos, midWord ? TPageEnd::HardCutMidWord : TPageEnd::HardCut);
             start = pos;
-            appendPage();
         }
         ++pos;
     }
-    current->SetPageText(piece(start, n));
+    emit(start, n + 1, TPageEnd::EndOfText);
+}
+
+void TSiteGenerator::AddContent(const std::string &text)
+{
+    const std::string_view t(text);
+    const int first = FPages.Count();
+    int cur = first;
+    SplitContent(t, SplitSettingsOf(*this), [&](const TTextPiece &piece) {
+        TSitePage &page = AddPage(NewPageTitle(cur));
+        ++cur;
+        page.SetPageText(std::string(t.substr(piece.Offset, piece.Length)));
+    });
 }
 
 } // namespace zarvik

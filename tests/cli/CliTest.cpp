@@ -241,6 +241,33 @@ TEST_F(Cli, AddContentCutsFilesIntoPagesWithTheMarkerBetweenThem)
     EXPECT_EQ(generator->Pages()[2].PageUrl(), "page2.html");
 }
 
+TEST_F(Cli, AddContentDryRunPrintsThePagesAndChangesNothing)
+{
+    const std::string path = Project({"old page"});
+    EXPECT_EQ(Invoke({"set", path, "MinCharsPerPage=5", "MaxCharsPerPage=10", "MenuWord=Часть"}).Code, 0);
+    const std::string before = ReadAll(path);
+    const std::string a = FDir.Write("a.txt", "Hello. World");
+    const std::string b = FDir.Write("b.txt", "abcdefghijklmnopqrstuvwxyz");
+    const TCliResult r = Invoke({"add-content", path, a, b, "--dry-run"});
+    EXPECT_EQ(r.Code, 0);
+    // The files are joined with CR LF, the marker line and CR LF between them.
+    EXPECT_EQ(r.Out, "N\tURL\tTITLE\tLENGTH\tEND\tPOSITION\n"
+                     "1\tpage1.html\tЧасть 1\t6\tsentence\t7\n"
+                     "2\tpage2.html\tЧасть 2\t8\tmarker\t15\n"
+                     "3\tpage3.html\tЧасть 3\t10\tmid-word\t38\n"
+                     "4\tpage4.html\tЧасть 4\t10\tmid-word\t48\n"
+                     "5\tpage5.html\tЧасть 5\t8\tend\t56\n");
+    EXPECT_EQ(r.Err, "warning: Страниц, разрезанных посреди слова: 2.\n");
+    EXPECT_EQ(ReadAll(path), before);
+
+    // What the dry run showed is what add-content then makes.
+    EXPECT_EQ(Invoke({"add-content", path, a, b}).Code, 0);
+    const auto generator = OpenProject(path);
+    ASSERT_EQ(generator->Pages().Count(), 6);
+    EXPECT_EQ(generator->Pages()[3].PageText(), "\r\nabcdefgh");
+    EXPECT_EQ(generator->Pages()[5].PageText().size(), 8u);
+}
+
 TEST_F(Cli, AddPageNamesThePageAfterItsIndex)
 {
     const std::string path = Project();

@@ -1,6 +1,7 @@
 #include "ui/editor/SourceEditor.h"
 
 #include "app/TextFiles.h"
+#include "engine/Cp1251.h"
 #include "ui/editor/TextCodec.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -30,33 +32,72 @@ unsigned long U(long value)
     return static_cast<unsigned long>(value);
 }
 
-// The text split at CR LF, CR or LF, keeping an empty last line after a final break.
-QStringList SplitKeepingLast(const QString &text)
+// The UTF-8 form of every Windows-1251 byte, as the editor's document holds it.
+const std::array<std::string, 256> &Utf8OfByte()
 {
-    QStringList out;
-    QString current;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\r' || c == u'\n') {
-            out.push_back(current);
-            current.clear();
-            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-                ++i;
-        } else {
-            current += c;
-        }
-    }
-    out.push_back(current);
-    return out;
+    static const std::array<std::string, 256> table = [] {
+        std::array<std::string, 256> t;
+        for (int b = 0; b < 256; ++b)
+            t[static_cast<std::size_t>(b)] = Cp1251ToUtf8(std::string(1, static_cast<char>(b)));
+        return t;
+    }();
+    return table;
 }
 
-QString JoinCrLf(const TStringList &lines)
+void AppendAsUtf8(std::string &out, std::string_view cp1251)
 {
-    QString out;
+    const auto &table = Utf8OfByte();
+    for (char c : cp1251)
+        out += table[static_cast<unsigned char>(c)];
+}
+
+// Walks the document's UTF-8 bytes as Text() reads them: every line break (CR LF, CR or LF)
+// becomes CR LF, every character its Windows-1251 byte or numeric reference. Calls
+// unit(documentPosition, documentLength, textBytes) once per character or line break.
+template <typename TUnit> void ForEachUnit(std::string_view doc, TUnit &&unit)
+{
+    static constexpr std::string_view CrLf = "\r\n";
+    std::string scratch;
+    std::size_t i = 0;
+    while (i < doc.size()) {
+        const auto c = static_cast<unsigned char>(doc[i]);
+        if (c == '\r') {
+            const std::size_t len = i + 1 < doc.size() && doc[i + 1] == '\n' ? 2 : 1;
+            unit(i, len, CrLf);
+            i += len;
+        } else if (c == '\n') {
+            unit(i, 1, CrLf);
+            ++i;
+        } else if (c < 0x80) {
+            unit(i, 1, doc.substr(i, 1));
+            ++i;
+        } else {
+            // The document is valid UTF-8: the lead byte gives the length.
+            const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            char32_t code = len == 1 ? 0xFFFD : c & (0x7F >> len);
+            for (std::size_t k = 1; k < len && i + k < doc.size(); ++k)
+                code = (code << 6) | (static_cast<unsigned char>(doc[i + k]) & 0x3F);
+            scratch.clear();
+            AppendCp1251(scratch, code);
+            const std::size_t step = std::min(len, doc.size() - i);
+            unit(i, step, std::string_view(scratch));
+            i += step;
+        }
+    }
+}
+
+// The lines joined with CR LF, as the document's UTF-8.
+std::string JoinUtf8(const TStringList &lines)
+{
+    std::size_t size = 0;
+    for (const std::string &line : lines)
+        size += line.size() + 2;
+    std::string out;
+    out.reserve(size + size / 4);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i > 0)
-            out += u"\r\n";
-        out += ToQString(lines[i]);
+            out += "\r\n";
+        AppendAsUtf8(out, lines[i]);
     }
     return out;
 }
@@ -107,7 +148,88 @@ public:
         return QString::fromUtf8(bytes, end - start);
     }
 
-    QString Whole() const { return Range(0, Length()); }
+    // The document's bytes, UTF-8.
+    std::string_view Document() const
+    {
+        const long length = Length();
+        const auto pointer = Send(Sci::SCI_GETCHARACTERPOINTER);
+        if (length == 0 || pointer == 0)
+            return {};
+        return {reinterpret_cast<const char *>(static_cast<std::intptr_t>(pointer)), U(length)};
+    }
+
+    std::string Text() const
+    {
+        const std::string_view doc = Document();
+        std::string out;
+        out.reserve(doc.size());
+        ForEachUnit(doc, [&](std::size_t, std::size_t, std::string_view bytes) { out.append(bytes); });
+        return out;
+    }
+
+    // Where ascending offsets into Text() lie in the document: the start and length of the
+    // character holding each, and the start of the character before it.
+    struct TPlace
+    {
+        long Start = 0;
+        long Length = 0;
+        long Previous = 0;
+    };
+    std::vector<TPlace> Places(const std::vector<std::size_t> &offsets) const
+    {
+        std::vector<TPlace> out;
+        out.reserve(offsets.size());
+        std::size_t next = 0;
+        std::size_t textOffset = 0;
+        long previous = 0;
+        ForEachUnit(Document(), [&](std::size_t at, std::size_t length, std::string_view bytes) {
+            textOffset += bytes.size();
+            while (next < offsets.size() && offsets[next] < textOffset) {
+                out.push_back({static_cast<long>(at), static_cast<long>(length), previous});
+                ++next;
+            }
+            previous = static_cast<long>(at);
+        });
+        // An offset at or past the end stands at the end of the document.
+        while (out.size() < offsets.size())
+            out.push_back({Length(), 0, previous});
+        return out;
+    }
+
+    // Text() offsets of the characters at ascending document positions, or with `after` of the
+    // characters that follow them.
+    std::vector<std::size_t> TextOffsets(const std::vector<long> &positions, bool after) const
+    {
+        std::vector<std::size_t> out;
+        std::size_t next = 0;
+        std::size_t textOffset = 0;
+        ForEachUnit(Document(), [&](std::size_t at, std::size_t, std::string_view bytes) {
+            while (next < positions.size() && positions[next] <= static_cast<long>(at)) {
+                out.push_back(textOffset + (after ? bytes.size() : 0));
+                ++next;
+            }
+            textOffset += bytes.size();
+        });
+        while (out.size() < positions.size())
+            out.push_back(textOffset);
+        return out;
+    }
+
+    // Appends UTF-8 text. Word wrap is switched off while a large text goes in: wrapping lines
+    // one by one as they arrive costs seconds for a text of megabytes, while wrapping the
+    // finished document happens lazily, only for the lines on screen and then in idle time.
+    void AppendUtf8(std::string_view bytes)
+    {
+        constexpr std::size_t LargeText = 256 * 1024;
+        const QsciScintilla::WrapMode wrap = Editor->wrapMode();
+        const bool unwrap = wrap != QsciScintilla::WrapNone && bytes.size() >= LargeText;
+        if (unwrap)
+            Editor->setWrapMode(QsciScintilla::WrapNone);
+        Send(Sci::SCI_APPENDTEXT, U(static_cast<long>(bytes.size())),
+             reinterpret_cast<std::intptr_t>(bytes.data()));
+        if (unwrap)
+            Editor->setWrapMode(wrap);
+    }
 
     int LineCount() const { return Length() == 0 ? 0 : static_cast<int>(Send(Sci::SCI_GETLINECOUNT)); }
 
@@ -164,14 +286,14 @@ public:
     }
 
     // Replaces the whole document without a change notification and without undo history.
-    void Replace(const QString &text)
+    void Replace(const QString &text) { ReplaceUtf8(text.toUtf8().toStdString()); }
+    void ReplaceUtf8(std::string_view bytes)
     {
-        const QByteArray bytes = text.toUtf8();
         const bool readOnly = Editor->isReadOnly();
         Silent = true;
         Editor->setReadOnly(false);
         Send(Sci::SCI_CLEARALL);
-        Send(Sci::SCI_APPENDTEXT, U(bytes.size()), reinterpret_cast<std::intptr_t>(bytes.constData()));
+        AppendUtf8(bytes);
         Editor->setReadOnly(readOnly);
         Silent = false;
         Send(Sci::SCI_EMPTYUNDOBUFFER);
@@ -193,11 +315,7 @@ public:
         Append(tail);
     }
 
-    void Append(const QString &text)
-    {
-        const QByteArray bytes = text.toUtf8();
-        Send(Sci::SCI_APPENDTEXT, U(bytes.size()), reinterpret_cast<std::intptr_t>(bytes.constData()));
-    }
+    void Append(const QString &text) { AppendUtf8(text.toUtf8().toStdString()); }
 
     void InsertAt(long position, const QString &text)
     {
@@ -254,7 +372,7 @@ TSourceEditor::~TSourceEditor() = default;
 
 std::string TSourceEditor::Text() const
 {
-    return JoinLines(Lines());
+    return FImpl->Text();
 }
 
 void TSourceEditor::SetText(std::string_view text)
@@ -268,8 +386,20 @@ void TSourceEditor::SetFileText(std::string_view text)
         Clear();
         return;
     }
-    const QStringList lines = SplitKeepingLast(ToQString(text));
-    FImpl->Replace(lines.join(u"\r\n"));
+    // Every line break becomes CR LF; a final break keeps its empty last line.
+    std::string utf8;
+    utf8.reserve(text.size() + text.size() / 4);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            utf8 += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            AppendAsUtf8(utf8, text.substr(i, 1));
+        }
+    }
+    FImpl->ReplaceUtf8(utf8);
 }
 
 void TSourceEditor::LoadFile(const QString &path)
@@ -279,17 +409,24 @@ void TSourceEditor::LoadFile(const QString &path)
 
 TStringList TSourceEditor::Lines() const
 {
+    // Text() has only CR LF breaks; a final break gives a final empty line.
     TStringList out;
-    if (FImpl->Length() == 0)
+    const std::string text = FImpl->Text();
+    if (text.empty())
         return out;
-    for (const QString &line : SplitKeepingLast(FImpl->Whole()))
-        out.push_back(FromQString(line));
-    return out;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = text.find("\r\n", from);
+        out.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
+        if (at == std::string::npos)
+            return out;
+        from = at + 2;
+    }
 }
 
 void TSourceEditor::SetLines(const TStringList &lines)
 {
-    FImpl->Replace(JoinCrLf(lines));
+    FImpl->ReplaceUtf8(JoinUtf8(lines));
 }
 
 int TSourceEditor::LineCount() const
@@ -319,7 +456,9 @@ void TSourceEditor::AppendLines(const TStringList &lines)
     if (lines.empty())
         return;
     const bool empty = FImpl->Length() == 0;
-    FImpl->Append(empty ? JoinCrLf(lines) : u"\r\n"_s + JoinCrLf(lines));
+    std::string bytes = empty ? std::string() : std::string("\r\n");
+    bytes += JoinUtf8(lines);
+    FImpl->AppendUtf8(bytes);
 }
 
 void TSourceEditor::InsertInLine(int line, int column, std::string_view text)
@@ -467,6 +606,61 @@ void TSourceEditor::SetAccessibleName(const QString &name)
 bool TSourceEditor::CanUndo() const
 {
     return FImpl->Editor->isUndoAvailable();
+}
+
+namespace {
+
+// Indicator numbers 8 and up are free for containers; the lexers use the ones below.
+int IndicatorOf(TSourceEditor::TMark kind)
+{
+    return kind == TSourceEditor::TMark::Cut ? 8 : 9;
+}
+
+} // namespace
+
+void TSourceEditor::SetMarks(TMark kind, const std::vector<std::size_t> &offsets)
+{
+    const int indicator = IndicatorOf(kind);
+    const bool midWord = kind == TMark::MidWordCut;
+    FImpl->Send(Sci::SCI_INDICSETSTYLE, U(indicator), midWord ? Sci::INDIC_FULLBOX : Sci::INDIC_POINT);
+    FImpl->Send(Sci::SCI_INDICSETFORE, U(indicator), midWord ? 0x2020D0 : 0xC06000); // BGR: red, blue
+    FImpl->Send(Sci::SCI_INDICSETALPHA, U(indicator), 90);
+    FImpl->Send(Sci::SCI_INDICSETUNDER, U(indicator), 1);
+    FImpl->Send(Sci::SCI_SETINDICATORCURRENT, U(indicator));
+    FImpl->Send(Sci::SCI_INDICATORCLEARRANGE, 0, FImpl->Length());
+    std::vector<std::size_t> sorted = offsets;
+    std::sort(sorted.begin(), sorted.end());
+    for (const TImpl::TPlace &place : FImpl->Places(sorted)) {
+        if (place.Length == 0)
+            continue;
+        const long start = midWord ? place.Previous : place.Start;
+        FImpl->Send(Sci::SCI_INDICATORFILLRANGE, U(start), place.Start + place.Length - start);
+    }
+}
+
+std::vector<std::size_t> TSourceEditor::Marks(TMark kind) const
+{
+    const unsigned long indicator = U(IndicatorOf(kind));
+    const long length = FImpl->Length();
+    std::vector<long> starts;
+    long position = 0;
+    while (position < length) {
+        const long end = FImpl->Send(Sci::SCI_INDICATOREND, indicator, position);
+        if (FImpl->Send(Sci::SCI_INDICATORVALUEAT, indicator, position) != 0)
+            starts.push_back(position);
+        if (end <= position)
+            break;
+        position = end;
+    }
+    // A mid-word mark starts on the character before the cut.
+    return FImpl->TextOffsets(starts, kind == TMark::MidWordCut);
+}
+
+void TSourceEditor::SetCaretToTextOffset(std::size_t offset)
+{
+    const TImpl::TPlace place = FImpl->Places({offset}).front();
+    FImpl->Send(Sci::SCI_GOTOPOS, U(place.Start));
+    FImpl->Send(Sci::SCI_CHOOSECARETX);
 }
 
 void TSourceEditor::Undo()

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QMenu;
 
@@ -93,6 +94,19 @@ public:
     void SetAccessibleName(const QString &name);
 
     bool CanUndo() const;
+
+    // Marks for points of the text, given as 0-based byte offsets into Text(). A mark covers the
+    // character at its offset; the two kinds look different. Setting a kind replaces its marks.
+    enum class TMark
+    {
+        Cut,        // a point where the text is cut
+        MidWordCut, // a cut through a word, shown on the characters on both sides
+    };
+    void SetMarks(TMark kind, const std::vector<std::size_t> &offsets);
+    // The offsets of the marks of a kind, as Text() counts them.
+    std::vector<std::size_t> Marks(TMark kind) const;
+    // Places the caret before the character at a 0-based byte offset into Text() and shows it.
+    void SetCaretToTextOffset(std::size_t offset);
 
 public slots:
     void Undo();

@@ -4,6 +4,7 @@
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/shell/Icons.h"
+#include "ui/editor/TextCodec.h"
 #include "ui/shell/RunCommand.h"
 
 #include <QAction>
@@ -12,13 +13,17 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <iterator>
@@ -32,6 +37,26 @@ namespace {
 
 const QString OpenTitle = u"Открыть"_s;
 const QString OpenFilter = u"Текстовые файлы (*.txt);;веб-страницы (*.htm *.html);;все файлы (*.*)"_s;
+
+// The pause in typing after which the preview follows the text.
+constexpr int PreviewDelayMs = 300;
+
+QString EndCaption(TPageEnd end)
+{
+    switch (end) {
+    case TPageEnd::Marker:
+        return u"разрыв страницы"_s;
+    case TPageEnd::SentenceEnd:
+        return u"конец предложения"_s;
+    case TPageEnd::HardCut:
+        return u"по длине"_s;
+    case TPageEnd::HardCutMidWord:
+        return u"по длине, посреди слова"_s;
+    case TPageEnd::EndOfText:
+        return u"конец текста"_s;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -120,10 +145,52 @@ TContentAddForm::TContentAddForm(TErrorDisplay &errors, TFileDialogs &dialogs, Q
     bottom->addStretch();
     bottom->addWidget(FAddButton);
     bottom->addWidget(FCancelButton);
+    FPreviewPane = new QWidget(this);
+    FPreviewWarnings = new QLabel(FPreviewPane);
+    FPreviewWarnings->setObjectName(u"PreviewWarnings"_s);
+    FPreviewWarnings->setWordWrap(true);
+    FPreviewWarnings->setStyleSheet(u"color: #a00000"_s);
+    FPreviewList = new QTreeWidget(FPreviewPane);
+    FPreviewList->setObjectName(u"PreviewList"_s);
+    FPreviewList->setAccessibleName(u"Страницы, которые будут созданы"_s);
+    FPreviewList->setRootIsDecorated(false);
+    FPreviewList->setUniformRowHeights(true);
+    FPreviewList->setHeaderLabels({u"Заголовок"_s, u"Адрес"_s, u"Длина"_s, u"Конец"_s});
+    FPreviewList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(FPreviewList, &QTreeWidget::itemClicked, this, &TContentAddForm::PreviewPageChosen);
+    connect(FPreviewList, &QTreeWidget::itemActivated, this, &TContentAddForm::PreviewPageChosen);
+    auto *paneLayout = new QVBoxLayout(FPreviewPane);
+    paneLayout->setContentsMargins(0, 0, 0, 0);
+    paneLayout->addWidget(FPreviewWarnings);
+    paneLayout->addWidget(FPreviewList, 1);
+    FPreviewPane->setObjectName(u"PreviewPane"_s);
+    FPreviewPane->hide();
+
+    FSplitter = new QSplitter(Qt::Horizontal, this);
+    FSplitter->setChildrenCollapsible(false);
+    FSplitter->addWidget(FEditor);
+    FSplitter->addWidget(FPreviewPane);
+    FSplitter->setStretchFactor(0, 3);
+    FSplitter->setStretchFactor(1, 2);
+
+    FPreviewButton = new QPushButton(u"Разбивка на страницы"_s, this);
+    FPreviewButton->setObjectName(u"PreviewButton"_s);
+    FPreviewButton->setCheckable(true);
+    FPreviewButton->setAutoDefault(false);
+    FPreviewButton->setToolTip(u"Показать страницы, которые будут созданы, и места разрезов"_s);
+    connect(FPreviewButton, &QPushButton::toggled, this, &TContentAddForm::SetPreviewShown);
+    bottom->insertWidget(0, FPreviewButton);
+
+    FPreviewTimer = new QTimer(this);
+    FPreviewTimer->setSingleShot(true);
+    FPreviewTimer->setInterval(PreviewDelayMs);
+    connect(FPreviewTimer, &QTimer::timeout, this, &TContentAddForm::UpdatePreview);
+    connect(FEditor, &TSourceEditor::TextEdited, this, &TContentAddForm::SchedulePreview);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(FToolBar);
-    layout->addWidget(FEditor, 1);
+    layout->addWidget(FSplitter, 1);
     layout->addLayout(bottom);
 
     resize(640, 480);
@@ -151,6 +218,7 @@ void TContentAddForm::Prepare(TSiteGenerator &generator)
     FEncodingLabel->clear();
     FAccepted = false;
     FGenerator = &generator;
+    SchedulePreview();
 }
 
 bool TContentAddForm::Execute()
@@ -174,6 +242,98 @@ void TContentAddForm::reject()
 void TContentAddForm::FClearExecute()
 {
     FEditor->Clear();
+    SchedulePreview();
+}
+
+bool TContentAddForm::PreviewShown() const
+{
+    return !FPreviewPane->isHidden();
+}
+
+void TContentAddForm::SetPreviewShown(bool shown)
+{
+    if (shown == PreviewShown())
+        return;
+    FPreviewPane->setVisible(shown);
+    FPreviewButton->setChecked(shown);
+    if (shown) {
+        UpdatePreview();
+    } else {
+        FPreviewTimer->stop();
+        ClearPreview();
+    }
+}
+
+void TContentAddForm::SchedulePreview()
+{
+    if (PreviewShown())
+        FPreviewTimer->start();
+}
+
+void TContentAddForm::ClearPreview()
+{
+    FPreviewPages.clear();
+    FPreviewList->clear();
+    FPreviewWarnings->clear();
+    FEditor->SetMarks(TSourceEditor::TMark::Cut, {});
+    FEditor->SetMarks(TSourceEditor::TMark::MidWordCut, {});
+}
+
+void TContentAddForm::UpdatePreview()
+{
+    FPreviewTimer->stop();
+    if (!FGenerator || !PreviewShown()) {
+        ClearPreview();
+        return;
+    }
+    const std::string text = FEditor->Text();
+    FPreviewPages = PreviewContent(*FGenerator, text);
+    const TSplitWarnings warnings = SplitWarningsOf(text, SplitSettingsOf(*FGenerator), FPreviewPages);
+
+    std::vector<std::size_t> cuts;
+    std::vector<std::size_t> midWordCuts;
+    QList<QTreeWidgetItem *> items;
+    items.reserve(static_cast<qsizetype>(FPreviewPages.size()));
+    for (const TPreviewPage &page : FPreviewPages) {
+        auto *item = new QTreeWidgetItem({ToQString(page.Title), ToQString(page.Url),
+                                          QString::number(page.Piece.Length), EndCaption(page.Piece.End)});
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        items.push_back(item);
+        if (page.Piece.End == TPageEnd::HardCutMidWord)
+            midWordCuts.push_back(page.Piece.Cut);
+        else if (page.Piece.End != TPageEnd::EndOfText)
+            cuts.push_back(page.Piece.Cut);
+    }
+    FPreviewList->clear();
+    FPreviewList->addTopLevelItems(items);
+    FEditor->SetMarks(TSourceEditor::TMark::Cut, cuts);
+    FEditor->SetMarks(TSourceEditor::TMark::MidWordCut, midWordCuts);
+
+    QStringList lines;
+    if (warnings.MarkerAtEndIgnored)
+        lines
+            << u"Разрыв страницы в самом конце текста не режет: он останется в тексте последней страницы."_s;
+    if (warnings.OnlyHardCuts)
+        lines << u"Между минимальной и максимальной длиной нет места для конца предложения: страницы режутся "
+                 u"только по длине."_s;
+    if (warnings.MidWordCuts > 0)
+        lines << u"Страниц, разрезанных посреди слова: %1."_s.arg(warnings.MidWordCuts);
+    FPreviewWarnings->setText(lines.join(u'\n'));
+    FPreviewWarnings->setVisible(!lines.isEmpty());
+}
+
+QString TContentAddForm::PreviewWarnings() const
+{
+    return FPreviewWarnings->text();
+}
+
+void TContentAddForm::PreviewPageChosen(QTreeWidgetItem *item)
+{
+    const int index = FPreviewList->indexOfTopLevelItem(item);
+    if (index < 0 || static_cast<std::size_t>(index) >= FPreviewPages.size())
+        return;
+    FEditor->SetCaretToTextOffset(FPreviewPages[static_cast<std::size_t>(index)].Piece.Offset);
+    FEditor->setFocus();
 }
 
 void TContentAddForm::FileOpen1Execute()

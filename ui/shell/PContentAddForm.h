@@ -1,12 +1,14 @@
 #pragma once
 
 #include "engine/StringList.h"
+#include "engine/SplitPreview.h"
 #include "ui/shell/Services.h"
 
 #include <QDialog>
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 class QAction;
 class QBoxLayout;
@@ -14,7 +16,11 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QSplitter;
+class QTimer;
 class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace zarvik {
 
@@ -55,7 +61,20 @@ public:
 
     void reject() override;
 
+    // The split preview beside the editor: the pages "Добавить" would make, with warnings, and
+    // the cut points marked in the editor. Hidden until the user asks for it; while shown it
+    // follows the text after a short pause in typing.
+    bool PreviewShown() const;
+    void SetPreviewShown(bool shown);
+    // Recomputes the preview now (it is otherwise debounced).
+    void UpdatePreview();
+    const std::vector<TPreviewPage> &PreviewPages() const { return FPreviewPages; }
+    QString PreviewWarnings() const;
+
 private:
+    void SchedulePreview();
+    void ClearPreview();
+    void PreviewPageChosen(QTreeWidgetItem *item);
     void FileOpen1Execute();
     QAction *MakeAction(const QString &name, const QString &caption, const QKeySequence &shortcut);
     void AddEncodingRow(QBoxLayout *layout);
@@ -80,6 +99,13 @@ private:
     QStringList FLoadedFiles;
     int FLoadStart = 0;
     bool FLoadIntact = false;
+    QSplitter *FSplitter;
+    QWidget *FPreviewPane;
+    QLabel *FPreviewWarnings;
+    QTreeWidget *FPreviewList;
+    QPushButton *FPreviewButton;
+    QTimer *FPreviewTimer;
+    std::vector<TPreviewPage> FPreviewPages;
 };
 
 } // namespace zarvik

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -52,6 +53,10 @@ private slots:
     void addAndCancelSetTheAcceptedFlag();
     void prepareEmptiesTheEditor();
     void commandsInTheirPlacesWithCaptionsAndShortcuts();
+    void previewIsHiddenUntilAskedAndListsThePagesAddWouldMake();
+    void previewMarksTheCutsAndWarns();
+    void previewFollowsTheTextAfterAPause();
+    void clickingAPageMovesTheCaretToItsStart();
 
 private:
     QString Write(const QString &name, const std::string &bytes)
@@ -219,6 +224,110 @@ void ContentAddFormTest::commandsInTheirPlacesWithCaptionsAndShortcuts()
     FForm->Editor().SetText("text");
     TriggerAction(u"FClear"_s);
     QCOMPARE(FForm->Text(), std::string());
+}
+
+void ContentAddFormTest::previewIsHiddenUntilAskedAndListsThePagesAddWouldMake()
+{
+    ZARVIK_FIND(pane, QWidget, FForm, u"PreviewPane"_s);
+    ZARVIK_FIND(list, QTreeWidget, FForm, u"PreviewList"_s);
+    QVERIFY(!FForm->PreviewShown());
+    QVERIFY(pane->isHidden());
+
+    FGenerator->SetMenuWord(Ru("Раздел"));
+    FGenerator->SetMinCharsPerPage(5);
+    FGenerator->SetMaxCharsPerPage(100);
+    FGenerator->CreateNewPage("index", "old");
+    FForm->Editor().SetText("Hello. World");
+    ZARVIK_FIND(button, QPushButton, FForm, u"PreviewButton"_s);
+    button->click();
+    QVERIFY(FForm->PreviewShown());
+    QVERIFY(!pane->isHidden());
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(0)->text(0), u"Раздел 1"_s);
+    QCOMPARE(list->topLevelItem(0)->text(1), u"page1.html"_s);
+    QCOMPARE(list->topLevelItem(0)->text(2), u"6"_s);
+    QCOMPARE(list->topLevelItem(0)->text(3), u"конец предложения"_s);
+    QCOMPARE(list->topLevelItem(1)->text(0), u"Раздел 2"_s);
+    QCOMPARE(list->topLevelItem(1)->text(3), u"конец текста"_s);
+    // The preview leaves the generator alone; the text handed over is unchanged.
+    QCOMPARE(FGenerator->Pages().Count(), 1);
+    QCOMPARE(FForm->Text(), std::string("Hello. World"));
+
+    button->click();
+    QVERIFY(pane->isHidden());
+    QCOMPARE(list->topLevelItemCount(), 0);
+    QVERIFY(FForm->Editor().Marks(TSourceEditor::TMark::Cut).empty());
+}
+
+void ContentAddFormTest::previewMarksTheCutsAndWarns()
+{
+    using Marks = std::vector<std::size_t>;
+    TSourceEditor &editor = FForm->Editor();
+    FGenerator->SetMinCharsPerPage(5);
+    FGenerator->SetMaxCharsPerPage(10);
+    // Cyrillic letters take two bytes in the editor and a line break two characters in the text:
+    // the marks must still land on the cut characters.
+    editor.SetText(Ru("абвгдежзийклмнопрстуфхцчш\r\nЭто. Конец!-next_page-!\r\nxyz"));
+    FForm->SetPreviewShown(true);
+    QCOMPARE(FForm->PreviewPages().size(), 5u);
+    QCOMPARE(editor.Marks(TSourceEditor::TMark::MidWordCut), (Marks{10, 20}));
+    // A hard cut between a letter and a full stop, then the marker.
+    QCOMPARE(editor.Marks(TSourceEditor::TMark::Cut), (Marks{30, 37}));
+    QVERIFY(FForm->PreviewWarnings().contains(u"посреди слова: 2"_s));
+    QVERIFY(!FForm->PreviewWarnings().contains(u"в самом конце"_s));
+
+    // A marker at the very end does not cut; limits without a window give only hard cuts.
+    FGenerator->SetMinCharsPerPage(100);
+    FGenerator->SetMaxCharsPerPage(100);
+    editor.SetText("tail\r\n!-next_page-!");
+    FForm->UpdatePreview();
+    QCOMPARE(FForm->PreviewPages().size(), 1u);
+    QVERIFY(FForm->PreviewWarnings().contains(u"в самом конце"_s));
+    QVERIFY(FForm->PreviewWarnings().contains(u"только по длине"_s));
+    QVERIFY(editor.Marks(TSourceEditor::TMark::MidWordCut).empty());
+    QVERIFY(editor.Marks(TSourceEditor::TMark::Cut).empty());
+}
+
+void ContentAddFormTest::previewFollowsTheTextAfterAPause()
+{
+    FGenerator->SetMaxCharsPerPage(4);
+    FForm->SetPreviewShown(true);
+    QCOMPARE(FForm->PreviewPages().size(), 1u);
+    FForm->Editor().InsertInLine(1, 1, "abcdefghij");
+    // Not at once: the preview waits until typing pauses.
+    QCOMPARE(FForm->PreviewPages().size(), 1u);
+    QTRY_COMPARE(FForm->PreviewPages().size(), 3u);
+
+    // Loaded files and the clear command are followed too.
+    FForm->FileOpen1Accept({Write(u"more.txt"_s, "klmnopqrst")});
+    QTRY_COMPARE(FForm->PreviewPages().size(), 6u);
+    FForm->FClearExecute();
+    QTRY_COMPARE(FForm->PreviewPages().size(), 1u);
+}
+
+void ContentAddFormTest::clickingAPageMovesTheCaretToItsStart()
+{
+    FGenerator->SetMinCharsPerPage(400);
+    FGenerator->SetMaxCharsPerPage(500);
+    TSourceEditor &editor = FForm->Editor();
+    editor.SetText(Ru("первая\r\n!-next_page-!\r\nвторая"));
+    FForm->resize(900, 500);
+    FForm->show();
+    FForm->SetPreviewShown(true);
+    QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+    ZARVIK_FIND(list, QTreeWidget, FForm, u"PreviewList"_s);
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QTRY_VERIFY(list->visualItemRect(list->topLevelItem(1)).isValid());
+    const QRect row = list->visualItemRect(list->topLevelItem(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    // The second page begins with the CR LF after the marker: the end of the marker's line.
+    QCOMPARE(editor.CaretLine(), 2);
+    QCOMPARE(editor.CaretColumn(), 14);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->topLevelItem(0)).center());
+    QCOMPARE(editor.CaretLine(), 1);
+    QCOMPARE(editor.CaretColumn(), 1);
+    FForm->hide();
 }
 
 } // namespace zarvik::test
