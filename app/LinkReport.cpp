@@ -109,68 +109,128 @@ struct TPageLinks
     int Count = 0;
 };
 
-// Works out the words of one page's entries and their replacement counts by planting them
-// into the page's text again. Returns false when the result is not the stored body.
+// Planting the given words (an empty one plants nothing) with their links into the text again.
+struct TReplay
+{
+    std::string Body; // with the paragraph markup
+    std::vector<int> Replacements;
+    std::vector<bool> InsideLongerWord;
+};
+
+TReplay Replay(const std::string &text, const std::vector<std::string> &words,
+               const std::vector<std::string> &links)
+{
+    TReplay replay;
+    std::string body = text;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        const std::string &word = words[k];
+        bool insideLonger = false;
+        const int count =
+            word.empty() ? 0 : ReplaceCounting(body, word, Anchor(links[k], word), [&](std::size_t at) {
+                const bool joinedBefore = at > 0 && IsWordByte(word.front()) && IsWordByte(body[at - 1]);
+                const std::size_t end = at + word.size();
+                const bool joinedAfter =
+                    end < body.size() && IsWordByte(word.back()) && IsWordByte(body[end]);
+                insideLonger = insideLonger || joinedBefore || joinedAfter;
+            });
+        replay.Replacements.push_back(count);
+        replay.InsideLongerWord.push_back(insideLonger);
+    }
+    replay.Body = ParagraphMarkup(body);
+    return replay;
+}
+
+// Works out the words of one page's entries and their replacement counts. Returns false when
+// planting them into the page's text again does not give the stored body.
 bool ReplayPage(const TSitePage &page, const std::vector<std::string> &candidates,
                 std::vector<TLinkReportEntry> &entries, TPageLinks range, std::vector<TLinkLint> &lints,
                 int pageIndex)
 {
+    const auto count = static_cast<std::size_t>(range.Count);
+    std::vector<std::string> words(count);
+    std::vector<std::string> links(count);
+    // Position of each word among the candidates; words are drawn in candidate order.
+    std::vector<std::optional<std::size_t>> positions(count);
     std::set<std::size_t> taken;
-    std::vector<std::optional<std::size_t>> positions(static_cast<std::size_t>(range.Count));
-    for (int k = 0; k < range.Count; ++k) {
-        TLinkReportEntry &entry = entries[static_cast<std::size_t>(range.First + k)];
-        if (const auto word = AnchorWord(page.PageHTML(), entry.Link, taken)) {
-            entry.Word = *word;
+    for (std::size_t k = 0; k < count; ++k) {
+        links[k] = entries[static_cast<std::size_t>(range.First) + k].Link;
+        if (const auto word = AnchorWord(page.PageHTML(), links[k], taken)) {
             const auto found = std::find(candidates.begin(), candidates.end(), *word);
+            words[k] = *word;
             if (found != candidates.end())
-                positions[static_cast<std::size_t>(k)] = static_cast<std::size_t>(found - candidates.begin());
+                positions[k] = static_cast<std::size_t>(found - candidates.begin());
         }
     }
-
-    std::string body = page.PageText();
-    bool insideLonger = false;
-    std::size_t previous = 0; // candidates before this position are spent
-    for (int k = 0; k < range.Count; ++k) {
-        TLinkReportEntry &entry = entries[static_cast<std::size_t>(range.First + k)];
-        if (entry.Word.empty()) {
-            // No anchor: the word planted nothing. Words are drawn in candidate order, so it lies
-            // between its neighbours; it is known when only one of those is absent from the body.
-            std::size_t next = candidates.size();
-            for (int j = k + 1; j < range.Count; ++j) {
-                if (positions[static_cast<std::size_t>(j)]) {
-                    next = *positions[static_cast<std::size_t>(j)];
-                    break;
-                }
+    // The candidates that a word without an anchor can be: those between its neighbours.
+    const auto between = [&](std::size_t k) {
+        std::size_t from = 0;
+        for (std::size_t j = k; j-- > 0;) {
+            if (positions[j]) {
+                from = *positions[j] + 1;
+                break;
             }
+        }
+        std::size_t to = candidates.size();
+        for (std::size_t j = k + 1; j < count; ++j) {
+            if (positions[j]) {
+                to = *positions[j];
+                break;
+            }
+        }
+        return std::pair{from, std::max(from, to)};
+    };
+    // A word without an anchor planted nothing: it was absent from the text when its turn came.
+    // It is known when only one candidate between its neighbours was absent then.
+    std::string body = page.PageText();
+    for (std::size_t k = 0; k < count; ++k) {
+        if (words[k].empty()) {
+            const auto [from, to] = between(k);
             std::vector<std::size_t> absent;
-            for (std::size_t c = previous; c < next; ++c) {
+            for (std::size_t c = from; c < to; ++c) {
                 if (body.find(candidates[c]) == std::string::npos)
                     absent.push_back(c);
             }
             if (absent.size() == 1) {
-                entry.Word = candidates[absent.front()];
-                previous = absent.front() + 1;
+                words[k] = candidates[absent.front()];
+                positions[k] = absent.front();
             }
-            continue;
         }
-        if (positions[static_cast<std::size_t>(k)])
-            previous = *positions[static_cast<std::size_t>(k)] + 1;
-        const std::string &word = entry.Word;
-        entry.Replacements = ReplaceCounting(body, word, Anchor(entry.Link, word), [&](std::size_t at) {
-            const bool joinedBefore = at > 0 && IsWordByte(word.front()) && IsWordByte(body[at - 1]);
-            const std::size_t end = at + word.size();
-            const bool joinedAfter = end < body.size() && IsWordByte(word.back()) && IsWordByte(body[end]);
-            if (joinedBefore || joinedAfter)
-                insideLonger = true;
-        });
-        if (insideLonger) {
-            lints.push_back({TLinkLintKind::InsideLongerWord, pageIndex, -1,
-                             Ru("Страница ") + page.PageUrl() + Ru(": слово ") + Quoted(word) +
-                                 Ru(" заменено внутри более длинного слова")});
-            insideLonger = false;
+        if (!words[k].empty())
+            ReplaceCounting(body, words[k], Anchor(links[k], words[k]), [](std::size_t) {});
+    }
+
+    TReplay replay = Replay(page.PageText(), words, links);
+    const auto unknown =
+        std::count_if(words.begin(), words.end(), [](const std::string &w) { return w.empty(); });
+    if (replay.Body != page.PageHTML() && unknown == 1) {
+        // One anchor is gone, most likely rewritten by a later word planted inside its target:
+        // try the candidates it can be.
+        const std::size_t k = static_cast<std::size_t>(
+            std::find_if(words.begin(), words.end(), [](const std::string &w) { return w.empty(); }) -
+            words.begin());
+        const auto [from, to] = between(k);
+        for (std::size_t c = from; c < to; ++c) {
+            words[k] = candidates[c];
+            TReplay trial = Replay(page.PageText(), words, links);
+            if (trial.Body == page.PageHTML()) {
+                replay = std::move(trial);
+                break;
+            }
+            words[k].clear();
         }
     }
-    return ParagraphMarkup(body) == page.PageHTML();
+
+    for (std::size_t k = 0; k < count; ++k) {
+        TLinkReportEntry &entry = entries[static_cast<std::size_t>(range.First) + k];
+        entry.Word = words[k];
+        entry.Replacements = replay.Replacements[k];
+        if (replay.InsideLongerWord[k]) {
+            lints.push_back({TLinkLintKind::InsideLongerWord, pageIndex, -1,
+                             Ru("Страница ") + page.PageUrl() + Ru(": слово ") + Quoted(words[k]) +
+                                 Ru(" заменено внутри более длинного слова")});
+        }
+    }
+    return replay.Body == page.PageHTML();
 }
 
 } // namespace
