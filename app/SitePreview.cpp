@@ -1,6 +1,7 @@
 #include "app/SitePreview.h"
 
 #include "app/BrowserLauncher.h"
+#include "app/ProjectCheck.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
@@ -85,6 +86,17 @@ std::string TPreviewFolders::Create()
 
 void RenderPreview(TSiteGenerator &generator, const std::string &folder)
 {
+    // The preview folder starts empty, so it gets the sub-folders that the pages are filed in;
+    // URLs that would leave the folder are left to the export, which refuses them.
+    const TSitePages &pages = generator.Pages();
+    for (int i = 0; i < pages.Count(); ++i) {
+        const std::string &url = pages[i].PageUrl();
+        const std::size_t slash = url.rfind('/');
+        if (slash == std::string::npos || slash == 0 || IsRefusedUrl(url))
+            continue;
+        std::error_code ec;
+        fs::create_directories(fs::path(folder) / Cp1251ToUtf8(url.substr(0, slash)), ec);
+    }
     TNavigationKeeper keeper(generator);
     TSilentPrompter prompter;
     generator.ExportSite(Utf8ToCp1251(folder), prompter);

@@ -32,10 +32,10 @@ private:
 };
 
 // Renders every page and style.css into `folder` (a file-system path) exactly as the export
-// would, with the pages' current bodies: the link distribution is neither offered nor run, and
-// no message is shown. The menu and the pagination bars are rebuilt for the rendering and then
-// put back as they were; SavePath and Changed are not touched. Throws EError as the export does
-// (the model is restored first).
+// would (the sub-folders that page URLs name are made first), with the pages' current bodies: the link
+// distribution is neither offered nor run, and no message is shown. The menu and the pagination bars are
+// rebuilt for the rendering and then put back as they were; SavePath and Changed are not touched. Throws
+// EError as the export does (the model is restored first).
 void RenderPreview(TSiteGenerator &generator, const std::string &folder);
 
 // The file to open in a rendered preview folder: the page whose URL is `pageUrl` (model text),
