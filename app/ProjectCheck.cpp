@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <unordered_map>
 
 namespace zarvik {
 namespace {
@@ -119,16 +120,16 @@ std::optional<std::string> SiteTarget(std::string_view href)
     return std::string(href.substr(0, cut));
 }
 
-std::vector<std::string> Hrefs(std::string_view html)
+std::vector<std::string_view> Hrefs(std::string_view html)
 {
-    std::vector<std::string> hrefs;
+    std::vector<std::string_view> hrefs;
     constexpr std::string_view Opening = "href=\"";
     for (std::size_t at = html.find(Opening); at != std::string_view::npos; at = html.find(Opening, at + 1)) {
         const std::size_t start = at + Opening.size();
         const std::size_t quote = html.find('"', start);
         if (quote == std::string_view::npos)
             break;
-        hrefs.emplace_back(html.substr(start, quote - start));
+        hrefs.push_back(html.substr(start, quote - start));
     }
     return hrefs;
 }
@@ -257,8 +258,8 @@ public:
         for (int i = 0; i < pages.Count(); ++i)
             files.insert(ResolveLink("", pages[i].PageUrl()).value_or(pages[i].PageUrl()));
         files.insert("style.css");
-        const auto dead = [&](std::string_view pageUrl,
-                              const std::string &href) -> std::optional<std::string> {
+        const auto deadTarget = [&](std::string_view pageUrl,
+                                    std::string_view href) -> std::optional<std::string> {
             const auto target = SiteTarget(href);
             if (!target)
                 return std::nullopt;
@@ -275,9 +276,19 @@ public:
                 return std::nullopt;
             return *target;
         };
+        // Every bar links every page, so the same targets come up again and again.
+        std::unordered_map<std::string, std::optional<std::string>> known;
+        const auto dead = [&](std::string_view pageUrl, std::string_view href) -> std::optional<std::string> {
+            const std::size_t slash = pageUrl.rfind('/');
+            std::string key(slash == std::string_view::npos ? std::string_view() : pageUrl.substr(0, slash));
+            key.append(1, '\0').append(href);
+            if (const auto it = known.find(key); it != known.end())
+                return it->second;
+            return known[key] = deadTarget(pageUrl, href);
+        };
 
         std::set<std::string> menuReported;
-        for (const std::string &href : Hrefs(FGenerator.SiteMenu())) {
+        for (std::string_view href : Hrefs(FGenerator.SiteMenu())) {
             if (const auto target = dead("", href); target && menuReported.insert(*target).second) {
                 Add(TFindingKind::DeadLink, -1,
                     Ru("Меню ссылается на ") + Quoted(*target) +
@@ -287,7 +298,7 @@ public:
         std::map<std::string, int> barTargets;
         for (int i = 0; i < pages.Count(); ++i) {
             std::set<std::string> seen;
-            for (const std::string &href : Hrefs(pages[i].Pagination())) {
+            for (std::string_view href : Hrefs(pages[i].Pagination())) {
                 if (const auto target = dead(pages[i].PageUrl(), href); target && seen.insert(*target).second)
                     ++barTargets[*target];
             }
@@ -299,7 +310,7 @@ public:
         }
         for (int i = 0; i < pages.Count(); ++i) {
             std::set<std::string> seen;
-            for (const std::string &href : Hrefs(pages[i].PageHTML())) {
+            for (std::string_view href : Hrefs(pages[i].PageHTML())) {
                 if (const auto target = dead(pages[i].PageUrl(), href);
                     target && seen.insert(*target).second) {
                     Add(TFindingKind::DeadLink, i,

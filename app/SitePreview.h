@@ -6,7 +6,7 @@
 
 namespace zarvik {
 
-class TBrowserLauncher;
+struct TBrowserLauncher;
 class TSiteGenerator;
 
 // Private folders for rendered previews, each created fresh with mode 0700 under the system's
