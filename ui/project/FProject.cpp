@@ -1004,8 +1004,9 @@ void TSiteProject::PreviewInBrowserExecute()
 
 void TSiteProject::LinkReportExecute()
 {
+    // The report is about the last distribution, so it reads the link list that was pushed for
+    // it, not the one being edited.
     runCommand(FServices.Errors, [this] {
-        PushEditors();
         auto *dialog = new TLinkReportDialog(FServices, BuildLinkReport(*FGenerator), this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
