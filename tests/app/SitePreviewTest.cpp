@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zarvik;
 using zarvik::test::ReadAll;
@@ -189,4 +190,42 @@ TEST(SitePreview, ShowsInARealBrowser)
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     // A blank page compresses to almost nothing; the rendered menu and text do not.
     EXPECT_GT(png.size(), 8000u);
+}
+
+TEST(BrowserLauncher, StartsTheDesktopsDefaultWebBrowser)
+{
+    // A desktop whose default browser is a script that writes down the URL it was given.
+    TTempDir desktop;
+    fs::create_directories(desktop.Path() / "bin");
+    fs::create_directories(desktop.Path() / "data/applications");
+    const std::string seen = desktop.File("seen.txt");
+    const std::string browser = desktop.File("bin/fake-browser");
+    desktop.Write("bin/fake-browser", "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$2\" > " + seen + ".part && mv " +
+                                          seen + ".part " + seen + "\n");
+    desktop.Write("bin/xdg-settings",
+                  "#!/bin/sh\n[ \"$*\" = \"get default-web-browser\" ] && echo fake.desktop\n");
+    desktop.Write("data/applications/fake.desktop",
+                  "[Desktop Action x]\nExec=wrong %u\n[Desktop Entry]\nName=Fake\nExec=" + browser +
+                      " --new-window %U\n");
+    for (const char *name : {"bin/fake-browser", "bin/xdg-settings"})
+        fs::permissions(desktop.Path() / name, fs::perms::owner_all);
+
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    const char *oldData = std::getenv("XDG_DATA_HOME");
+    const std::string savedData = oldData ? oldData : "";
+    ::setenv("PATH", ((desktop.Path() / "bin").string() + ":" + oldPath).c_str(), 1);
+    ::setenv("XDG_DATA_HOME", desktop.File("data").c_str(), 1);
+    TDesktopBrowserLauncher launcher;
+    const bool opened = launcher.Open("file:///tmp/x/index.html");
+    ::setenv("PATH", oldPath.c_str(), 1);
+    if (oldData)
+        ::setenv("XDG_DATA_HOME", savedData.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+
+    ASSERT_TRUE(opened);
+    // The browser runs detached; wait for it to write.
+    for (int i = 0; i < 100 && !fs::exists(seen); ++i)
+        ::usleep(50'000);
+    EXPECT_EQ(ReadAll(seen), "--new-window|file:///tmp/x/index.html");
 }
