@@ -248,6 +248,8 @@ void TSiteProject::BuildActions()
     FPreviewInBrowser = make(u"PreviewInBrowser"_s, u"Просмотр в браузере"_s,
                              handler(&TSiteProject::PreviewInBrowserExecute));
     FPreviewInBrowser->setShortcut(QKeySequence(Qt::Key_F5));
+    // Every open project has this action; F5 belongs to the one that holds the focus.
+    FPreviewInBrowser->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     FPreviewInBrowser->setToolTip(u"Открыть выбранную страницу в браузере, не трогая папку выгрузки"_s);
     FLinkReport = make(u"LinkReport"_s, u"Отчёт о ссылках"_s, handler(&TSiteProject::LinkReportExecute));
     FCheckProject =
