@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "app/BrowserLauncher.h"
 #include "app/ErrorDisplay.h"
 #include "app/FileAccess.h"
 #include "app/IntegerConversion.h"
@@ -9,6 +10,7 @@
 #include "cli/Arguments.h"
 #include "cli/HelpTexts.h"
 #include "cli/ProjectReport.h"
+#include "cli/ReportCommands.h"
 #include "cli/StderrPrompter.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
@@ -421,6 +423,22 @@ int RunBuild(const TParsedArguments &args, TContext &context)
     return 0;
 }
 
+int RunPreview(const TParsedArguments &args, TContext &context)
+{
+    TDesktopBrowserLauncher launcher;
+    return RunPreviewCommand(args, context.Out, launcher);
+}
+
+int RunReport(const TParsedArguments &args, TContext &context)
+{
+    return RunReportCommand(args, context.Out);
+}
+
+int RunCheck(const TParsedArguments &args, TContext &context)
+{
+    return RunCheckCommand(args, context.Out, context.Prompter);
+}
+
 struct TCommand
 {
     std::string_view Name;
@@ -456,6 +474,9 @@ const std::vector<TCommand> &Commands()
          1,
          RunExport},
         {"show", {{{"json"}}, false, false}, 1, 1, RunShow},
+        {"preview", {{{"page", true}, {"no-browser"}}, false, false}, 1, 1, RunPreview},
+        {"report", {{{"tsv"}}, false, false}, 1, 1, RunReport},
+        {"check", {{{"out", true}, {"json"}, {"prune"}, {"yes"}}, false, false}, 1, 1, RunCheck},
         {"build",
          {{{"content", true, true},
            {"out", true},

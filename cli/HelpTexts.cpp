@@ -1,5 +1,7 @@
 #include "cli/HelpTexts.h"
 
+#include "cli/ReportCommands.h"
+
 #include <array>
 
 namespace zarvik {
@@ -41,6 +43,9 @@ constexpr std::array<THelp, 9> Helps = {{
   export            выгрузить готовый сайт в папку
   show              показать настройки и страницы проекта
   build             пройти весь путь от текста до готового сайта за один раз
+  preview           открыть сайт в браузере, не трогая папку выгрузки
+  report            показать, куда ушли ссылки последнего распределения
+  check             проверить проект и папку выгрузки; удалить устаревшие страницы
 
 Справка по команде: zarvik-cli КОМАНДА --help
 
@@ -143,12 +148,14 @@ page1.html, page2.html...) и сохраняет проект.
 )"},
 }};
 
-const THelp &Find(std::string_view command)
+THelp Find(std::string_view command)
 {
     for (const THelp &help : Helps) {
         if (help.Command == command)
             return help;
     }
+    if (const TReportHelp report = ReportCommandHelp(command); !report.Usage.empty())
+        return {command, report.Usage, report.Body};
     return Helps.front();
 }
 
@@ -156,7 +163,7 @@ const THelp &Find(std::string_view command)
 
 std::string HelpText(std::string_view command)
 {
-    const THelp &help = Find(command);
+    const THelp help = Find(command);
     std::string text(help.Usage);
     text += help.Body;
     if (command == "set") {
@@ -173,7 +180,7 @@ std::string HelpText(std::string_view command)
 
 std::string UsageText(std::string_view command)
 {
-    const THelp &help = Find(command);
+    const THelp help = Find(command);
     std::string text(help.Usage);
     text += help.Command.empty() ? "Справка: zarvik-cli --help"
                                  : "Справка: zarvik-cli " + std::string(command) + " --help";

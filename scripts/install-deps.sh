@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libqscintilla2-qt6-dev libuchardet-dev pkgconf qt6-translations-l10n libgl-dev
-          xvfb xauth x11-utils clang libclang-rt-14-dev clang-format git
+          xvfb xauth x11-utils clang libclang-rt-14-dev clang-format git chromium
           libqt6svg6 desktop-file-utils appstream libxml2-utils dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,14 +1,21 @@
 #include "ui/project/FProject.h"
 
 #include "app/IntegerConversion.h"
+#include "app/LinkReport.h"
+#include "app/ProjectCheck.h"
 #include "app/ProjectDefaults.h"
 #include "app/ProjectFiles.h"
+#include "app/SitePreview.h"
+#include "app/StalePages.h"
 #include "app/TextFiles.h"
 #include "engine/Error.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/editor/TextCodec.h"
+#include "ui/project/CheckDialog.h"
+#include "ui/project/LinkReportDialog.h"
 #include "ui/project/PageTree.h"
 #include "ui/project/ProgressScope.h"
+#include "ui/shell/BrowserLauncher.h"
 #include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
 
@@ -259,6 +266,18 @@ void TSiteProject::BuildActions()
                        handler(&TSiteProject::LinksGenerExecute));
     FSiteExport = make(u"SiteExport"_s, u"Выгрузка готового сайта в папку"_s,
                        handler(&TSiteProject::SiteExportExecute));
+
+    FPreviewInBrowser = make(u"PreviewInBrowser"_s, u"Просмотр в браузере"_s,
+                             handler(&TSiteProject::PreviewInBrowserExecute));
+    FPreviewInBrowser->setShortcut(QKeySequence(Qt::Key_F5));
+    // Every open project has this action; F5 belongs to the one that holds the focus.
+    FPreviewInBrowser->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    FPreviewInBrowser->setToolTip(u"Открыть выбранную страницу в браузере, не трогая папку выгрузки"_s);
+    FLinkReport = make(u"LinkReport"_s, u"Отчёт о ссылках"_s, handler(&TSiteProject::LinkReportExecute));
+    FCheckProject =
+        make(u"CheckProject"_s, u"Проверить проект"_s, handler(&TSiteProject::CheckProjectExecute));
+    FPruneStale =
+        make(u"PruneStale"_s, u"Удалить устаревшие страницы"_s, handler(&TSiteProject::PruneStaleExecute));
 }
 
 QWidget *TSiteProject::BuildSettingsTab()
@@ -417,6 +436,8 @@ QWidget *TSiteProject::BuildPagesTab()
     bar->addAction(FDeletePages);
     bar->addSeparator();
     bar->addAction(FAddContent);
+    bar->addSeparator();
+    bar->addAction(FPreviewInBrowser);
 
     FPageTree = new TPageTree;
     FPageTree->setObjectName(u"TreeView1"_s);
@@ -559,6 +580,9 @@ void TSiteProject::BuildProceduresMenu()
     FProceduresMenu->addAction(FLinksGener);
     FProceduresMenu->addSeparator();
     FProceduresMenu->addAction(FSiteExport);
+    FProceduresMenu->addAction(FPreviewInBrowser);
+    FProceduresMenu->addSeparator();
+    FProceduresMenu->addActions({FLinkReport, FCheckProject, FPruneStale});
 }
 
 // --- Name, files ---------------------------------------------------------------------------
@@ -1087,6 +1111,54 @@ void TSiteProject::SiteExportExecute()
         PushEditors();
         TProgressScope progress(this, *FGenerator, u"Выгрузка сайта..."_s);
         FGenerator->SiteImport(FServices.Prompter);
+    });
+}
+
+void TSiteProject::PreviewInBrowserExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        PushSettings();
+        PushEditors();
+        const TSitePage *page = SelectedPage();
+        TBrowserLauncher &browser = FServices.Browser ? *FServices.Browser : DefaultBrowser();
+        TProgressScope progress(this, *FGenerator, u"Подготовка просмотра..."_s);
+        OpenPreview(*FGenerator, ProgramPreviewFolders(), browser, page ? page->PageUrl() : std::string());
+    });
+}
+
+void TSiteProject::LinkReportExecute()
+{
+    // The report is about the last distribution, so it reads the link list that was pushed for
+    // it, not the one being edited.
+    runCommand(FServices.Errors, [this] {
+        auto *dialog = new TLinkReportDialog(FServices, BuildLinkReport(*FGenerator), this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+}
+
+void TSiteProject::CheckProjectExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        PushSettings();
+        PushEditors();
+        auto *dialog = new TCheckDialog(CheckProject(*FGenerator, std::nullopt), this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+}
+
+void TSiteProject::PruneStaleExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        PushSettings();
+        PushEditors();
+        const std::vector<std::string> deleted =
+            PruneStalePages(*FGenerator, CheckProject(*FGenerator, std::nullopt), FServices.Prompter);
+        if (!deleted.empty()) {
+            FServices.Prompter.ask(MessageKind::Information,
+                                   FromQString(u"Удалено страниц: %1"_s.arg(deleted.size())), Buttons::Ok);
+        }
     });
 }
 

@@ -96,6 +96,11 @@ public:
     void LinksGenerExecute();
     void SiteExportExecute();
     void Button2Click();
+    // Renders the site into a private temporary folder and opens the selected page there.
+    void PreviewInBrowserExecute();
+    void LinkReportExecute();
+    void CheckProjectExecute();
+    void PruneStaleExecute();
 
 private:
     void BuildActions();
@@ -192,6 +197,10 @@ private:
     QAction *FSaveLinks = nullptr;
     QAction *FLinksGener = nullptr;
     QAction *FSiteExport = nullptr;
+    QAction *FPreviewInBrowser = nullptr;
+    QAction *FLinkReport = nullptr;
+    QAction *FCheckProject = nullptr;
+    QAction *FPruneStale = nullptr;
 };
 
 } // namespace zarvik

@@ -14,6 +14,7 @@ class QWidget;
 namespace zarvik {
 
 class TSiteGenerator;
+struct TBrowserLauncher;
 
 // The general error display: an error that ended a command, shown with the application's title
 // as caption and an OK button. The text is Windows-1251 and already has its full stop.
@@ -59,6 +60,8 @@ struct TServices
     TErrorDisplay &Errors;
     TFileDialogs &Dialogs;
     TContentAddDialog &ContentAdd;
+    // Where the preview opens pages; the desktop's default browser when null.
+    TBrowserLauncher *Browser = nullptr;
 };
 
 } // namespace zarvik

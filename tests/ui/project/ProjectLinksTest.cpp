@@ -56,7 +56,8 @@ void ProjectLinksTest::menusListTheCommandsInOrder()
     QCOMPARE(captions(*procedures),
              (QStringList{u"Добавить контент"_s, u"-"_s, u"Импортировать ссылки txt"_s,
                           u"Импортировать ссылки TSV"_s, u"-"_s, u"Распределить ссылки по страницам"_s,
-                          u"-"_s, u"Выгрузка готового сайта в папку"_s}));
+                          u"-"_s, u"Выгрузка готового сайта в папку"_s, u"Просмотр в браузере"_s, u"-"_s,
+                          u"Отчёт о ссылках"_s, u"Проверить проект"_s, u"Удалить устаревшие страницы"_s}));
     QCOMPARE(captions(F->Find<QMenu>(u"PopupMenu2"_s)),
              (QStringList{u"Очистка ссылок"_s, u"-"_s, u"Импортировать ссылки txt"_s,
                           u"Импортировать ссылки TSV"_s, u"-"_s, u"Сохранить ссылки в txt"_s, u"-"_s,

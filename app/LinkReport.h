@@ -1,0 +1,75 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zarvik {
+
+class TSiteGenerator;
+
+// Where the links of the last distribution went, worked out from the pages' texts and bodies,
+// so that it works for a project opened from a file as well as right after a distribution.
+// All text is Windows-1251.
+//
+// A distribution hands the links out in list order; each page takes as many as it has
+// candidate words, up to the page quota, and every link taken counts, even one whose word does
+// not occur in the real text (a word joined across a lone LF). Which words were drawn is read
+// from the anchors in the bodies; the numbers of replacements come from planting those words
+// into the page texts again, which is also checked against the stored bodies.
+struct TLinkReportEntry
+{
+    int PageIndex = 0;
+    std::string PageUrl;
+    // Empty when the link was used up on the page but its word cannot be told from the body.
+    std::string Word;
+    std::string Link;
+    // How many times the word was replaced in the page; 0 when it does not occur there.
+    int Replacements = 0;
+};
+
+enum class TLinkLintKind
+{
+    InsideLongerWord,  // the word was replaced inside a longer word (sunny in sunnyside)
+    InsideEarlierLink, // the word was replaced inside the target of an anchor planted before it
+    EmptyLink,         // an empty line of the link list
+    DuplicateLink,     // a link that occurs earlier in the list
+    LinkHoldsTab,      // a link line with a tab (a TSV line taken whole)
+    BodyDiffers,       // the page's body is not its text with these links: edited since
+};
+
+struct TLinkLint
+{
+    TLinkLintKind Kind;
+    // The page concerned, or -1 for a finding about the link list.
+    int PageIndex = -1;
+    // The 0-based line of the link list concerned, or -1.
+    int LinkIndex = -1;
+    // One line for the user, in Russian.
+    std::string Message;
+};
+
+struct TLinkReport
+{
+    // False when no page has a body: no distribution has run (or its result was not kept).
+    bool Distributed = false;
+    std::vector<TLinkReportEntry> Entries;
+    // The links after the last one handed out, in list order.
+    std::vector<std::string> NotHandedOut;
+    std::vector<TLinkLint> Lints;
+};
+
+TLinkReport BuildLinkReport(const TSiteGenerator &generator);
+
+// The candidate words of a page text as the link distribution collects them: in order of first
+// appearance, none contained (ignoring case) in an earlier one, 5 to 20 bytes long.
+std::vector<std::string> LinkCandidates(const std::string &pageText);
+
+// The page quota of a distribution over `pages` pages and `links` links.
+int LinkPageQuota(int pages, int links);
+
+// The report as tab-separated text: a header line, then one line per entry (page index, URL,
+// word, link, replacements), CR LF after every line. Tabs and line breaks inside a field become
+// spaces so that every entry stays on its line.
+std::string LinkReportTsv(const TLinkReport &report);
+
+} // namespace zarvik

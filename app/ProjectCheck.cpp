@@ -1,0 +1,505 @@
+#include "app/ProjectCheck.h"
+
+#include "engine/Cp1251.h"
+#include "engine/EXSiteGenerator.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string_view>
+#include <unordered_map>
+
+namespace zarvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view PlaceholderPrefix = "SiteGeneratorChange.";
+constexpr std::array<std::string_view, 7> Placeholders = {
+    "SiteGeneratorChange.Menu",   "SiteGeneratorChange.MainText", "SiteGeneratorChange.Pagination",
+    "SiteGeneratorChange.Header", "SiteGeneratorChange.Footer",   "SiteGeneratorChange.Adsense",
+    "SiteGeneratorChange.Title",
+};
+
+std::string Ru(std::string_view utf8)
+{
+    return Utf8ToCp1251(utf8);
+}
+
+std::string Quoted(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+std::string PageName(const TSitePage &page, int index)
+{
+    return Ru("Страница ") + std::to_string(index) +
+           (page.PageUrl().empty() ? "" : " (" + page.PageUrl() + ")");
+}
+
+std::string AsciiUpper(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+std::size_t CountOf(std::string_view text, std::string_view what)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string_view::npos;
+         at = text.find(what, at + what.size()))
+        ++count;
+    return count;
+}
+
+bool HasHighByte(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+std::vector<std::string_view> UrlParts(std::string_view url)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= url.size()) {
+        std::size_t end = url.find('/', start);
+        if (end == std::string_view::npos)
+            end = url.size();
+        parts.push_back(url.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+// A relative link resolved against the folder of the page it stands on; nothing when it climbs
+// above the site's folder.
+std::optional<std::string> ResolveLink(std::string_view pageUrl, std::string_view href)
+{
+    std::vector<std::string> parts;
+    const std::size_t slash = pageUrl.rfind('/');
+    if (slash != std::string_view::npos) {
+        for (std::string_view part : UrlParts(pageUrl.substr(0, slash)))
+            parts.emplace_back(part);
+    }
+    for (std::string_view part : UrlParts(href)) {
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (parts.empty())
+                return std::nullopt;
+            parts.pop_back();
+        } else {
+            parts.emplace_back(part);
+        }
+    }
+    std::string out;
+    for (const std::string &part : parts)
+        out += (out.empty() ? "" : "/") + part;
+    return out;
+}
+
+// The target of a link that should name a file of the site: no scheme, no absolute path, no
+// in-page anchor. The query and the fragment are cut off.
+std::optional<std::string> SiteTarget(std::string_view href)
+{
+    if (href.empty() || href.front() == '#' || href.front() == '/' || href.front() == '?')
+        return std::nullopt;
+    const std::size_t colon = href.find(':');
+    if (colon != std::string_view::npos && colon < href.find('/'))
+        return std::nullopt;
+    const std::size_t cut = href.find_first_of("?#");
+    return std::string(href.substr(0, cut));
+}
+
+std::vector<std::string_view> Hrefs(std::string_view html)
+{
+    std::vector<std::string_view> hrefs;
+    constexpr std::string_view Opening = "href=\"";
+    for (std::size_t at = html.find(Opening); at != std::string_view::npos; at = html.find(Opening, at + 1)) {
+        const std::size_t start = at + Opening.size();
+        const std::size_t quote = html.find('"', start);
+        if (quote == std::string_view::npos)
+            break;
+        hrefs.push_back(html.substr(start, quote - start));
+    }
+    return hrefs;
+}
+
+std::string CharsetOf(const std::string &templateText)
+{
+    const std::string upper = AsciiUpper(templateText);
+    const std::size_t at = upper.find("CHARSET=");
+    if (at == std::string::npos)
+        return {};
+    std::size_t start = at + 8;
+    while (start < templateText.size() && (templateText[start] == '"' || templateText[start] == '\''))
+        ++start;
+    std::size_t end = start;
+    while (end < templateText.size() &&
+           std::string_view("\"'; />\r\n\t").find(templateText[end]) == std::string_view::npos)
+        ++end;
+    return templateText.substr(start, end - start);
+}
+
+class TChecker
+{
+public:
+    TChecker(const TSiteGenerator &generator, TCheckResult &result)
+        : FGenerator(generator)
+        , FResult(result)
+    {
+    }
+
+    void Add(TFindingKind kind, int page, std::string message, std::string fileName = {})
+    {
+        FResult.Findings.push_back({kind, page, std::move(fileName), std::move(message)});
+    }
+
+    void CheckUrls(const std::optional<fs::path> &folder)
+    {
+        const TSitePages &pages = FGenerator.Pages();
+        std::map<std::string, int> first;
+        for (int i = 0; i < pages.Count(); ++i) {
+            const std::string &url = pages[i].PageUrl();
+            if (url.empty()) {
+                Add(TFindingKind::EmptyUrl, i,
+                    PageName(pages[i], i) + Ru(": пустой адрес, выгрузка на ней остановится"));
+                continue;
+            }
+            const auto [it, inserted] = first.emplace(url, i);
+            if (!inserted) {
+                Add(TFindingKind::DuplicateUrl, i,
+                    PageName(pages[i], i) + Ru(": тот же адрес, что у страницы ") +
+                        std::to_string(it->second) + Ru(", в папке останется только одна из них"));
+            }
+            if (IsRefusedUrl(url)) {
+                Add(TFindingKind::RefusedUrl, i,
+                    PageName(pages[i], i) +
+                        Ru(": адрес указывает за пределы папки выгрузки или на скрытый файл, "
+                           "выгрузка его не запишет"));
+                continue;
+            }
+            const std::size_t slash = url.rfind('/');
+            if (folder && slash != std::string::npos) {
+                std::error_code ec;
+                if (!fs::is_directory(*folder / Cp1251ToUtf8(url.substr(0, slash)), ec)) {
+                    Add(TFindingKind::MissingFolder, i,
+                        PageName(pages[i], i) + Ru(": в папке выгрузки нет папки ") +
+                            Quoted(url.substr(0, slash)));
+                }
+            }
+        }
+    }
+
+    void CheckTemplate()
+    {
+        const std::string &text = FGenerator.SiteTemplate();
+        if (text.find("SiteGeneratorChange.MainText") == std::string::npos)
+            Add(TFindingKind::NoMainText, -1,
+                Ru("В шаблоне нет SiteGeneratorChange.MainText: страницы выйдут без текста"));
+
+        const std::string upper = AsciiUpper(text);
+        const std::string upperPrefix = AsciiUpper(PlaceholderPrefix.substr(0, PlaceholderPrefix.size() - 1));
+        std::set<std::string> reported;
+        for (std::size_t at = upper.find(upperPrefix); at != std::string::npos;
+             at = upper.find(upperPrefix, at + upperPrefix.size())) {
+            std::size_t end = at + upperPrefix.size();
+            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) ||
+                                         text[end] == '.' || text[end] == '_'))
+                ++end;
+            std::string word = text.substr(at, end - at);
+            while (!word.empty() && word.back() == '.')
+                word.pop_back();
+            if (std::find(Placeholders.begin(), Placeholders.end(), word) != Placeholders.end())
+                continue;
+            if (reported.insert(word).second) {
+                Add(TFindingKind::MisspeltPlaceholder, -1,
+                    Ru("В шаблоне ") + Quoted(word) +
+                        Ru(" похоже на заполнитель, но не совпадает ни с одним из них"));
+            }
+        }
+
+        bool cp1251 = HasHighByte(FGenerator.SiteTitle()) || HasHighByte(FGenerator.AdsenseCode());
+        const TSitePages &pages = FGenerator.Pages();
+        for (int i = 0; i < pages.Count() && !cp1251; ++i) {
+            cp1251 = HasHighByte(pages[i].PageHTML()) || HasHighByte(pages[i].PageText()) ||
+                     HasHighByte(pages[i].PageTitle());
+        }
+        if (!cp1251)
+            return;
+        const std::string charset = CharsetOf(text);
+        if (charset.empty()) {
+            Add(TFindingKind::NoCharset, -1,
+                Ru("В шаблоне не объявлена кодировка (charset), а страницы в Windows-1251: браузер может "
+                   "показать их неверно"));
+        } else {
+            const std::string name = AsciiUpper(charset);
+            if (name != "WINDOWS-1251" && name != "CP1251" && name != "X-CP1251") {
+                Add(TFindingKind::OtherCharset, -1,
+                    Ru("В шаблоне объявлена кодировка ") + Quoted(charset) +
+                        Ru(", а страницы в Windows-1251"));
+            }
+        }
+    }
+
+    void CheckLinks(const std::optional<fs::path> &folder)
+    {
+        const TSitePages &pages = FGenerator.Pages();
+        std::set<std::string> files;
+        for (int i = 0; i < pages.Count(); ++i)
+            files.insert(ResolveLink("", pages[i].PageUrl()).value_or(pages[i].PageUrl()));
+        files.insert("style.css");
+        const auto deadTarget = [&](std::string_view pageUrl,
+                                    std::string_view href) -> std::optional<std::string> {
+            const auto target = SiteTarget(href);
+            if (!target)
+                return std::nullopt;
+            const auto resolved = ResolveLink(pageUrl, *target);
+            if (resolved && files.count(*resolved))
+                return std::nullopt;
+            if (resolved && !resolved->empty() && folder) {
+                std::error_code ec;
+                if (fs::exists(*folder / Cp1251ToUtf8(*resolved), ec))
+                    return std::nullopt;
+            }
+            // An empty target stays on the page itself.
+            if (resolved && resolved->empty())
+                return std::nullopt;
+            return *target;
+        };
+        // Every bar links every page, so the same targets come up again and again.
+        std::unordered_map<std::string, std::optional<std::string>> known;
+        const auto dead = [&](std::string_view pageUrl, std::string_view href) -> std::optional<std::string> {
+            const std::size_t slash = pageUrl.rfind('/');
+            std::string key(slash == std::string_view::npos ? std::string_view() : pageUrl.substr(0, slash));
+            key.append(1, '\0').append(href);
+            if (const auto it = known.find(key); it != known.end())
+                return it->second;
+            return known[key] = deadTarget(pageUrl, href);
+        };
+
+        std::set<std::string> menuReported;
+        for (std::string_view href : Hrefs(FGenerator.SiteMenu())) {
+            if (const auto target = dead("", href); target && menuReported.insert(*target).second) {
+                Add(TFindingKind::DeadLink, -1,
+                    Ru("Меню ссылается на ") + Quoted(*target) +
+                        Ru(", такой страницы нет (меню обновится при выгрузке)"));
+            }
+        }
+        std::map<std::string, int> barTargets;
+        for (int i = 0; i < pages.Count(); ++i) {
+            std::set<std::string> seen;
+            for (std::string_view href : Hrefs(pages[i].Pagination())) {
+                if (const auto target = dead(pages[i].PageUrl(), href); target && seen.insert(*target).second)
+                    ++barTargets[*target];
+            }
+        }
+        for (const auto &[target, count] : barTargets) {
+            Add(TFindingKind::DeadLink, -1,
+                Ru("Постраничное меню (страниц: ") + std::to_string(count) + Ru(") ссылается на ") +
+                    Quoted(target) + Ru(", такой страницы нет (обновится при выгрузке)"));
+        }
+        for (int i = 0; i < pages.Count(); ++i) {
+            std::set<std::string> seen;
+            for (std::string_view href : Hrefs(pages[i].PageHTML())) {
+                if (const auto target = dead(pages[i].PageUrl(), href);
+                    target && seen.insert(*target).second) {
+                    Add(TFindingKind::DeadLink, i,
+                        PageName(pages[i], i) + Ru(": текст ссылается на ") + Quoted(*target) +
+                            Ru(", такой страницы нет"));
+                }
+            }
+        }
+    }
+
+    void CheckBodies()
+    {
+        const TSitePages &pages = FGenerator.Pages();
+        for (int i = 0; i < pages.Count(); ++i) {
+            if (pages[i].PageHTML().empty()) {
+                Add(TFindingKind::BodyNotBuilt, i,
+                    PageName(pages[i], i) + Ru(": текст страницы не собран (ссылки не распределялись), она "
+                                               "выйдет пустой"));
+            }
+        }
+    }
+
+    void CheckFolder(const fs::path &folder)
+    {
+        std::set<std::string> pageFiles;
+        const TSitePages &pages = FGenerator.Pages();
+        for (int i = 0; i < pages.Count(); ++i)
+            pageFiles.insert(Cp1251ToUtf8(pages[i].PageUrl()));
+        std::vector<std::string> stale;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const fs::file_status status = it->symlink_status(ec);
+            if (ec || !fs::is_regular_file(status))
+                continue;
+            const std::string name = it->path().filename().string();
+            const std::string extension = AsciiUpper(it->path().extension().string());
+            if ((extension == ".HTML" || extension == ".HTM") && !pageFiles.count(name))
+                stale.push_back(name);
+        }
+        std::sort(stale.begin(), stale.end());
+        for (const std::string &name : stale) {
+            Add(TFindingKind::StalePage, -1,
+                Ru("В папке выгрузки лишний файл ") + Quoted(Utf8ToCp1251(name)) +
+                    Ru(": это не страница проекта"),
+                name);
+        }
+    }
+
+private:
+    const TSiteGenerator &FGenerator;
+    TCheckResult &FResult;
+};
+
+std::size_t Digits(int n)
+{
+    return std::to_string(n).size();
+}
+
+std::string JsonString(std::string_view utf8)
+{
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", byte);
+            out += buffer;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+constexpr std::string_view FindingNames[] = {
+    "empty-url",    "duplicate-url",        "missing-folder",   "refused-url",
+    "no-main-text", "misspelt-placeholder", "no-charset",       "other-charset",
+    "dead-link",    "body-not-built",       "no-export-folder", "stale-page",
+    "large-export",
+};
+
+} // namespace
+
+bool IsRefusedUrl(const std::string &url)
+{
+    if (!url.empty() && url.front() == '/')
+        return true;
+    for (std::string_view part : UrlParts(url)) {
+        if (!part.empty() && part.front() == '.')
+            return true;
+    }
+    return false;
+}
+
+std::uint64_t EstimateExportBytes(const TSiteGenerator &generator)
+{
+    const TSitePages &pages = generator.Pages();
+    const std::string &text = generator.SiteTemplate();
+    std::array<std::uint64_t, 7> uses{};
+    for (std::size_t p = 0; p < Placeholders.size(); ++p)
+        uses[p] = CountOf(text, Placeholders[p]);
+    const auto length = [](std::string_view s) { return static_cast<std::uint64_t>(s.size()); };
+
+    std::uint64_t total = length(generator.CssCode());
+    const int count = pages.Count();
+    if (count == 0)
+        return total;
+
+    // The menu and the pagination bars as the export will build them.
+    std::uint64_t menu = length("<ul>\r") + length("</ul>");
+    std::uint64_t allNumbers = 0;
+    for (int n = 0; n < count; ++n) {
+        menu += length("<li><a href=\"\"></a></li>\r") + length(pages[n].PageUrl()) +
+                length(pages[n].PageTitle());
+        allNumbers += length(" <a href=\"\"></a> ") + length(pages[n].PageUrl()) + Digits(n);
+    }
+    std::uint64_t fixed = length(text);
+    for (std::size_t p = 0; p < Placeholders.size(); ++p)
+        fixed -= uses[p] * length(Placeholders[p]);
+    const std::uint64_t shared = uses[0] * menu + uses[3] * length(generator.SiteHeader()) +
+                                 uses[4] * length(generator.SiteFooter()) +
+                                 uses[5] * length(generator.AdsenseCode());
+    for (int i = 0; i < count; ++i) {
+        const TSitePage &page = pages[i];
+        std::uint64_t bar = allNumbers -
+                            (length(" <a href=\"\"></a> ") + length(page.PageUrl()) + Digits(i)) +
+                            length("  ") + Digits(i);
+        bar += i == 0 ? length("&lt;&lt;&lt; ")
+                      : length("<a href=\"\">&lt;&lt;&lt; </a> ") + length(pages[i - 1].PageUrl());
+        bar += i == count - 1 ? length(" &gt;&gt;&gt;")
+                              : length(" <a href=\"\">&gt;&gt;&gt; </a>") + length(pages[i + 1].PageUrl());
+        const std::uint64_t title = length(generator.SiteTitle()) + 3 + length(page.PageTitle());
+        total += fixed + shared + uses[1] * length(page.PageHTML()) + uses[2] * bar + uses[6] * title;
+    }
+    return total;
+}
+
+TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder)
+{
+    TCheckResult result;
+    TChecker checker(generator, result);
+
+    std::optional<fs::path> folder;
+    const std::string path = exportFolder ? *exportFolder : Cp1251ToUtf8(generator.SavePath());
+    std::error_code ec;
+    if (path.empty()) {
+        checker.Add(TFindingKind::NoExportFolder, -1, Ru("Папка выгрузки не указана"));
+    } else if (!fs::is_directory(path, ec)) {
+        checker.Add(TFindingKind::NoExportFolder, -1,
+                    Ru("Папка выгрузки ") + Quoted(Utf8ToCp1251(path)) + Ru(" не существует"));
+    } else {
+        folder = fs::path(path);
+        result.ExportFolder = path;
+    }
+
+    checker.CheckUrls(folder);
+    checker.CheckTemplate();
+    checker.CheckLinks(folder);
+    checker.CheckBodies();
+    if (folder)
+        checker.CheckFolder(*folder);
+
+    result.EstimatedBytes = EstimateExportBytes(generator);
+    if (result.EstimatedBytes > LargeExportBytes) {
+        const std::uint64_t megabytes = (result.EstimatedBytes + 500'000) / 1'000'000;
+        checker.Add(TFindingKind::LargeExport, -1,
+                    Ru("Выгрузка займёт около ") + std::to_string(megabytes) +
+                        Ru(" МБ: постраничное меню растёт как квадрат числа страниц"));
+    }
+    return result;
+}
+
+std::string CheckResultJson(const TCheckResult &result)
+{
+    std::string out = "{\n  \"findings\": [";
+    for (std::size_t i = 0; i < result.Findings.size(); ++i) {
+        const TFinding &f = result.Findings[i];
+        out += i == 0 ? "\n" : ",\n";
+        out += "    {\"kind\": " + JsonString(FindingNames[static_cast<int>(f.Kind)]) +
+               ", \"page\": " + std::to_string(f.PageIndex) + ", \"file\": " + JsonString(f.FileName) +
+               ", \"message\": " + JsonString(Cp1251ToUtf8(f.Message)) + "}";
+    }
+    out += result.Findings.empty() ? "],\n" : "\n  ],\n";
+    out += "  \"estimatedBytes\": " + std::to_string(result.EstimatedBytes) + ",\n";
+    out += "  \"exportFolder\": " + JsonString(result.ExportFolder) + "\n}\n";
+    return out;
+}
+
+} // namespace zarvik

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarvik {
+
+class TSiteGenerator;
+
+enum class TFindingKind
+{
+    EmptyUrl,            // a page without a URL
+    DuplicateUrl,        // a URL that an earlier page has already
+    MissingFolder,       // a URL in a sub-folder that the export folder does not have
+    RefusedUrl,          // a URL the export refuses: absolute, "..", a part starting with "."
+    NoMainText,          // the template has no "SiteGeneratorChange.MainText"
+    MisspeltPlaceholder, // a word that looks like a placeholder but is not one of the seven
+    NoCharset,           // Windows-1251 pages without a charset declaration in the template
+    OtherCharset,        // a charset declaration that is not Windows-1251
+    DeadLink,            // a link in the menu, a bar or a body to no page of the site
+    BodyNotBuilt,        // a page whose body was never built
+    NoExportFolder,      // the export folder does not exist
+    StalePage,           // an .html file in the export folder that is no page of the project
+    LargeExport,         // the export would be bigger than LargeExportBytes
+};
+
+struct TFinding
+{
+    TFindingKind Kind;
+    // The page concerned, or -1.
+    int PageIndex = -1;
+    // For a stale page: its file name in the export folder (UTF-8). Empty otherwise.
+    std::string FileName;
+    // One line for the user, in Russian (Windows-1251).
+    std::string Message;
+};
+
+// Above this estimate (bytes) the check warns before an export.
+constexpr std::uint64_t LargeExportBytes = 200'000'000;
+
+struct TCheckResult
+{
+    std::vector<TFinding> Findings;
+    // The bytes an export would write now (pages and style.css), menu and bars rebuilt.
+    std::uint64_t EstimatedBytes = 0;
+    // The folder that was checked for sub-folders and stale pages (UTF-8); empty when none.
+    std::string ExportFolder;
+};
+
+// Checks the project and, when `exportFolder` (a file-system path) is given or SavePath names a
+// folder, the export folder too. Changes nothing.
+TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder);
+
+// The bytes that an export of the project would write, computed without rendering: every page's
+// template with its placeholders filled by the menu and the bar that the export would build.
+std::uint64_t EstimateExportBytes(const TSiteGenerator &generator);
+
+// Whether a page URL is one the export refuses to write: absolute, with a ".." part, or with a
+// part that starts with "." (a hidden file or folder).
+bool IsRefusedUrl(const std::string &url);
+
+// The findings as JSON (UTF-8): {"findings": [{"kind", "page", "file", "message"}], ...}.
+std::string CheckResultJson(const TCheckResult &result);
+
+} // namespace zarvik

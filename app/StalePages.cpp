@@ -1,0 +1,181 @@
+#include "app/StalePages.h"
+
+#include "app/ProjectCheck.h"
+#include "engine/Cp1251.h"
+#include "engine/EXSiteGenerator.h"
+#include "engine/Prompter.h"
+
+#include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarvik {
+namespace {
+
+constexpr std::array<std::string_view, 7> Placeholders = {
+    "SiteGeneratorChange.Menu",   "SiteGeneratorChange.MainText", "SiteGeneratorChange.Pagination",
+    "SiteGeneratorChange.Header", "SiteGeneratorChange.Footer",   "SiteGeneratorChange.Adsense",
+    "SiteGeneratorChange.Title",
+};
+
+// The template's literal text between placeholders, in order.
+std::vector<std::string_view> TemplatePieces(std::string_view text)
+{
+    std::vector<std::string_view> pieces;
+    std::size_t from = 0;
+    while (true) {
+        std::size_t best = std::string_view::npos;
+        std::size_t bestLength = 0;
+        for (std::string_view name : Placeholders) {
+            const std::size_t at = text.find(name, from);
+            if (at < best) {
+                best = at;
+                bestLength = name.size();
+            }
+        }
+        if (best == std::string_view::npos) {
+            pieces.push_back(text.substr(from));
+            return pieces;
+        }
+        pieces.push_back(text.substr(from, best - from));
+        from = best + bestLength;
+    }
+}
+
+// Reads a regular file of the folder without following a link; false when it is anything else.
+bool ReadInFolder(int folderFd, const std::string &name, std::string &bytes)
+{
+    const int fd = ::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    bytes.clear();
+    char buffer[65536];
+    ssize_t got = 0;
+    while (ok && (got = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    ok = ok && got == 0;
+    ::close(fd);
+    return ok;
+}
+
+class TFolder
+{
+public:
+    explicit TFolder(const std::string &path)
+        : FFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    TFolder(const TFolder &) = delete;
+    TFolder &operator=(const TFolder &) = delete;
+    ~TFolder()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    int Fd() const { return FFd; }
+
+private:
+    int FFd;
+};
+
+bool SafeName(const std::string &name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+} // namespace
+
+bool IsGeneratedPageName(std::string_view fileName)
+{
+    if (fileName == "index.html")
+        return true;
+    constexpr std::string_view Prefix = "page";
+    constexpr std::string_view Suffix = ".html";
+    if (fileName.size() <= Prefix.size() + Suffix.size() || !fileName.starts_with(Prefix) ||
+        !fileName.ends_with(Suffix))
+        return false;
+    const std::string_view number =
+        fileName.substr(Prefix.size(), fileName.size() - Prefix.size() - Suffix.size());
+    return number.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool MatchesTemplate(std::string_view file, std::string_view templateText)
+{
+    const std::vector<std::string_view> pieces = TemplatePieces(templateText);
+    if (pieces.size() == 1)
+        return file == pieces.front();
+    if (!file.starts_with(pieces.front()) || !file.ends_with(pieces.back()) ||
+        file.size() < pieces.front().size() + pieces.back().size())
+        return false;
+    std::size_t at = pieces.front().size();
+    const std::size_t limit = file.size() - pieces.back().size();
+    for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
+        const std::size_t found = file.find(pieces[i], at);
+        if (found == std::string_view::npos || found + pieces[i].size() > limit)
+            return false;
+        at = found + pieces[i].size();
+    }
+    return true;
+}
+
+std::vector<std::string> PrunablePages(const TSiteGenerator &generator, const TCheckResult &check)
+{
+    std::vector<std::string> names;
+    if (check.ExportFolder.empty())
+        return names;
+    TFolder folder(check.ExportFolder);
+    if (folder.Fd() < 0)
+        return names;
+    std::string bytes;
+    for (const TFinding &finding : check.Findings) {
+        if (finding.Kind != TFindingKind::StalePage || !IsGeneratedPageName(finding.FileName))
+            continue;
+        if (ReadInFolder(folder.Fd(), finding.FileName, bytes) &&
+            MatchesTemplate(bytes, generator.SiteTemplate()))
+            names.push_back(finding.FileName);
+    }
+    return names;
+}
+
+std::vector<std::string> DeletePages(const std::string &folderPath, const std::vector<std::string> &names,
+                                     std::string_view templateText)
+{
+    std::vector<std::string> deleted;
+    TFolder folder(folderPath);
+    if (folder.Fd() < 0)
+        return deleted;
+    std::string bytes;
+    for (const std::string &name : names) {
+        // Looked at again right before deleting: the folder may have changed since the check.
+        if (!SafeName(name) || !IsGeneratedPageName(name) || !ReadInFolder(folder.Fd(), name, bytes) ||
+            !MatchesTemplate(bytes, templateText))
+            continue;
+        if (::unlinkat(folder.Fd(), name.c_str(), 0) == 0)
+            deleted.push_back(name);
+    }
+    return deleted;
+}
+
+std::vector<std::string> PruneStalePages(const TSiteGenerator &generator, const TCheckResult &check,
+                                         TPrompter &prompter)
+{
+    const std::vector<std::string> names = PrunablePages(generator, check);
+    if (names.empty()) {
+        prompter.ask(MessageKind::Information, Utf8ToCp1251("Устаревших страниц в папке выгрузки нет"),
+                     Buttons::Ok);
+        return {};
+    }
+    std::string question =
+        Utf8ToCp1251("Удалить устаревшие страницы из папки выгрузки (") + std::to_string(names.size()) + ")?";
+    for (const std::string &name : names)
+        question += "\r" + Utf8ToCp1251(name);
+    if (prompter.ask(MessageKind::Warning, question, Buttons::YesNo) != Answer::Yes)
+        return {};
+    return DeletePages(check.ExportFolder, names, generator.SiteTemplate());
+}
+
+} // namespace zarvik

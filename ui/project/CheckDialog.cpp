@@ -1,0 +1,53 @@
+#include "ui/project/CheckDialog.h"
+
+#include "ui/editor/TextCodec.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace zarvik {
+
+using namespace Qt::StringLiterals;
+
+TCheckDialog::TCheckDialog(const TCheckResult &result, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(u"CheckDialog"_s);
+    setWindowTitle(u"Проверка проекта"_s);
+    resize(640, 400);
+
+    const QString size =
+        QLocale(QLocale::Russian)
+            .formattedDataSize(static_cast<qint64>(result.EstimatedBytes), 1, QLocale::DataSizeSIFormat);
+    auto *summary = new QLabel(
+        (result.Findings.empty() ? u"Ничего не найдено."_s : u"Найдено: %1."_s.arg(result.Findings.size())) +
+            u" Объём выгрузки — около %1."_s.arg(size),
+        this);
+    summary->setObjectName(u"CheckSummary"_s);
+
+    FList = new QListWidget(this);
+    FList->setObjectName(u"CheckFindings"_s);
+    FList->setAccessibleName(u"Находки проверки"_s);
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const QIcon information = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    for (const TFinding &finding : result.Findings) {
+        auto *item = new QListWidgetItem(ToQString(finding.Message), FList);
+        item->setIcon(finding.Kind == TFindingKind::LargeExport ? warning : information);
+    }
+    summary->setBuddy(FList);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(summary);
+    layout->addWidget(FList, 1);
+    layout->addWidget(buttons);
+}
+
+} // namespace zarvik
