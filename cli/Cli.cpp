@@ -39,6 +39,14 @@ constexpr std::array<std::string_view, 8> SettingKeys = {
     "SavePath",        "UseDigg",         "DiggValue",       "MenuWord",
 };
 
+// The path made absolute, so that the export can recognise the project file under any spelling.
+std::string AbsolutePath(const std::string &path)
+{
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(path), ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
 struct TContext
 {
     std::istream &In;
@@ -95,7 +103,7 @@ std::optional<TSettings> ConvertSettings(const std::vector<std::pair<std::string
         try {
             target = StrToInt(EngineText(value));
         } catch (const EError &e) {
-            prompter.ShowError(e.what());
+            prompter.ShowError(e.Message());
             numbersValid = false;
         }
     };
@@ -368,8 +376,13 @@ int RunExport(const TParsedArguments &args, TContext &context)
     context.Prompter.SetQuestionAnswer(ParseYesNo(args, "distribute-links"));
     auto generator = OpenProject(Project(args));
     UseSeed(seed, *generator);
-    const std::string folder = args.Has("out") ? EngineText(args.Value("out")) : generator->SavePath();
-    generator->ExportSite(folder, context.Prompter);
+    generator->SetProjectFilePath(EngineText(AbsolutePath(Project(args))));
+    // A folder typed with --out may be relative to the shell's folder; one stored in the project
+    // file must be absolute, since the file may come from another machine.
+    if (args.Has("out"))
+        generator->ExportSite(EngineText(args.Value("out")), context.Prompter);
+    else
+        generator->SiteImport(context.Prompter);
     if (args.Has("save"))
         Save(Project(args), *generator);
     return 0;
@@ -417,6 +430,8 @@ int RunBuild(const TParsedArguments &args, TContext &context)
     generator.SetLinks(context.Prompter);
     // The distribution has just been offered; if it stopped, the export goes on without it.
     context.Prompter.SetQuestionAnswer(false);
+    if (args.Has("project"))
+        generator.SetProjectFilePath(EngineText(AbsolutePath(WithProjectExtension(args.Value("project")))));
     generator.SiteImport(context.Prompter);
     if (args.Has("project"))
         Save(WithProjectExtension(args.Value("project")), generator);
@@ -523,7 +538,7 @@ int RunCommand(const TCommand &command, const std::vector<std::string> &rest, TC
         const int status = command.Run(args, context);
         return status != 0 ? status : (context.Prompter.ErrorShown() ? 1 : 0);
     } catch (const EError &e) {
-        context.Prompter.ShowError(ErrorDisplayText(e.what()));
+        context.Prompter.ShowError(ErrorDisplayText(e.Message()));
         return 1;
     }
 }

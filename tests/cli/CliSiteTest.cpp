@@ -227,3 +227,27 @@ TEST(CliExample, Utf8AndWindows1251ContentGiveTheSamePages)
     EXPECT_GE(pages, 5);
     EXPECT_NE(ReadAll(dir.File("a/index.html")).find(Ru("Томаты на своём участке")), std::string::npos);
 }
+
+TEST_F(CliSite, ExportKeepsAReceivedProjectAwayFromFilesItDoesNotOwn)
+{
+    // A relative folder stored in the file would be taken from wherever the tool runs.
+    ASSERT_EQ(Invoke({"set", FProject, "SavePath=site"}).Code, 0);
+    const TCliResult stored = Invoke({"export", FProject, "--distribute-links", "no"});
+    EXPECT_EQ(stored.Code, 1);
+    EXPECT_EQ(stored.Err,
+              "error: Папка выгрузки \"site\" задана относительным путём. Укажите полный путь к папке\n");
+    EXPECT_TRUE(fs::is_empty(FSite));
+
+    // A page named like the project file, exported into the project's own folder.
+    {
+        auto generator = OpenProject(FProject);
+        generator->Pages()[1].SetPageUrl("p.sgp");
+        SaveProject(FProject, *generator);
+    }
+    const std::string before = ReadAll(FProject);
+    const TCliResult own =
+        Invoke({"export", FProject, "--out", FDir.Path().string(), "--distribute-links", "no"});
+    EXPECT_EQ(own.Code, 1);
+    EXPECT_EQ(own.Err, "error: Адрес страницы \"p.sgp\" совпадает с файлом выгружаемого проекта.\n");
+    EXPECT_EQ(ReadAll(FProject), before);
+}

@@ -1,8 +1,11 @@
+#include "app/BrowserLauncher.h"
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTreeWidget>
+#include <QUrl>
 
 namespace zarvik::test {
 
@@ -13,6 +16,17 @@ namespace {
 const QString Content = u"Помидоры любят тёплую почву и солнечную погоду.\r\n\r\nПоливайте их каждый день."
                         u"!-next_page-!Огурцы растут быстро, если теплица закрыта.!-next_page-!"
                         u"Морковь сеют весной прямо в открытый грунт, рядами."_s;
+
+class TRecordingBrowser : public TBrowserLauncher
+{
+public:
+    bool Open(const std::string &url) override
+    {
+        Urls.push_back(url);
+        return true;
+    }
+    std::vector<std::string> Urls;
+};
 
 } // namespace
 
@@ -26,6 +40,8 @@ private slots:
 
     void distributionReportsTheLinkLimitFirst();
     void exportUsesWhatTheEditorsShow();
+    void previewShowsTheSelectedPageAsTheExportWrites();
+    void exportNeverOverwritesTheProjectFile();
 
 private:
     void AddContent()
@@ -83,6 +99,53 @@ void ProjectProceduresTest::exportUsesWhatTheEditorsShow()
     QCOMPARE(css, Bytes(F->Find<TSourceEditor>(u"SynEdit3"_s).Text()));
     const QByteArray index = Folder.Read(u"site/index.html"_s);
     QVERIFY(index.startsWith("<title> - index</title><script type=\"text/javascript\"><!--"));
+}
+
+void ProjectProceduresTest::previewShowsTheSelectedPageAsTheExportWrites()
+{
+    const QString out = Folder.Path(u"site"_s);
+    QVERIFY(QDir().mkpath(out));
+    ChooseExportFolder(out);
+    AddContent();
+    TRecordingBrowser browser;
+    F->Fakes.Services.Browser = &browser;
+    auto &tree = F->Find<QTreeWidget>(u"TreeView1"_s);
+    tree.setCurrentItem(tree.topLevelItem(1));
+    const bool changedBefore = F->Window->Generator().Changed();
+
+    F->Action(u"PreviewInBrowser"_s).trigger();
+    F->Fakes.Services.Browser = nullptr;
+    QCOMPARE(browser.Urls.size(), std::size_t{1});
+    const QUrl url(QString::fromStdString(browser.Urls.front()));
+    QVERIFY(url.isLocalFile());
+    QCOMPARE(url.fileName(), u"page1.html"_s);
+    QVERIFY(F->Messages().isEmpty());
+    QVERIFY(QDir(out).isEmpty());
+    QCOMPARE(F->Window->Generator().Changed(), changedBefore);
+    QCOMPARE(F->Window->Generator().SavePath(), FromQString(out));
+
+    QFile shown(url.toLocalFile());
+    QVERIFY(shown.open(QIODevice::ReadOnly));
+    F->Fakes.Prompter.Script(Answer::No);
+    F->Action(u"SiteExport"_s).trigger();
+    QCOMPARE(shown.readAll(), Folder.Read(u"site/page1.html"_s));
+}
+
+void ProjectProceduresTest::exportNeverOverwritesTheProjectFile()
+{
+    ChooseExportFolder(Folder.Root());
+    AddContent();
+    const QString project = Folder.Path(u"garden.sgp"_s);
+    F->Window->SaveProjectFile(project);
+    const QByteArray saved = Folder.Read(u"garden.sgp"_s);
+    F->Window->Generator().Pages()[1].SetPageUrl("garden.sgp");
+    F->Fakes.Prompter.Script(Answer::No);
+
+    F->Action(u"SiteExport"_s).trigger();
+    QCOMPARE(F->Fakes.Errors.Shown.size(), std::size_t{1});
+    QCOMPARE(ToQString(F->Fakes.Errors.Shown.front()),
+             u"Адрес страницы \"garden.sgp\" совпадает с файлом выгружаемого проекта."_s);
+    QCOMPARE(Folder.Read(u"garden.sgp"_s), saved);
 }
 
 } // namespace zarvik::test
