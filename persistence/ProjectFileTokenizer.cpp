@@ -34,6 +34,13 @@ int HexValue(unsigned char c)
     return -1;
 }
 
+// Whether a byte ends a run of plain bytes inside quotes: the apostrophe, or a line end, which
+// no quoted part may hold.
+bool EndsQuotedRun(unsigned char c)
+{
+    return c == '\'' || c == '\r' || c == '\n';
+}
+
 unsigned char LowerAscii(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
@@ -130,6 +137,8 @@ void TProjectFileTokenizer::Next()
         ScanNumber();
     } else if (c == '\'' || c == '#') {
         FKind = TTokenKind::String;
+        if (FCheckedText)
+            return;
         ScanString();
     } else {
         FKind = TTokenKind::Symbol;
@@ -170,33 +179,36 @@ void TProjectFileTokenizer::ScanNumber()
 void TProjectFileTokenizer::ScanString()
 {
     const std::size_t size = FText.size();
+    const char *text = FText.data();
     while (FPos < size) {
-        const char c = FText[FPos];
+        const char c = text[FPos];
         if (c == '\'') {
             ++FPos;
             for (;;) {
-                if (FPos == size)
-                    Error("Invalid string constant");
-                const char inner = FText[FPos];
-                if (inner == '\'') {
-                    if (FPos + 1 < size && FText[FPos + 1] == '\'') {
-                        FPos += 2;
-                        continue;
-                    }
+                while (FPos < size && !EndsQuotedRun(static_cast<unsigned char>(text[FPos])))
                     ++FPos;
-                    break;
-                }
-                if (inner == '\r' || inner == '\n')
+                if (FPos == size || text[FPos] != '\'')
                     Error("Invalid string constant");
+                if (FPos + 1 < size && text[FPos + 1] == '\'') {
+                    FPos += 2;
+                    continue;
+                }
                 ++FPos;
+                break;
             }
         } else if (c == '#') {
             ++FPos;
+            // Cyrillic letters have four-digit codes, all valid; they are checked in one step.
+            if (size - FPos > 4 && FourDigits(text + FPos) >= 0 &&
+                !IsDigit(static_cast<unsigned char>(text[FPos + 4]))) {
+                FPos += 4;
+                continue;
+            }
             std::uint64_t code = 0;
             const std::size_t digits = FPos;
-            while (FPos < size && IsDigit(static_cast<unsigned char>(FText[FPos]))) {
+            while (FPos < size && IsDigit(static_cast<unsigned char>(text[FPos]))) {
                 if (code < Saturation)
-                    code = code * 10 + static_cast<std::uint64_t>(FText[FPos] - '0');
+                    code = code * 10 + static_cast<std::uint64_t>(text[FPos] - '0');
                 ++FPos;
             }
             if (FPos == digits || code > MaxCode)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 namespace zarvik {
 namespace {
@@ -227,18 +228,33 @@ private:
             return;
         }
         ++FLevel;
+        if constexpr (std::is_same_v<TOutput, TSizeOutput>)
+            MeasureString(value);
+        else
+            PutString(value);
+        --FLevel;
+    }
+
+    void PutString(std::string_view value)
+    {
+        const std::size_t length = value.size();
         if (length > CharsPerLine)
             LineBreak();
         const TCharForms &forms = CharForms();
-        std::size_t lineStart = 0;
-        std::size_t i = 0;
-        while (i < length) {
-            const TCharForm &form = forms[static_cast<unsigned char>(value[i])];
-            if (form.Escaped) {
-                FOut.PutForm(form);
-                ++i;
-            } else {
-                const std::size_t limit = std::min(length, lineStart + CharsPerLine);
+        for (std::size_t lineStart = 0; lineStart < length; lineStart += CharsPerLine) {
+            if (lineStart > 0) {
+                Put(" +");
+                LineBreak();
+            }
+            const std::size_t limit = std::min(length, lineStart + CharsPerLine);
+            std::size_t i = lineStart;
+            while (i < limit) {
+                const TCharForm &form = forms[static_cast<unsigned char>(value[i])];
+                if (form.Escaped) {
+                    FOut.PutForm(form);
+                    ++i;
+                    continue;
+                }
                 std::size_t end = i + 1;
                 while (end < limit && !forms[static_cast<unsigned char>(value[end])].Escaped)
                     ++end;
@@ -247,13 +263,31 @@ private:
                 FOut.Put('\'');
                 i = end;
             }
-            if (i - lineStart >= CharsPerLine && i < length) {
-                Put(" +");
-                LineBreak();
-                lineStart = i;
+        }
+    }
+
+    // What PutString() writes, counted without writing it: the forms of the characters, two
+    // apostrophes per quoted run (a run ends at an escape and at the end of a line), and the line
+    // breaks.
+    void MeasureString(std::string_view value)
+    {
+        const std::size_t length = value.size();
+        const std::size_t lines = (length + CharsPerLine - 1) / CharsPerLine;
+        const std::size_t lineBreak = 2 + 2 * static_cast<std::size_t>(FLevel);
+        std::size_t size = (lines - 1) * (2 + lineBreak) + (length > CharsPerLine ? lineBreak : 0);
+        const TCharForms &forms = CharForms();
+        std::size_t runs = 0;
+        for (std::size_t lineStart = 0; lineStart < length; lineStart += CharsPerLine) {
+            const std::size_t limit = std::min(length, lineStart + CharsPerLine);
+            bool afterEscape = true;
+            for (std::size_t i = lineStart; i < limit; ++i) {
+                const TCharForm &form = forms[static_cast<unsigned char>(value[i])];
+                size += form.Length;
+                runs += static_cast<std::size_t>(afterEscape && !form.Escaped);
+                afterEscape = form.Escaped;
             }
         }
-        --FLevel;
+        FOut.Put(nullptr, size + 2 * runs);
     }
 
     TOutput &FOut;

@@ -3,7 +3,6 @@
 #include "engine/Cp1251.h"
 
 #include <array>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 
@@ -36,68 +35,76 @@ bool IsLowSurrogate(char32_t code)
     return code >= 0xDC00 && code <= 0xDFFF;
 }
 
-} // namespace
-
-void TProjectStringDecoder::AppendReference(char32_t code)
+bool IsDigit(char c)
 {
-    AppendNumericReference(FOut, code);
+    return c >= '0' && c <= '9';
 }
+
+} // namespace
 
 void TProjectStringDecoder::FlushSurrogate()
 {
     if (FHighSurrogate != 0) {
-        AppendReference(FHighSurrogate);
+        AppendNumericReference(FOut, FHighSurrogate);
         FHighSurrogate = 0;
     }
 }
 
 void TProjectStringDecoder::AppendCode(char32_t code)
 {
-    if (FHighSurrogate != 0) {
-        if (IsLowSurrogate(code)) {
-            AppendReference(0x10000 + ((FHighSurrogate - 0xD800) << 10) + (code - 0xDC00));
-            FHighSurrogate = 0;
-            return;
-        }
-        FlushSurrogate();
-    }
-    if (code < TableEnd) {
+    // Nearly every escape names a character of the code page with no surrogate pending.
+    if (FHighSurrogate == 0 && code < TableEnd) {
         const std::int16_t byte = CodeTable()[code];
         if (byte >= 0) {
             FOut += static_cast<char>(byte);
             return;
         }
     }
+    AppendOtherCode(code);
+}
+
+void TProjectStringDecoder::AppendOtherCode(char32_t code)
+{
+    if (FHighSurrogate != 0) {
+        if (IsLowSurrogate(code)) {
+            AppendNumericReference(FOut, 0x10000 + ((FHighSurrogate - 0xD800) << 10) + (code - 0xDC00));
+            FHighSurrogate = 0;
+            return;
+        }
+        FlushSurrogate();
+        AppendCode(code);
+        return;
+    }
     if (IsHighSurrogate(code))
         FHighSurrogate = code;
     else
-        AppendReference(code);
+        AppendNumericReference(FOut, code);
 }
 
-// Decodes the quoted part that starts at token[pos] (the opening apostrophe); returns the position
+// Decodes the quoted part that starts at text[pos] (the opening apostrophe); returns the position
 // after its closing apostrophe.
-std::size_t TProjectStringDecoder::AppendQuoted(std::string_view token, std::size_t pos)
+std::size_t TProjectStringDecoder::AppendQuoted(std::string_view text, std::size_t pos)
 {
     ++pos;
     for (;;) {
         // Plain runs are copied whole; only apostrophes and, in UTF-8 files, bytes above 127 stop them.
         std::size_t end = pos;
         if (FUtf8Quotes) {
-            while (token[end] != '\'' && static_cast<unsigned char>(token[end]) < 0x80)
+            while (text[end] != '\'' && static_cast<unsigned char>(text[end]) < 0x80)
                 ++end;
         } else {
             end = static_cast<std::size_t>(
-                static_cast<const char *>(std::memchr(token.data() + pos, '\'', token.size() - pos)) -
-                token.data());
+                static_cast<const char *>(std::memchr(text.data() + pos, '\'', text.size() - pos)) -
+                text.data());
         }
         if (end > pos) {
             FlushSurrogate();
-            FOut.append(token.data() + pos, end - pos);
+            FOut.append(text.data() + pos, end - pos);
         }
         pos = end;
-        const auto c = static_cast<unsigned char>(token[pos]);
+        const auto c = static_cast<unsigned char>(text[pos]);
         if (c == '\'') {
-            if (pos + 1 < token.size() && token[pos + 1] == '\'') {
+            if (pos + 1 < text.size() && text[pos + 1] == '\'') {
                 FlushSurrogate();
                 FOut += '\'';
                 pos += 2;
@@ -115,26 +122,54 @@ std::size_t TProjectStringDecoder::AppendQuoted(std::string_view token, std::siz
         else
             length = 2, code = c & 0x1F;
         for (std::size_t k = 1; k < length; ++k)
-            code = (code << 6) | (static_cast<unsigned char>(token[pos + k]) & 0x3F);
+            code = (code << 6) | (static_cast<unsigned char>(text[pos + k]) & 0x3F);
         AppendCode(code);
         pos += length;
     }
 }
 
-void TProjectStringDecoder::Append(std::string_view token)
+std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_t pos)
 {
-    std::size_t pos = 0;
-    while (pos < token.size()) {
-        if (token[pos] == '\'') {
-            pos = AppendQuoted(token, pos);
-        } else {
-            ++pos; // '#'
+    const std::array<std::int16_t, TableEnd> &table = CodeTable();
+    const std::size_t size = text.size();
+    // Bytes of escapes that the code page has are gathered here and appended in one step.
+    std::array<char, 256> bytes;
+    std::size_t gathered = 0;
+    auto flush = [&] {
+        FOut.append(bytes.data(), gathered);
+        gathered = 0;
+    };
+    while (pos < size) {
+        const char c = text[pos];
+        if (c == '#') {
+            ++pos;
             char32_t code = 0;
-            while (pos < token.size() && token[pos] >= '0' && token[pos] <= '9')
-                code = code * 10 + static_cast<char32_t>(token[pos++] - '0');
-            AppendCode(code);
+            // Cyrillic letters have four-digit codes; they are read in one step.
+            const int four = size - pos > 4 ? FourDigits(text.data() + pos) : -1;
+            if (four >= 0 && !IsDigit(text[pos + 4])) {
+                code = static_cast<char32_t>(four);
+                pos += 4;
+            } else {
+                while (pos < size && IsDigit(text[pos]))
+                    code = code * 10 + static_cast<char32_t>(text[pos++] - '0');
+            }
+            if (FHighSurrogate == 0 && code < TableEnd && table[code] >= 0) {
+                bytes[gathered++] = static_cast<char>(table[code]);
+                if (gathered == bytes.size())
+                    flush();
+                continue;
+            }
+            flush();
+            AppendOtherCode(code);
+        } else if (c == '\'') {
+            flush();
+            pos = AppendQuoted(text, pos);
+        } else {
+            break;
         }
     }
+    flush();
+    return pos;
 }
 
 } // namespace zarvik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -23,19 +24,34 @@ public:
     }
 
     // Appends one string token that the tokenizer has accepted.
-    void Append(std::string_view token);
+    void Append(std::string_view token) { AppendToken(token, 0); }
+    // Appends the string token that starts at text[pos], in text the tokenizer has accepted, and
+    // returns the position after it.
+    std::size_t AppendToken(std::string_view text, std::size_t pos);
     // Ends the value.
     void Finish() { FlushSurrogate(); }
 
 private:
     void AppendCode(char32_t code);
-    void AppendReference(char32_t code);
+    void AppendOtherCode(char32_t code);
     void FlushSurrogate();
-    std::size_t AppendQuoted(std::string_view token, std::size_t pos);
+    std::size_t AppendQuoted(std::string_view text, std::size_t pos);
 
     std::string &FOut;
     bool FUtf8Quotes;
     char32_t FHighSurrogate = 0;
 };
+
+// Reads the four bytes at `p` as decimal digits: their value, or -1 when one of them is no digit.
+inline int FourDigits(const char *p)
+{
+    const auto d0 = static_cast<unsigned>(static_cast<unsigned char>(p[0]) - '0');
+    const auto d1 = static_cast<unsigned>(static_cast<unsigned char>(p[1]) - '0');
+    const auto d2 = static_cast<unsigned>(static_cast<unsigned char>(p[2]) - '0');
+    const auto d3 = static_cast<unsigned>(static_cast<unsigned char>(p[3]) - '0');
+    if ((d0 > 9) | (d1 > 9) | (d2 > 9) | (d3 > 9))
+        return -1;
+    return static_cast<int>(d0 * 1000 + d1 * 100 + d2 * 10 + d3);
+}
 
 } // namespace zarvik

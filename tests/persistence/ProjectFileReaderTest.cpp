@@ -375,3 +375,40 @@ TEST(ProjectFileReader, SurvivesDeepNestingWithoutRecursion)
     text += "end";
     EXPECT_EQ(ReadError(text), "Identifier expected on line 300002");
 }
+
+TEST(ProjectFileReader, DecodesLongRunsOfEscapesWithOtherCharactersAmongThem)
+{
+    // Hundreds of Cyrillic escapes in a row, broken at uneven places by a reference, a surrogate
+    // pair split across lines, an apostrophe and codes of other lengths.
+    std::string value;
+    std::string expected;
+    for (int i = 0; i < 700; ++i) {
+        if (i == 255) {
+            value += "#20320";
+            expected += "&#20320;";
+        } else if (i == 256) {
+            value += "#55357 +\r\n    #56832";
+            expected += "&#128512;";
+        } else if (i == 511) {
+            value += "''''#39#9#1025";
+            expected += "''\t\xA8";
+        }
+        value += "#" + std::to_string(1040 + i % 64);
+        expected += static_cast<char>(0xC0 + i % 64);
+    }
+    EXPECT_EQ(ReadTitle(value), expected);
+}
+
+TEST(ProjectFileReader, ChecksEscapesAtTheVeryEndOfTheText)
+{
+    // The token after the final "end" may end the text in the middle of a code's digits.
+    const std::string base = Project({"  SiteTitle = #1072"});
+    for (const std::string tail : {"#1", "#10", "#107", "#1072", "#10720", "#1114111", "'a'#1072"}) {
+        TSiteGenerator g;
+        ReadProjectText(base + tail, g);
+        EXPECT_EQ(g.SiteTitle(), "\xE0") << tail;
+    }
+    EXPECT_EQ(ReadError(base + "#1114112"), "Invalid string constant on line 4");
+    EXPECT_EQ(ReadError(base + "#"), "Invalid string constant on line 4");
+    EXPECT_EQ(ReadError(base + "#1072'a"), "Invalid string constant on line 4");
+}
