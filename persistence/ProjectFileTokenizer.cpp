@@ -34,13 +34,6 @@ int HexValue(unsigned char c)
     return -1;
 }
 
-// Whether a byte ends a run of plain bytes inside quotes: the apostrophe, or a line end, which
-// no quoted part may hold.
-bool EndsQuotedRun(unsigned char c)
-{
-    return c == '\'' || c == '\r' || c == '\n';
-}
-
 unsigned char LowerAscii(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
@@ -86,11 +79,13 @@ void TProjectFileTokenizer::Error(std::string_view what) const
 void TProjectFileTokenizer::EnterLine(std::size_t start)
 {
     ++FLine;
+    // Checked text has no line too long.
+    if (FCheckedText)
+        return;
     const std::size_t rest = FText.size() - start;
     const void *feed = std::memchr(FText.data() + start, '\n', rest);
-    const std::size_t length =
-        feed ? static_cast<std::size_t>(static_cast<const char *>(feed) - (FText.data() + start)) + 1 : rest;
-    if (length > MaxLineLength)
+    FLineEnd = feed ? static_cast<std::size_t>(static_cast<const char *>(feed) - FText.data()) : FText.size();
+    if (FLineEnd - start + (feed ? 1 : 0) > MaxLineLength)
         Error("Line too long");
 }
 
@@ -185,10 +180,13 @@ void TProjectFileTokenizer::ScanString()
         if (c == '\'') {
             ++FPos;
             for (;;) {
-                while (FPos < size && !EndsQuotedRun(static_cast<unsigned char>(text[FPos])))
-                    ++FPos;
-                if (FPos == size || text[FPos] != '\'')
+                // A quoted part closes on its own line and holds no carriage return.
+                const auto *quote =
+                    static_cast<const char *>(std::memchr(text + FPos, '\'', FLineEnd - FPos));
+                const std::size_t end = quote ? static_cast<std::size_t>(quote - text) : FLineEnd;
+                if (!quote || std::memchr(text + FPos, '\r', end - FPos))
                     Error("Invalid string constant");
+                FPos = end;
                 if (FPos + 1 < size && text[FPos + 1] == '\'') {
                     FPos += 2;
                     continue;

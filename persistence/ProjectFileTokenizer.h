@@ -81,6 +81,8 @@ private:
     bool FCheckedText;
     std::size_t FPos = 0;
     std::int64_t FLine = 0;
+    // Where the current line's line feed stands, or the end of the text (not for checked text).
+    std::size_t FLineEnd = 0;
     bool FStarted = false;
 
     TTokenKind FKind = TTokenKind::EndOfText;
