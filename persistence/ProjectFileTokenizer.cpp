@@ -2,6 +2,7 @@
 
 #include "engine/Error.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -175,46 +176,56 @@ void TProjectFileTokenizer::ScanString()
 {
     const std::size_t size = FText.size();
     const char *text = FText.data();
-    while (FPos < size) {
-        const char c = text[FPos];
-        if (c == '\'') {
-            ++FPos;
-            for (;;) {
-                // A quoted part closes on its own line and holds no carriage return.
-                const auto *quote =
-                    static_cast<const char *>(std::memchr(text + FPos, '\'', FLineEnd - FPos));
-                const std::size_t end = quote ? static_cast<std::size_t>(quote - text) : FLineEnd;
-                if (!quote || std::memchr(text + FPos, '\r', end - FPos))
-                    Error("Invalid string constant");
-                FPos = end;
-                if (FPos + 1 < size && text[FPos + 1] == '\'') {
-                    FPos += 2;
-                    continue;
-                }
-                ++FPos;
-                break;
-            }
-        } else if (c == '#') {
-            ++FPos;
+    std::size_t pos = FPos;
+    while (pos < size) {
+        const char c = text[pos];
+        if (c == '#') {
+            ++pos;
             // Cyrillic letters have four-digit codes, all valid; they are checked in one step.
-            if (size - FPos > 4 && FourDigits(text + FPos) >= 0 &&
-                !IsDigit(static_cast<unsigned char>(text[FPos + 4]))) {
-                FPos += 4;
+            if (size - pos > 4 && FourDigits(text + pos) >= 0 &&
+                !IsDigit(static_cast<unsigned char>(text[pos + 4]))) {
+                pos += 4;
                 continue;
             }
             std::uint64_t code = 0;
-            const std::size_t digits = FPos;
-            while (FPos < size && IsDigit(static_cast<unsigned char>(text[FPos]))) {
+            const std::size_t digits = pos;
+            while (pos < size && IsDigit(static_cast<unsigned char>(text[pos]))) {
                 if (code < Saturation)
-                    code = code * 10 + static_cast<std::uint64_t>(text[FPos] - '0');
-                ++FPos;
+                    code = code * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+                ++pos;
             }
-            if (FPos == digits || code > MaxCode)
+            if (pos == digits || code > MaxCode)
                 Error("Invalid string constant");
+        } else if (c == '\'') {
+            ++pos;
+            for (;;) {
+                // A quoted part closes on its own line and holds no carriage return. Most parts
+                // are short, so the first bytes are looked at one by one.
+                const std::size_t near = std::min(FLineEnd, pos + 16);
+                while (pos < near && text[pos] != '\'' && text[pos] != '\r')
+                    ++pos;
+                if (pos == near) {
+                    const auto *quote =
+                        static_cast<const char *>(std::memchr(text + pos, '\'', FLineEnd - pos));
+                    const std::size_t end = quote ? static_cast<std::size_t>(quote - text) : FLineEnd;
+                    if (!quote || std::memchr(text + pos, '\r', end - pos))
+                        Error("Invalid string constant");
+                    pos = end;
+                }
+                if (text[pos] != '\'')
+                    Error("Invalid string constant");
+                ++pos;
+                if (pos < size && text[pos] == '\'') {
+                    ++pos;
+                    continue;
+                }
+                break;
+            }
         } else {
             break;
         }
     }
+    FPos = pos;
 }
 
 } // namespace zarvik

@@ -12,14 +12,14 @@ namespace {
 // Every character of the code page has a code below this one (the highest is U+2122).
 constexpr char32_t TableEnd = 0x2123;
 
-// The Windows-1251 byte of each code below TableEnd, or -1.
-const std::array<std::int16_t, TableEnd> &CodeTable()
+// The Windows-1251 byte of each code below TableEnd, or 0 when the code page lacks the code; the
+// code 0 is the only one whose byte is 0.
+const std::array<std::uint8_t, TableEnd> &ByteTable()
 {
-    static const std::array<std::int16_t, TableEnd> table = [] {
-        std::array<std::int16_t, TableEnd> t{};
-        t.fill(-1);
-        for (int byte = 0; byte < 256; ++byte)
-            t[Cp1251ToUnicode(static_cast<unsigned char>(byte))] = static_cast<std::int16_t>(byte);
+    static const std::array<std::uint8_t, TableEnd> table = [] {
+        std::array<std::uint8_t, TableEnd> t{};
+        for (int byte = 1; byte < 256; ++byte)
+            t[Cp1251ToUnicode(static_cast<unsigned char>(byte))] = static_cast<std::uint8_t>(byte);
         return t;
     }();
     return table;
@@ -54,8 +54,8 @@ void TProjectStringDecoder::AppendCode(char32_t code)
 {
     // Nearly every escape names a character of the code page with no surrogate pending.
     if (FHighSurrogate == 0 && code < TableEnd) {
-        const std::int16_t byte = CodeTable()[code];
-        if (byte >= 0) {
+        const std::uint8_t byte = ByteTable()[code];
+        if (byte != 0 || code == 0) {
             FOut += static_cast<char>(byte);
             return;
         }
@@ -130,45 +130,77 @@ std::size_t TProjectStringDecoder::AppendQuoted(std::string_view text, std::size
 
 std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_t pos)
 {
-    const std::array<std::int16_t, TableEnd> &table = CodeTable();
+    const std::uint8_t *table = ByteTable().data();
+    const char *data = text.data();
     const std::size_t size = text.size();
-    // Bytes of escapes that the code page has are gathered here and appended in one step.
+    // Bytes of escapes that the code page has are gathered here and appended in one step. The
+    // loop keeps its state in locals: stores into the byte buffer could otherwise alias members.
     std::array<char, 256> bytes;
     std::size_t gathered = 0;
-    auto flush = [&] {
-        FOut.append(bytes.data(), gathered);
-        gathered = 0;
-    };
+    bool pending = FHighSurrogate != 0;
     while (pos < size) {
-        const char c = text[pos];
+        const char c = data[pos];
         if (c == '#') {
             ++pos;
             char32_t code = 0;
             // Cyrillic letters have four-digit codes; they are read in one step.
-            const int four = size - pos > 4 ? FourDigits(text.data() + pos) : -1;
-            if (four >= 0 && !IsDigit(text[pos + 4])) {
+            const int four = size - pos > 4 ? FourDigits(data + pos) : -1;
+            if (four >= 0 && !IsDigit(data[pos + 4])) {
                 code = static_cast<char32_t>(four);
                 pos += 4;
             } else {
-                while (pos < size && IsDigit(text[pos]))
-                    code = code * 10 + static_cast<char32_t>(text[pos++] - '0');
+                while (pos < size && IsDigit(data[pos]))
+                    code = code * 10 + static_cast<char32_t>(data[pos++] - '0');
             }
-            if (FHighSurrogate == 0 && code < TableEnd && table[code] >= 0) {
-                bytes[gathered++] = static_cast<char>(table[code]);
-                if (gathered == bytes.size())
-                    flush();
-                continue;
+            if (!pending && code < TableEnd) {
+                const std::uint8_t byte = table[code];
+                // The byte 0 stands for "none" except for the code 0 itself.
+                if (byte != 0 || code == 0) {
+                    bytes[gathered++] = static_cast<char>(byte);
+                    if (gathered == bytes.size()) {
+                        FOut.append(bytes.data(), gathered);
+                        gathered = 0;
+                    }
+                    continue;
+                }
             }
-            flush();
+            FOut.append(bytes.data(), gathered);
+            gathered = 0;
             AppendOtherCode(code);
+        } else if (c == '\'' && !pending && !FUtf8Quotes) {
+            // Quoted parts are mostly the blanks and punctuation between words; they are gathered
+            // with the escapes. The text is checked, so the part closes.
+            ++pos;
+            for (;;) {
+                while (data[pos] != '\'') {
+                    bytes[gathered++] = data[pos++];
+                    if (gathered == bytes.size()) {
+                        FOut.append(bytes.data(), gathered);
+                        gathered = 0;
+                    }
+                }
+                if (pos + 1 < size && data[pos + 1] == '\'') {
+                    bytes[gathered++] = '\'';
+                    if (gathered == bytes.size()) {
+                        FOut.append(bytes.data(), gathered);
+                        gathered = 0;
+                    }
+                    pos += 2;
+                    continue;
+                }
+                ++pos;
+                break;
+            }
         } else if (c == '\'') {
-            flush();
+            FOut.append(bytes.data(), gathered);
+            gathered = 0;
             pos = AppendQuoted(text, pos);
         } else {
             break;
         }
+        pending = FHighSurrogate != 0;
     }
-    flush();
+    FOut.append(bytes.data(), gathered);
     return pos;
 }
 

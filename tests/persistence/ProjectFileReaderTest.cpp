@@ -412,3 +412,21 @@ TEST(ProjectFileReader, ChecksEscapesAtTheVeryEndOfTheText)
     EXPECT_EQ(ReadError(base + "#"), "Invalid string constant on line 4");
     EXPECT_EQ(ReadError(base + "#1072'a"), "Invalid string constant on line 4");
 }
+
+TEST(ProjectFileReader, FindsTheEndOfShortAndLongQuotedParts)
+{
+    for (const std::size_t length : {0u, 1u, 14u, 15u, 16u, 17u, 40u}) {
+        const std::string plain(length, 'x');
+        EXPECT_EQ(ReadTitle("'" + plain + "'"), plain) << length;
+        EXPECT_EQ(ReadTitle("'" + plain + "''" + plain + "'#1072"), plain + "'" + plain + "\xE0") << length;
+        // Not closed on the line, or broken by a carriage return before or after the 16th byte.
+        EXPECT_EQ(ReadError(Project({"  SiteTitle = '" + plain, "  SiteFooter = 'a'"})),
+                  "Invalid string constant on line 2")
+            << length;
+        EXPECT_EQ(ReadError(Project({"  SiteTitle = '" + plain + "\rx'"})),
+                  "Invalid string constant on line 2")
+            << length;
+    }
+    EXPECT_EQ(ReadError("object T\r\n  SiteTitle = '" + std::string(30, 'x')),
+              "Invalid string constant on line 2");
+}
