@@ -135,66 +135,74 @@ def tojson(project, target):
 
 
 def run(args, memory_file):
-    """Seconds and peak resident megabytes of one run of a program."""
-    # The peak is taken by time(1): a child's own count would start from this process's size.
+    """Seconds, processor seconds and peak resident megabytes of one run of a program."""
+    # Taken by time(1): a child's own peak would start from this process's size.
     start = time.perf_counter()
-    status = subprocess.call(["/usr/bin/time", "-o", memory_file, "-f", "%M"] + args, stdout=subprocess.DEVNULL)
+    status = subprocess.call(
+        ["/usr/bin/time", "-o", memory_file, "-f", "%U %S %M"] + args, stdout=subprocess.DEVNULL
+    )
     seconds = time.perf_counter() - start
     if status != 0:
         sys.exit("%s failed" % " ".join(args))
     with open(memory_file) as f:
-        return seconds, int(f.read().split()[-1]) / 1024
+        user, system, peak = f.read().split()[-3:]
+    return seconds, float(user) + float(system), int(peak) / 1024
 
 
 def json_load(path):
     start = time.perf_counter()
+    cpu = time.process_time()
     with open(path, "r", encoding="ascii") as f:
         data = json.load(f)
-    return time.perf_counter() - start, data
+    return time.perf_counter() - start, time.process_time() - cpu, data
 
 
 def json_save(path, data):
     # The same safe save as the project's: a temporary file, flushed, synced and renamed.
     start = time.perf_counter()
+    cpu = time.process_time()
     temporary = path + ".tmp"
     with open(temporary, "w", encoding="ascii") as f:
         json.dump(data, f, ensure_ascii=True)
         f.flush()
         os.fsync(f.fileno())
     os.rename(temporary, path)
-    return time.perf_counter() - start
+    return time.perf_counter() - start, time.process_time() - cpu
 
 
 def compare(cli, project, json_path):
     project_mb = os.path.getsize(project) / 1e6
     json_mb = os.path.getsize(json_path) / 1e6
     print("project file %.1f MB, JSON %.1f MB" % (project_mb, json_mb))
-    best = {"show": [], "save": [], "load": [], "dump": []}
-    peak = 0.0
     memory_file = json_path + ".peak"
+    # Per measure: the wall-clock and the processor seconds of every round.
+    wall = {"zarvik load": [], "zarvik save": [], "json load": [], "json save": []}
+    cpu = {k: [] for k in wall}
+    peak = 0.0
     for n in range(ROUNDS):
-        show, show_peak = run([cli, "show", project], memory_file)
-        setting, set_peak = run([cli, "set", project], memory_file)
-        load, data = json_load(json_path)
-        dump = json_save(json_path, data)
+        show, show_cpu, show_peak = run([cli, "show", project], memory_file)
+        setting, set_cpu, set_peak = run([cli, "set", project], memory_file)
+        load, load_cpu, data = json_load(json_path)
+        dump, dump_cpu = json_save(json_path, data)
         del data
         peak = max(peak, show_peak, set_peak)
-        save = max(setting - show, 1e-9)
-        best["show"].append(show)
-        best["save"].append(save)
-        best["load"].append(load)
-        best["dump"].append(dump)
+        for table, values in (
+            (wall, (show, max(setting - show, 1e-9), load, dump)),
+            (cpu, (show_cpu, max(set_cpu - show_cpu, 1e-9), load_cpu, dump_cpu)),
+        ):
+            for key, value in zip(table, values):
+                table[key].append(value)
         print(
             "round %d: zarvik load %.3f s, save %.3f s; json load %.3f s, save %.3f s"
-            % (n + 1, show, save, load, dump)
+            % (n + 1, show, setting - show, load, dump)
         )
-    fastest = {k: min(v) for k, v in best.items()}
-    zl = project_mb / fastest["show"]
-    zs = project_mb / fastest["save"]
-    jl = json_mb / fastest["load"]
-    js = json_mb / fastest["dump"]
-    print("load: zarvik %.0f MB/s, json %.0f MB/s, ratio %.2f" % (zl, jl, zl / jl))
-    print("save: zarvik %.0f MB/s, json %.0f MB/s, ratio %.2f" % (zs, js, zs / js))
+    for name, table in (("wall clock", wall), ("processor time", cpu)):
+        best = {k: min(v) for k, v in table.items()}
+        print("%s, fastest round of each:" % name)
+        for side in ("load", "save"):
+            z = project_mb / best["zarvik " + side]
+            j = json_mb / best["json " + side]
+            print("  %s: zarvik %.0f MB/s, json %.0f MB/s, ratio %.2f" % (side, z, j, z / j))
     print("zarvik-cli peak resident memory %.0f MB = %.2f x file" % (peak, peak / project_mb))
 
 

@@ -182,8 +182,7 @@ void TProjectFileTokenizer::ScanString()
         if (c == '#') {
             ++pos;
             // Cyrillic letters have four-digit codes, all valid; they are checked in one step.
-            if (size - pos > 4 && FourDigits(text + pos) >= 0 &&
-                !IsDigit(static_cast<unsigned char>(text[pos + 4]))) {
+            if (size - pos >= 8 && FourDigitCode(text + pos) >= 0) {
                 pos += 4;
                 continue;
             }

@@ -144,8 +144,8 @@ std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_
             ++pos;
             char32_t code = 0;
             // Cyrillic letters have four-digit codes; they are read in one step.
-            const int four = size - pos > 4 ? FourDigits(data + pos) : -1;
-            if (four >= 0 && !IsDigit(data[pos + 4])) {
+            const int four = size - pos >= 8 ? FourDigitCode(data + pos) : -1;
+            if (four >= 0) {
                 code = static_cast<char32_t>(four);
                 pos += 4;
             } else {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -42,16 +45,24 @@ private:
     char32_t FHighSurrogate = 0;
 };
 
-// Reads the four bytes at `p` as decimal digits: their value, or -1 when one of them is no digit.
-inline int FourDigits(const char *p)
+// The code of an escape whose digits start at `p` when it has exactly four of them (the byte after
+// them is no digit), or -1. Reads the eight bytes at `p`.
+inline int FourDigitCode(const char *p)
 {
-    const auto d0 = static_cast<unsigned>(static_cast<unsigned char>(p[0]) - '0');
-    const auto d1 = static_cast<unsigned>(static_cast<unsigned char>(p[1]) - '0');
-    const auto d2 = static_cast<unsigned>(static_cast<unsigned char>(p[2]) - '0');
-    const auto d3 = static_cast<unsigned>(static_cast<unsigned char>(p[3]) - '0');
-    if ((d0 > 9) | (d1 > 9) | (d2 > 9) | (d3 > 9))
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    if constexpr (std::endian::native == std::endian::big)
+        bytes = __builtin_bswap64(bytes);
+    auto digits = static_cast<std::uint32_t>(bytes);
+    // A byte is a digit when its high half is 3 both as it stands and with 6 added.
+    if (((digits & 0xF0F0F0F0) | (((digits + 0x06060606) & 0xF0F0F0F0) >> 4)) != 0x33333333)
         return -1;
-    return static_cast<int>(d0 * 1000 + d1 * 100 + d2 * 10 + d3);
+    if (static_cast<unsigned char>(static_cast<unsigned char>(bytes >> 32) - '0') <= 9)
+        return -1;
+    // Pairs of digits first, then the two pairs; no step carries into the next byte.
+    digits &= 0x0F0F0F0F;
+    digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF;
+    return static_cast<int>((digits & 0xFF) * 100 + (digits >> 16));
 }
 
 } // namespace zarvik

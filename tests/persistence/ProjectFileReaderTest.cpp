@@ -409,6 +409,14 @@ TEST(ProjectFileReader, ChecksEscapesAtTheVeryEndOfTheText)
         EXPECT_EQ(g.SiteTitle(), "\xE0") << tail;
     }
     EXPECT_EQ(ReadError(base + "#1114112"), "Invalid string constant on line 4");
+    // Bytes next to the digits in the code table end a code wherever they stand.
+    for (const char next : {'/', ':', ';', '?', '@'}) {
+        for (std::size_t digits = 1; digits < 4; ++digits) {
+            const std::string value = "#" + std::string("1072").substr(0, digits) + next + "2#1072";
+            EXPECT_EQ(ReadError(Project({"  SiteTitle = " + value})), "Identifier expected on line 2")
+                << value;
+        }
+    }
     EXPECT_EQ(ReadError(base + "#"), "Invalid string constant on line 4");
     EXPECT_EQ(ReadError(base + "#1072'a"), "Invalid string constant on line 4");
 }
