@@ -14,6 +14,8 @@ constexpr std::uint64_t MaxCode = 0x10FFFF;
 // Numbers and escape codes stop growing here, well above every value they can take.
 constexpr std::uint64_t Saturation = std::uint64_t{1} << 40;
 
+constexpr std::uint64_t EightBlanks = 0x2020202020202020;
+
 bool IsLetter(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -97,7 +99,13 @@ void TProjectFileTokenizer::SkipBlanks()
         if (c == '\n') {
             ++FPos;
             EnterLine(FPos);
-        } else if (c >= 1 && c <= ' ') {
+        } else if (c == ' ') {
+            // Indentation, eight blanks at a time where it can.
+            std::uint64_t eight = 0;
+            if (FText.size() - FPos >= sizeof eight)
+                std::memcpy(&eight, FText.data() + FPos, sizeof eight);
+            FPos += eight == EightBlanks ? sizeof eight : 1;
+        } else if (c >= 1 && c < ' ') {
             ++FPos;
         } else {
             break;

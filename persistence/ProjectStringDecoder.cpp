@@ -2,6 +2,7 @@
 
 #include "engine/Cp1251.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -34,6 +35,9 @@ bool IsLowSurrogate(char32_t code)
 {
     return code >= 0xDC00 && code <= 0xDFFF;
 }
+
+// Quoted parts up to this length are gathered byte by byte.
+constexpr std::size_t ShortQuoted = 8;
 
 bool IsDigit(char c)
 {
@@ -169,22 +173,26 @@ std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_
             AppendOtherCode(code);
         } else if (c == '\'' && !pending && !FUtf8Quotes) {
             // Quoted parts are mostly the blanks and punctuation between words; they are gathered
-            // with the escapes. The text is checked, so the part closes.
+            // with the escapes, and only long ones are searched and copied whole. The text is
+            // checked, so the part closes.
             ++pos;
             for (;;) {
-                while (data[pos] != '\'') {
+                if (gathered + ShortQuoted + 1 > bytes.size()) {
+                    FOut.append(bytes.data(), gathered);
+                    gathered = 0;
+                }
+                const std::size_t near = std::min(size, pos + ShortQuoted);
+                while (pos < near && data[pos] != '\'')
                     bytes[gathered++] = data[pos++];
-                    if (gathered == bytes.size()) {
-                        FOut.append(bytes.data(), gathered);
-                        gathered = 0;
-                    }
+                if (data[pos] != '\'') {
+                    const auto *quote = static_cast<const char *>(std::memchr(data + pos, '\'', size - pos));
+                    FOut.append(bytes.data(), gathered);
+                    gathered = 0;
+                    FOut.append(data + pos, static_cast<std::size_t>(quote - (data + pos)));
+                    pos = static_cast<std::size_t>(quote - data);
                 }
                 if (pos + 1 < size && data[pos + 1] == '\'') {
                     bytes[gathered++] = '\'';
-                    if (gathered == bytes.size()) {
-                        FOut.append(bytes.data(), gathered);
-                        gathered = 0;
-                    }
                     pos += 2;
                     continue;
                 }
