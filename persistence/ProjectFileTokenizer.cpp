@@ -90,6 +90,13 @@ void TProjectFileTokenizer::EnterLine(std::size_t start)
     FLineEnd = feed ? static_cast<std::size_t>(static_cast<const char *>(feed) - FText.data()) : FText.size();
     if (FLineEnd - start + (feed ? 1 : 0) > MaxLineLength)
         Error("Line too long");
+    FReturn = NextReturn(start);
+}
+
+std::size_t TProjectFileTokenizer::NextReturn(std::size_t from) const
+{
+    const void *found = std::memchr(FText.data() + from, '\r', FLineEnd - from);
+    return found ? static_cast<std::size_t>(static_cast<const char *>(found) - FText.data()) : FLineEnd;
 }
 
 void TProjectFileTokenizer::SkipBlanks()
@@ -206,21 +213,20 @@ void TProjectFileTokenizer::ScanString()
         } else if (c == '\'') {
             ++pos;
             for (;;) {
-                // A quoted part closes on its own line and holds no carriage return. Most parts
-                // are short, so the first bytes are looked at one by one.
-                const std::size_t near = std::min(FLineEnd, pos + 16);
-                while (pos < near && text[pos] != '\'' && text[pos] != '\r')
+                // A quoted part closes on its own line, before the next carriage return. Most
+                // parts are short, so the first bytes are looked at one by one.
+                if (FReturn < pos)
+                    FReturn = NextReturn(pos);
+                const std::size_t near = std::min(FReturn, pos + 16);
+                while (pos < near && text[pos] != '\'')
                     ++pos;
                 if (pos == near) {
                     const auto *quote =
-                        static_cast<const char *>(std::memchr(text + pos, '\'', FLineEnd - pos));
-                    const std::size_t end = quote ? static_cast<std::size_t>(quote - text) : FLineEnd;
-                    if (!quote || std::memchr(text + pos, '\r', end - pos))
+                        static_cast<const char *>(std::memchr(text + pos, '\'', FReturn - pos));
+                    if (!quote)
                         Error("Invalid string constant");
-                    pos = end;
+                    pos = static_cast<std::size_t>(quote - text);
                 }
-                if (text[pos] != '\'')
-                    Error("Invalid string constant");
                 ++pos;
                 if (pos < size && text[pos] == '\'') {
                     ++pos;

@@ -73,6 +73,8 @@ public:
 
 private:
     void EnterLine(std::size_t start);
+    // The first carriage return of the current line at or after `from`, or FLineEnd.
+    std::size_t NextReturn(std::size_t from) const;
     void SkipBlanks();
     void ScanNumber();
     void ScanString();
@@ -81,8 +83,10 @@ private:
     bool FCheckedText;
     std::size_t FPos = 0;
     std::int64_t FLine = 0;
-    // Where the current line's line feed stands, or the end of the text (not for checked text).
+    // Where the current line's line feed stands, or the end of the text, and a carriage return
+    // of the line at or after the last quoted part, or FLineEnd (not for checked text).
     std::size_t FLineEnd = 0;
+    std::size_t FReturn = 0;
     bool FStarted = false;
 
     TTokenKind FKind = TTokenKind::EndOfText;
