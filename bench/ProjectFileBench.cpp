@@ -2,6 +2,7 @@
 // copy of the same text, with the peak heap of each operation in multiples of the file size.
 #include "engine/EXSiteGenerator.h"
 #include "persistence/ProjectFile.h"
+#include "persistence/ProjectFileReader.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -152,6 +153,16 @@ void BM_ReadProjectText(benchmark::State &state)
     ReportPeak(state, peak, text.size());
 }
 BENCHMARK(BM_ReadProjectText)->Unit(benchmark::kMillisecond);
+
+// The first of the reader's two passes: the syntax check, which builds nothing.
+void BM_CheckProjectText(benchmark::State &state)
+{
+    const std::string &text = ProjectText();
+    for (auto _ : state)
+        TProjectFileReader(text, nullptr).Read();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_CheckProjectText)->Unit(benchmark::kMillisecond);
 
 // Baseline: copying the same text once, the least any writer or reader must spend on it.
 void BM_CopyProjectText(benchmark::State &state)

@@ -36,8 +36,9 @@ public:
 class TProjectFileReader
 {
 public:
-    // Without a sink the text is only checked and strings are not decoded. The text (and the sink)
-    // must outlive the reader.
+    // Without a sink the text is only checked and strings are not decoded. With a sink the text
+    // must be one that a reader without a sink has read without error: it is not checked again.
+    // The text (and the sink) must outlive the reader.
     TProjectFileReader(std::string_view text, TProjectSink *sink);
 
     // Throws EError with "<what> on line N" at the first syntax error; whatever the sink throws

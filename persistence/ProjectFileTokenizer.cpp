@@ -2,6 +2,7 @@
 
 #include "engine/Error.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -12,6 +13,8 @@ namespace {
 constexpr std::uint64_t MaxCode = 0x10FFFF;
 // Numbers and escape codes stop growing here, well above every value they can take.
 constexpr std::uint64_t Saturation = std::uint64_t{1} << 40;
+
+constexpr std::uint64_t EightBlanks = 0x2020202020202020;
 
 bool IsLetter(unsigned char c)
 {
@@ -79,12 +82,21 @@ void TProjectFileTokenizer::Error(std::string_view what) const
 void TProjectFileTokenizer::EnterLine(std::size_t start)
 {
     ++FLine;
+    // Checked text has no line too long.
+    if (FCheckedText)
+        return;
     const std::size_t rest = FText.size() - start;
     const void *feed = std::memchr(FText.data() + start, '\n', rest);
-    const std::size_t length =
-        feed ? static_cast<std::size_t>(static_cast<const char *>(feed) - (FText.data() + start)) + 1 : rest;
-    if (length > MaxLineLength)
+    FLineEnd = feed ? static_cast<std::size_t>(static_cast<const char *>(feed) - FText.data()) : FText.size();
+    if (FLineEnd - start + (feed ? 1 : 0) > MaxLineLength)
         Error("Line too long");
+    FReturn = NextReturn(start);
+}
+
+std::size_t TProjectFileTokenizer::NextReturn(std::size_t from) const
+{
+    const void *found = std::memchr(FText.data() + from, '\r', FLineEnd - from);
+    return found ? static_cast<std::size_t>(static_cast<const char *>(found) - FText.data()) : FLineEnd;
 }
 
 void TProjectFileTokenizer::SkipBlanks()
@@ -94,7 +106,13 @@ void TProjectFileTokenizer::SkipBlanks()
         if (c == '\n') {
             ++FPos;
             EnterLine(FPos);
-        } else if (c >= 1 && c <= ' ') {
+        } else if (c == ' ') {
+            // Indentation, eight blanks at a time where it can.
+            std::uint64_t eight = 0;
+            if (FText.size() - FPos >= sizeof eight)
+                std::memcpy(&eight, FText.data() + FPos, sizeof eight);
+            FPos += eight == EightBlanks ? sizeof eight : 1;
+        } else if (c >= 1 && c < ' ') {
             ++FPos;
         } else {
             break;
@@ -130,6 +148,8 @@ void TProjectFileTokenizer::Next()
         ScanNumber();
     } else if (c == '\'' || c == '#') {
         FKind = TTokenKind::String;
+        if (FCheckedText)
+            return;
         ScanString();
     } else {
         FKind = TTokenKind::Symbol;
@@ -170,41 +190,55 @@ void TProjectFileTokenizer::ScanNumber()
 void TProjectFileTokenizer::ScanString()
 {
     const std::size_t size = FText.size();
-    while (FPos < size) {
-        const char c = FText[FPos];
-        if (c == '\'') {
-            ++FPos;
-            for (;;) {
-                if (FPos == size)
-                    Error("Invalid string constant");
-                const char inner = FText[FPos];
-                if (inner == '\'') {
-                    if (FPos + 1 < size && FText[FPos + 1] == '\'') {
-                        FPos += 2;
-                        continue;
-                    }
-                    ++FPos;
-                    break;
-                }
-                if (inner == '\r' || inner == '\n')
-                    Error("Invalid string constant");
-                ++FPos;
+    const char *text = FText.data();
+    std::size_t pos = FPos;
+    while (pos < size) {
+        const char c = text[pos];
+        if (c == '#') {
+            ++pos;
+            // Cyrillic letters have four-digit codes, all valid; they are checked in one step.
+            if (size - pos >= 8 && FourDigitCode(text + pos) >= 0) {
+                pos += 4;
+                continue;
             }
-        } else if (c == '#') {
-            ++FPos;
             std::uint64_t code = 0;
-            const std::size_t digits = FPos;
-            while (FPos < size && IsDigit(static_cast<unsigned char>(FText[FPos]))) {
+            const std::size_t digits = pos;
+            while (pos < size && IsDigit(static_cast<unsigned char>(text[pos]))) {
                 if (code < Saturation)
-                    code = code * 10 + static_cast<std::uint64_t>(FText[FPos] - '0');
-                ++FPos;
+                    code = code * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+                ++pos;
             }
-            if (FPos == digits || code > MaxCode)
+            if (pos == digits || code > MaxCode)
                 Error("Invalid string constant");
+        } else if (c == '\'') {
+            ++pos;
+            for (;;) {
+                // A quoted part closes on its own line, before the next carriage return. Most
+                // parts are short, so the first bytes are looked at one by one.
+                if (FReturn < pos)
+                    FReturn = NextReturn(pos);
+                const std::size_t near = std::min(FReturn, pos + 16);
+                while (pos < near && text[pos] != '\'')
+                    ++pos;
+                if (pos == near) {
+                    const auto *quote =
+                        static_cast<const char *>(std::memchr(text + pos, '\'', FReturn - pos));
+                    if (!quote)
+                        Error("Invalid string constant");
+                    pos = static_cast<std::size_t>(quote - text);
+                }
+                ++pos;
+                if (pos < size && text[pos] == '\'') {
+                    ++pos;
+                    continue;
+                }
+                break;
+            }
         } else {
             break;
         }
     }
+    FPos = pos;
 }
 
 } // namespace zarvik

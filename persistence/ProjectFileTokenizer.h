@@ -1,5 +1,7 @@
 #pragma once
 
+#include "persistence/ProjectStringDecoder.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -29,8 +31,11 @@ public:
     // The longest line, its line feed included, that can be read.
     static constexpr std::size_t MaxLineLength = 4095;
 
-    explicit TProjectFileTokenizer(std::string_view text)
+    // A tokenizer for `checkedText`, text that another tokenizer has already read without error,
+    // leaves string tokens to DecodeString() instead of checking them.
+    explicit TProjectFileTokenizer(std::string_view text, bool checkedText = false)
         : FText(text)
+        , FCheckedText(checkedText)
     {
     }
 
@@ -40,7 +45,16 @@ public:
     void Next();
 
     TTokenKind Kind() const { return FKind; }
-    // The bytes of the current token as they stand in the text.
+    // For checked text: decodes the current string token into `decoder`. Must be called for every
+    // string token before the next Next().
+    void DecodeString(TProjectStringDecoder &decoder)
+    {
+        FPos = decoder.AppendToken(FText, FBegin);
+        FEnd = FPos;
+    }
+
+    // The bytes of the current token as they stand in the text (not for the string tokens of
+    // checked text).
     std::string_view Text() const { return FText.substr(FBegin, FEnd - FBegin); }
     // The line of the current token.
     std::int64_t Line() const { return FLine; }
@@ -59,13 +73,20 @@ public:
 
 private:
     void EnterLine(std::size_t start);
+    // The first carriage return of the current line at or after `from`, or FLineEnd.
+    std::size_t NextReturn(std::size_t from) const;
     void SkipBlanks();
     void ScanNumber();
     void ScanString();
 
     std::string_view FText;
+    bool FCheckedText;
     std::size_t FPos = 0;
     std::int64_t FLine = 0;
+    // Where the current line's line feed stands, or the end of the text, and a carriage return
+    // of the line at or after the last quoted part, or FLineEnd (not for checked text).
+    std::size_t FLineEnd = 0;
+    std::size_t FReturn = 0;
     bool FStarted = false;
 
     TTokenKind FKind = TTokenKind::EndOfText;

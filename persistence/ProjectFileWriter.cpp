@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 namespace zarvik {
 namespace {
@@ -23,7 +24,7 @@ static_assert(Blanks.size() == 2 * MaxLevel);
 
 // How one Windows-1251 byte appears in a string value: as itself inside quotes, or as "#" and its
 // Unicode code outside them (control codes, the apostrophe and everything above 127).
-struct TCharForm
+struct alignas(16) TCharForm
 {
     // Padded to eight bytes, so that an escape is copied as one fixed-size block.
     std::array<char, 8> Text{};
@@ -54,6 +55,18 @@ const TCharForms &CharForms()
         return table;
     }();
     return forms;
+}
+
+// For each byte: the length of its escape, or 0 when it is written as itself.
+const std::array<std::uint8_t, 256> &EscapeLengths()
+{
+    static const std::array<std::uint8_t, 256> lengths = [] {
+        std::array<std::uint8_t, 256> table{};
+        for (std::size_t byte = 0; byte < 256; ++byte)
+            table[byte] = CharForms()[byte].Escaped ? CharForms()[byte].Length : 0;
+        return table;
+    }();
+    return lengths;
 }
 
 // Output that only counts bytes.
@@ -90,7 +103,8 @@ public:
         std::memcpy(FPos, form.Text.data(), FormSlack);
         FPos += form.Length;
     }
-    const char *Pos() const { return FPos; }
+    char *Pos() const { return FPos; }
+    void SetPos(char *pos) { FPos = pos; }
 
 private:
     char *FPos;
@@ -227,33 +241,72 @@ private:
             return;
         }
         ++FLevel;
+        if constexpr (std::is_same_v<TOutput, TSizeOutput>)
+            MeasureString(value);
+        else
+            PutString(value);
+        --FLevel;
+    }
+
+    void PutString(std::string_view value)
+    {
+        const std::size_t length = value.size();
         if (length > CharsPerLine)
             LineBreak();
         const TCharForms &forms = CharForms();
-        std::size_t lineStart = 0;
-        std::size_t i = 0;
-        while (i < length) {
-            const TCharForm &form = forms[static_cast<unsigned char>(value[i])];
-            if (form.Escaped) {
-                FOut.PutForm(form);
-                ++i;
-            } else {
-                const std::size_t limit = std::min(length, lineStart + CharsPerLine);
-                std::size_t end = i + 1;
-                while (end < limit && !forms[static_cast<unsigned char>(value[end])].Escaped)
-                    ++end;
-                FOut.Put('\'');
-                FOut.Put(value.data() + i, end - i);
-                FOut.Put('\'');
-                i = end;
-            }
-            if (i - lineStart >= CharsPerLine && i < length) {
+        for (std::size_t lineStart = 0; lineStart < length; lineStart += CharsPerLine) {
+            if (lineStart > 0) {
                 Put(" +");
                 LineBreak();
-                lineStart = i;
+            }
+            const std::size_t limit = std::min(length, lineStart + CharsPerLine);
+            // The line is written through a local pointer: stores of characters could otherwise
+            // alias the output's own position.
+            char *out = FOut.Pos();
+            std::size_t i = lineStart;
+            while (i < limit) {
+                const TCharForm *form = &forms[static_cast<unsigned char>(value[i])];
+                if (form->Escaped) {
+                    std::memcpy(out, form->Text.data(), FormSlack);
+                    out += form->Length;
+                    ++i;
+                    continue;
+                }
+                *out++ = '\'';
+                do {
+                    *out++ = value[i++];
+                } while (i < limit && !forms[static_cast<unsigned char>(value[i])].Escaped);
+                *out++ = '\'';
+            }
+            FOut.SetPos(out);
+        }
+    }
+
+    // What PutString() writes, counted without writing it: the forms of the characters, two
+    // apostrophes per quoted run (a run ends at an escape and at the end of a line), and the line
+    // breaks.
+    void MeasureString(std::string_view value)
+    {
+        const std::size_t length = value.size();
+        const std::size_t lines = (length + CharsPerLine - 1) / CharsPerLine;
+        const std::size_t lineBreak = 2 + 2 * static_cast<std::size_t>(FLevel);
+        std::size_t size = (lines - 1) * (2 + lineBreak) + (length > CharsPerLine ? lineBreak : 0);
+        const std::uint8_t *escapeLengths = EscapeLengths().data();
+        std::size_t plain = 0;
+        std::size_t runs = 0;
+        for (std::size_t lineStart = 0; lineStart < length; lineStart += CharsPerLine) {
+            const std::size_t limit = std::min(length, lineStart + CharsPerLine);
+            std::size_t afterEscape = 1;
+            for (std::size_t i = lineStart; i < limit; ++i) {
+                const std::size_t escape = escapeLengths[static_cast<unsigned char>(value[i])];
+                const std::size_t isPlain = escape == 0;
+                size += escape;
+                plain += isPlain;
+                runs += isPlain & afterEscape;
+                afterEscape = isPlain ^ 1;
             }
         }
-        --FLevel;
+        FOut.Put(nullptr, size + plain + 2 * runs);
     }
 
     TOutput &FOut;

@@ -375,3 +375,66 @@ TEST(ProjectFileReader, SurvivesDeepNestingWithoutRecursion)
     text += "end";
     EXPECT_EQ(ReadError(text), "Identifier expected on line 300002");
 }
+
+TEST(ProjectFileReader, DecodesLongRunsOfEscapesWithOtherCharactersAmongThem)
+{
+    // Hundreds of Cyrillic escapes in a row, broken at uneven places by a reference, a surrogate
+    // pair split across lines, an apostrophe and codes of other lengths.
+    std::string value;
+    std::string expected;
+    for (int i = 0; i < 700; ++i) {
+        if (i == 255) {
+            value += "#20320";
+            expected += "&#20320;";
+        } else if (i == 256) {
+            value += "#55357 +\r\n    #56832";
+            expected += "&#128512;";
+        } else if (i == 511) {
+            value += "''''#39#9#1025";
+            expected += "''\t\xA8";
+        }
+        value += "#" + std::to_string(1040 + i % 64);
+        expected += static_cast<char>(0xC0 + i % 64);
+    }
+    EXPECT_EQ(ReadTitle(value), expected);
+}
+
+TEST(ProjectFileReader, ChecksEscapesAtTheVeryEndOfTheText)
+{
+    // The token after the final "end" may end the text in the middle of a code's digits.
+    const std::string base = Project({"  SiteTitle = #1072"});
+    for (const std::string tail : {"#1", "#10", "#107", "#1072", "#10720", "#1114111", "'a'#1072"}) {
+        TSiteGenerator g;
+        ReadProjectText(base + tail, g);
+        EXPECT_EQ(g.SiteTitle(), "\xE0") << tail;
+    }
+    EXPECT_EQ(ReadError(base + "#1114112"), "Invalid string constant on line 4");
+    // Bytes next to the digits in the code table end a code wherever they stand.
+    for (const char next : {'/', ':', ';', '?', '@'}) {
+        for (std::size_t digits = 1; digits < 4; ++digits) {
+            const std::string value = "#" + std::string("1072").substr(0, digits) + next + "2#1072";
+            EXPECT_EQ(ReadError(Project({"  SiteTitle = " + value})), "Identifier expected on line 2")
+                << value;
+        }
+    }
+    EXPECT_EQ(ReadError(base + "#"), "Invalid string constant on line 4");
+    EXPECT_EQ(ReadError(base + "#1072'a"), "Invalid string constant on line 4");
+}
+
+TEST(ProjectFileReader, FindsTheEndOfShortAndLongQuotedParts)
+{
+    for (const std::size_t length : {0u, 1u, 14u, 15u, 16u, 17u, 40u}) {
+        const std::string plain(length, 'x');
+        EXPECT_EQ(ReadTitle("'" + plain + "'"), plain) << length;
+        EXPECT_EQ(ReadTitle("'" + plain + "''" + plain + "'#1072"), plain + "'" + plain + "\xE0") << length;
+        // Not closed on the line, or broken by a carriage return before or after the 16th byte.
+        EXPECT_EQ(ReadError(Project({"  SiteTitle = '" + plain, "  SiteFooter = 'a'"})),
+                  "Invalid string constant on line 2")
+            << length;
+        EXPECT_EQ(ReadError(Project({"  SiteTitle = '" + plain + "\rx'"})),
+                  "Invalid string constant on line 2")
+            << length;
+    }
+    EXPECT_EQ(ReadError("object T\r\n  SiteTitle = '" + std::string(30, 'x')),
+              "Invalid string constant on line 2");
+}

@@ -172,3 +172,23 @@ TEST(ProjectFileWriter, WritesOnlySevenBitTextWithCrLfLines)
             << "byte " << int(c) << " at " << i;
     }
 }
+
+TEST(ProjectFileWriter, MeasuresExactlyTheTextItWrites)
+{
+    // Values whose quoted runs and escapes meet the ends of the 64-character lines in every way.
+    const std::string pieces[] = {"a", "\xE0", "'", "ab", "\xE0\xE1\xE2", std::string(63, 'x'), "\t\r\n"};
+    for (std::size_t first = 0; first < std::size(pieces); ++first) {
+        for (std::size_t length : {1u, 63u, 64u, 65u, 127u, 128u, 129u, 300u}) {
+            std::string value;
+            for (std::size_t k = first; value.size() < length; ++k)
+                value += pieces[k % std::size(pieces)];
+            value.resize(length);
+            TSiteGenerator g;
+            g.SetSiteTitle(value);
+            g.SetSiteText({value, "", value});
+            g.CreateNewPage("index", value);
+            const TProjectFileWriter writer(g);
+            EXPECT_EQ(writer.TextSize(), writer.Text().size()) << first << " " << length;
+        }
+    }
+}

@@ -1,0 +1,34 @@
+#!/bin/sh
+# Opens a project saved after an export of 2,346 pages (every page with its body, menu and
+# pagination bar) in the desktop program's project window, offscreen.
+#
+#   bench/project-open.sh [BUILD_DIR [WORK_DIR]]
+# BUILD_DIR is an optimised build with the desktop program; the project is made once with its
+# zarvik-cli and kept in WORK_DIR.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(dirname "$here")
+build=${1:-$source_dir/build/relgui}
+work=${2:-${TMPDIR:-/tmp}/zarvik-open-bench}
+# The splitting makes about 1 % more pages than the content is made for: 2,322 give 2,346.
+content_pages=2322
+
+if [ ! -x "$build/bench/project_open_bench" ] || [ ! -x "$build/cli/zarvik-cli" ]; then
+    cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVIK_BUILD_TESTS=OFF
+    cmake --build "$build" --target zarvik-cli project_open_bench
+fi
+cli=$build/cli/zarvik-cli
+
+mkdir -p "$work"
+project=$work/exported.sgp
+if [ ! -f "$project" ]; then
+    python3 "$here/project_file_vs_json.py" content "$work/content" "$content_pages"
+    "$cli" new "$project" --force
+    "$cli" set "$project" MinCharsPerPage=4000 MaxCharsPerPage=5000 MaxLinksPerPage=3 \
+        --links "$work/content/links.txt"
+    "$cli" add-content "$project" "$work/content"/part*.txt
+    "$cli" export "$project" --out "$work/site" --distribute-links yes --seed 1 --save 2>/dev/null
+    rm -rf "$work/site"
+fi
+ls -l "$project"
+ZARVIK_BENCH_PROJECT=$project "$build/bench/project_open_bench" --benchmark_repetitions=3
