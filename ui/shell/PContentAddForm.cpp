@@ -3,8 +3,8 @@
 #include "app/TextFiles.h"
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/SourceEditor.h"
-#include "ui/shell/Icons.h"
 #include "ui/editor/TextCodec.h"
+#include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
 
 #include <QAction>

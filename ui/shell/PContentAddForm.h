@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/StringList.h"
 #include "engine/SplitPreview.h"
+#include "engine/StringList.h"
 #include "ui/shell/Services.h"
 
 #include <QDialog>

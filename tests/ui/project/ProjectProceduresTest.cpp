@@ -103,7 +103,7 @@ void ProjectProceduresTest::exportUsesWhatTheEditorsShow()
 
 void ProjectProceduresTest::previewShowsTheSelectedPageAsTheExportWrites()
 {
-    const QString out = Folder.Path(u"site"_s);
+    const QString out = Folder.Path(u"preview-site"_s);
     QVERIFY(QDir().mkpath(out));
     ChooseExportFolder(out);
     AddContent();
@@ -128,16 +128,18 @@ void ProjectProceduresTest::previewShowsTheSelectedPageAsTheExportWrites()
     QVERIFY(shown.open(QIODevice::ReadOnly));
     F->Fakes.Prompter.Script(Answer::No);
     F->Action(u"SiteExport"_s).trigger();
-    QCOMPARE(shown.readAll(), Folder.Read(u"site/page1.html"_s));
+    QCOMPARE(shown.readAll(), Folder.Read(u"preview-site/page1.html"_s));
 }
 
 void ProjectProceduresTest::exportNeverOverwritesTheProjectFile()
 {
-    ChooseExportFolder(Folder.Root());
+    const QString out = Folder.Path(u"own-folder"_s);
+    QVERIFY(QDir().mkpath(out));
+    ChooseExportFolder(out);
     AddContent();
-    const QString project = Folder.Path(u"garden.sgp"_s);
+    const QString project = Folder.Path(u"own-folder/garden.sgp"_s);
     F->Window->SaveProjectFile(project);
-    const QByteArray saved = Folder.Read(u"garden.sgp"_s);
+    const QByteArray saved = Folder.Read(u"own-folder/garden.sgp"_s);
     F->Window->Generator().Pages()[1].SetPageUrl("garden.sgp");
     F->Fakes.Prompter.Script(Answer::No);
 
@@ -145,7 +147,7 @@ void ProjectProceduresTest::exportNeverOverwritesTheProjectFile()
     QCOMPARE(F->Fakes.Errors.Shown.size(), std::size_t{1});
     QCOMPARE(ToQString(F->Fakes.Errors.Shown.front()),
              u"Адрес страницы \"garden.sgp\" совпадает с файлом выгружаемого проекта."_s);
-    QCOMPARE(Folder.Read(u"garden.sgp"_s), saved);
+    QCOMPARE(Folder.Read(u"own-folder/garden.sgp"_s), saved);
 }
 
 } // namespace zarvik::test
