@@ -2,6 +2,7 @@
 
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
+#include "engine/LinkWords.h"
 
 #include <algorithm>
 #include <optional>
@@ -9,9 +10,6 @@
 
 namespace zarvik {
 namespace {
-
-constexpr std::size_t MinWordLength = 5;
-constexpr std::size_t MaxWordLength = 20;
 
 std::string Ru(std::string_view utf8)
 {
@@ -57,17 +55,6 @@ int ReplaceCounting(std::string &text, const std::string &what, const std::strin
     out.append(text, from, std::string::npos);
     text = std::move(out);
     return count;
-}
-
-std::string ReplaceAll(std::string text, const std::string &what, const std::string &with)
-{
-    ReplaceCounting(text, what, with, [](std::size_t) {});
-    return text;
-}
-
-std::string ParagraphMarkup(const std::string &html)
-{
-    return "<p>" + ReplaceAll(ReplaceAll(html, "\r\n\r\n", "</p><p>"), "\r\n", "<br />") + "</p>";
 }
 
 // The word of the first anchor for `link` in `body` that is not taken yet.
@@ -235,41 +222,6 @@ bool ReplayPage(const TSitePage &page, const std::vector<std::string> &candidate
 
 } // namespace
 
-std::vector<std::string> LinkCandidates(const std::string &pageText)
-{
-    std::vector<std::string> words;
-    std::vector<std::string> folded;
-    std::string word;
-    for (const char c : pageText) {
-        if (c == ' ' || c == '\r') {
-            std::string upper = UpperCp1251(word);
-            const bool contained =
-                !upper.empty() && std::any_of(folded.begin(), folded.end(), [&](const auto &f) {
-                    return f.find(upper) != std::string::npos;
-                });
-            if (!contained && !upper.empty()) {
-                words.push_back(word);
-                folded.push_back(std::move(upper));
-            }
-            word.clear();
-        } else if (c != '\n') {
-            word += c;
-        }
-    }
-    std::erase_if(words,
-                  [](const std::string &w) { return w.size() < MinWordLength || w.size() > MaxWordLength; });
-    return words;
-}
-
-int LinkPageQuota(int pages, int links)
-{
-    if (pages >= links)
-        return 1;
-    if (pages < 2)
-        return links;
-    return links / (pages - 1) + 1;
-}
-
 TLinkReport BuildLinkReport(const TSiteGenerator &generator)
 {
     TLinkReport report;
@@ -297,7 +249,7 @@ TLinkReport BuildLinkReport(const TSiteGenerator &generator)
         return report;
     }
 
-    const int quota = LinkPageQuota(pages.Count(), linkCount);
+    const auto quota = static_cast<int>(LinkPageQuota(pages.Count(), linkCount));
     int cursor = 0;
     for (int i = 0; i < pages.Count(); ++i) {
         const TSitePage &page = pages[i];

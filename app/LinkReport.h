@@ -60,13 +60,6 @@ struct TLinkReport
 
 TLinkReport BuildLinkReport(const TSiteGenerator &generator);
 
-// The candidate words of a page text as the link distribution collects them: in order of first
-// appearance, none contained (ignoring case) in an earlier one, 5 to 20 bytes long.
-std::vector<std::string> LinkCandidates(const std::string &pageText);
-
-// The page quota of a distribution over `pages` pages and `links` links.
-int LinkPageQuota(int pages, int links);
-
 // The report as tab-separated text: a header line, then one line per entry (page index, URL,
 // word, link, replacements), CR LF after every line. Tabs and line breaks inside a field become
 // spaces so that every entry stays on its line.

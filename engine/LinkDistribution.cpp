@@ -1,5 +1,6 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
+#include "engine/LinkWords.h"
 #include "engine/TextReplace.h"
 #include "engine/WordIndex.h"
 
@@ -11,18 +12,15 @@
 namespace zarvik {
 namespace {
 
-constexpr std::size_t MinLinkWordLength = 5;
-constexpr std::size_t MaxLinkWordLength = 20;
-
 // Message texts are written here in UTF-8 and shown in the code page of the model.
 std::string Message(std::string_view utf8)
 {
     return Utf8ToCp1251(utf8);
 }
 
-// How many links one page may take: one each while there are no more links than pages,
-// otherwise the links spread over all pages but the last, rounded down, plus one.
-std::int64_t PageQuota(std::int64_t pages, std::int64_t links)
+} // namespace
+
+std::int64_t LinkPageQuota(std::int64_t pages, std::int64_t links)
 {
     if (pages >= links)
         return 1;
@@ -31,9 +29,8 @@ std::int64_t PageQuota(std::int64_t pages, std::int64_t links)
     return links / (pages - 1) + 1;
 }
 
-// Paragraph markup: a blank line ends a paragraph, a single line break becomes <br />. One pass
-// gives the same result as replacing the double breaks first and the single ones afterwards,
-// because a CR LF pair can never start inside another one.
+// One pass gives the same result as replacing the double breaks first and the single ones
+// afterwards, because a CR LF pair can never start inside another one.
 std::string ParagraphMarkup(std::string_view html)
 {
     static constexpr std::string_view Blank = "\r\n\r\n";
@@ -63,7 +60,30 @@ std::string ParagraphMarkup(std::string_view html)
     return out;
 }
 
-} // namespace
+void CollectLinkCandidates(std::string_view pageText, TLinkWordCollector &collector,
+                           std::vector<std::size_t> &chosen)
+{
+    // Words shorter than the minimum can neither carry a link nor contain a longer word, so
+    // they are left out of the collection at once.
+    collector.Collect(pageText, MinLinkWordLength);
+    chosen.clear();
+    for (std::size_t w = 0; w < collector.Count(); ++w) {
+        if (collector.Word(w).size() <= MaxLinkWordLength)
+            chosen.push_back(w);
+    }
+}
+
+std::vector<std::string> LinkCandidates(std::string_view pageText)
+{
+    TLinkWordCollector collector;
+    std::vector<std::size_t> chosen;
+    CollectLinkCandidates(pageText, collector, chosen);
+    std::vector<std::string> words;
+    words.reserve(chosen.size());
+    for (const std::size_t w : chosen)
+        words.emplace_back(collector.Word(w));
+    return words;
+}
 
 void TSiteGenerator::SetPTegsInPage(int index)
 {
@@ -85,7 +105,7 @@ void TSiteGenerator::SetLinks(TPrompter &prompter)
     }
     if (linkCount == 0)
         prompter.ask(MessageKind::Warning, Message("Ссылок не найдено. Добавьте ссылки"), Buttons::Ok);
-    const std::int64_t quota = PageQuota(pageCount, linkCount);
+    const std::int64_t quota = LinkPageQuota(pageCount, linkCount);
     if (FMaxLinksPerPage > 0 && FMaxLinksPerPage < quota) {
         prompter.ask(MessageKind::Error,
                      Message("Превышено ограничение числа ссылок на страницу. Добавьте страниц или уменьшите "
@@ -103,14 +123,7 @@ void TSiteGenerator::SetLinks(TPrompter &prompter)
     std::int64_t cursor = 0;
     for (int i = 0; i < pageCount; ++i) {
         TSitePage &page = FPages[i];
-        // Words shorter than the minimum can neither carry a link nor contain a longer word, so
-        // they are left out of the collection at once.
-        collector.Collect(page.PageText(), MinLinkWordLength);
-        chosen.clear();
-        for (std::size_t w = 0; w < collector.Count(); ++w) {
-            if (collector.Word(w).size() <= MaxLinkWordLength)
-                chosen.push_back(w);
-        }
+        CollectLinkCandidates(page.PageText(), collector, chosen);
         if (static_cast<std::int64_t>(chosen.size()) < quota) {
             prompter.ask(MessageKind::Warning,
                          Message("На странице ") + page.PageUrl() +
