@@ -4,7 +4,6 @@
 #include "engine/Error.h"
 #include "persistence/LargeBuffer.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -108,17 +107,12 @@ void RemoveLeftovers(const fs::path &folder, const fs::path &target)
 }
 
 // Writes all the bytes, retrying interrupted and short writes; `fail` gets the error and throws.
-// A big file goes in pieces, and the disk is set to work on each piece while the next one is
-// copied, so the flush that follows has little left to wait for.
 template <typename F> void WriteAll(int fd, std::string_view bytes, const TWriteFunction &write, F &&fail)
 {
-    constexpr std::size_t Piece = std::size_t{8} << 20;
     std::size_t done = 0;
-    std::size_t started = 0;
     while (done < bytes.size()) {
-        const std::size_t size = std::min(bytes.size() - done, Piece);
-        const ssize_t put =
-            write ? write(fd, bytes.data() + done, size) : ::write(fd, bytes.data() + done, size);
+        const ssize_t put = write ? write(fd, bytes.data() + done, bytes.size() - done)
+                                  : ::write(fd, bytes.data() + done, bytes.size() - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -127,12 +121,6 @@ template <typename F> void WriteAll(int fd, std::string_view bytes, const TWrite
         if (put == 0)
             fail(EIO);
         done += static_cast<std::size_t>(put);
-        if (done - started >= Piece || (started > 0 && done == bytes.size())) {
-            // Only a hint: the data is made durable by the flush all the same.
-            ::sync_file_range(fd, static_cast<off_t>(started), static_cast<off_t>(done - started),
-                              SYNC_FILE_RANGE_WRITE);
-            started = done;
-        }
     }
 }
 
@@ -292,6 +280,12 @@ void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFu
         ::fchmod(file.Get(), NewFileMode());
     }
 
+    // The whole length is allocated at once, so the file does not grow extent by extent while it
+    // is written, and a disk that is already full fails the save before the write. File systems
+    // that cannot allocate ahead are written without it.
+    if (!bytes.empty() && ::fallocate(file.Get(), 0, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT || errno == EFBIG))
+        fail(errno);
     WriteAll(file.Get(), bytes, write, fail);
     if (::fsync(file.Get()) != 0)
         fail(errno);
