@@ -2,6 +2,7 @@
 
 #include "engine/Cp1251.h"
 #include "engine/Error.h"
+#include "persistence/LargeBuffer.h"
 
 #include <cerrno>
 #include <csignal>
@@ -187,24 +188,40 @@ std::string ReadFileBytes(const std::string &path)
     TFileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.Get() < 0)
         throw EError(CannotOpenMessage(path, errno));
+    const int fd = file.Get();
+    auto readSome = [&](char *into, std::size_t size) -> std::size_t {
+        for (;;) {
+            const ssize_t got = ::read(fd, into, size);
+            if (got >= 0)
+                return static_cast<std::size_t>(got);
+            if (errno != EINTR)
+                throw EError(CannotOpenMessage(path, errno));
+        }
+    };
+
+    // A regular file is read straight into a string of its size; a file that shrinks meanwhile
+    // is cut to what was read, and one that grows, or that has no size (a pipe, a device), is
+    // read on in pieces until its end.
     std::string bytes;
+    std::size_t done = 0;
     struct stat info
     {
     };
-    if (::fstat(file.Get(), &info) == 0 && info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EError(CannotOpenMessage(path, errno));
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        bytes = LargeBlankString(static_cast<std::size_t>(info.st_size));
+        while (done < bytes.size()) {
+            const std::size_t got = readSome(bytes.data() + done, bytes.size() - done);
+            if (got == 0) {
+                bytes.resize(done);
+                return bytes;
+            }
+            done += got;
         }
-        bytes.append(buffer, static_cast<std::size_t>(got));
     }
+    char buffer[65536];
+    while (const std::size_t got = readSome(buffer, sizeof buffer))
+        bytes.append(buffer, got);
     return bytes;
 }
 
@@ -263,6 +280,12 @@ void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFu
         ::fchmod(file.Get(), NewFileMode());
     }
 
+    // The whole length is allocated at once, so the file does not grow extent by extent while it
+    // is written, and a disk that is already full fails the save before the write. File systems
+    // that cannot allocate ahead are written without it.
+    if (!bytes.empty() && ::fallocate(file.Get(), 0, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT || errno == EFBIG))
+        fail(errno);
     WriteAll(file.Get(), bytes, write, fail);
     if (::fsync(file.Get()) != 0)
         fail(errno);

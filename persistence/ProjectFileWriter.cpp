@@ -1,6 +1,7 @@
 #include "persistence/ProjectFileWriter.h"
 
 #include "engine/Cp1251.h"
+#include "persistence/LargeBuffer.h"
 #include "persistence/ProjectFile.h"
 
 #include <algorithm>
@@ -325,7 +326,7 @@ std::size_t TProjectFileWriter::TextSize() const
 std::string TProjectFileWriter::Text() const
 {
     const std::size_t size = TextSize();
-    std::string text(size + FormSlack, '\0');
+    std::string text = LargeBlankString(size + FormSlack);
     TBufferOutput output(text.data());
     TObjectTextWriter<TBufferOutput>(output).WriteGenerator(FGenerator);
     assert(output.Pos() == text.data() + size);

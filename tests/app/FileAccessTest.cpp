@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -256,4 +257,104 @@ TEST(MessagePath, IsMadeAbsoluteAndNormal)
     EXPECT_EQ(CannotOpenMessage("/x/y.sgp", ENOENT),
               "Cannot open file \"/x/y.sgp\". No such file or directory");
     EXPECT_EQ(CannotCreateMessage("/x/y.sgp", EACCES), "Cannot create file \"/x/y.sgp\". Permission denied");
+}
+
+// Bytes that differ from one position to the next, so that a piece read or written twice, or
+// left out, shows.
+std::string Pattern(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    std::uint32_t state = 12345;
+    for (char &c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+TEST_F(ReplaceFileTest, BigFilesAreWrittenWholeAndAFailureLateInTheWriteKeepsTheOldFile)
+{
+    const std::string path = FDir.Write("p.sgp", "the previous project");
+    const std::string bytes = Pattern((std::size_t{20} << 20) + 5);
+    std::size_t written = 0;
+    const TWriteFunction failLate = [&written](int fd, const void *data, std::size_t size) -> ssize_t {
+        if (written > (std::size_t{12} << 20)) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const ssize_t put = ::write(fd, data, std::min(size, std::size_t{4} << 20));
+        written += static_cast<std::size_t>(put);
+        return put;
+    };
+    EXPECT_THROW(ReplaceFile(path, bytes, failLate), EError);
+    EXPECT_EQ(ReadAll(path), "the previous project");
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+
+    ReplaceFile(path, bytes);
+    EXPECT_EQ(ReadAll(path), bytes);
+    // The same through the overwrite in place of a file with two names.
+    fs::create_hard_link(path, FDir.File("copy.sgp"));
+    const std::string shorter = Pattern((std::size_t{9} << 20) + 1);
+    ReplaceFile(path, shorter);
+    EXPECT_EQ(ReadAll(FDir.File("copy.sgp")), shorter);
+}
+
+TEST(ReadFileBytes, ReadsRegularFilesOfAnySizeWhole)
+{
+    TTempDir dir;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{65537},
+                                   (std::size_t{9} << 20) + 3, std::size_t{16} << 20}) {
+        const std::string bytes = Pattern(size);
+        const std::string path = dir.Write("f.bin", bytes);
+        const std::string read = ReadFileBytes(path);
+        EXPECT_EQ(read.size(), size);
+        EXPECT_TRUE(read == bytes) << size;
+    }
+}
+
+TEST(ReadFileBytes, ReadsFilesWithoutASizeToTheirEnd)
+{
+    // A pipe has no size, and a kernel file reports none but holds text.
+    TTempDir dir;
+    const std::string fifo = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string bytes = Pattern(300000);
+    const std::string result = RunInChild([&] {
+        const pid_t writer = ::fork();
+        if (writer == 0) {
+            const int fd = ::open(fifo.c_str(), O_WRONLY);
+            std::size_t done = 0;
+            while (fd >= 0 && done < bytes.size()) {
+                const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+                if (put <= 0)
+                    break;
+                done += static_cast<std::size_t>(put);
+            }
+            ::_exit(0);
+        }
+        const std::string read = ReadFileBytes(fifo);
+        int status = 0;
+        ::waitpid(writer, &status, 0);
+        return read == bytes ? std::string("whole") : "got " + std::to_string(read.size()) + " bytes";
+    });
+    EXPECT_EQ(result, "whole");
+    EXPECT_TRUE(ReadFileBytes("/proc/self/status").starts_with("Name:"));
+}
+
+TEST(ReadFileBytes, MissingFilesAndFoldersAreReportedByName)
+{
+    TTempDir dir;
+    const std::string missing = dir.File("none.sgp");
+    try {
+        ReadFileBytes(missing);
+        ADD_FAILURE() << "read a missing file";
+    } catch (const EError &e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + missing + "\". No such file or directory");
+    }
+    try {
+        ReadFileBytes(dir.Path().string());
+        ADD_FAILURE() << "read a folder";
+    } catch (const EError &e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + dir.Path().string() + "\". Is a directory");
+    }
 }
