@@ -1,9 +1,14 @@
 #include "app/BrowserLauncher.h"
+#include "app/LinkReport.h"
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
+#include "ui/project/CheckDialog.h"
+#include "ui/project/LinkReportDialog.h"
 
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -42,6 +47,8 @@ private slots:
     void exportUsesWhatTheEditorsShow();
     void previewShowsTheSelectedPageAsTheExportWrites();
     void exportNeverOverwritesTheProjectFile();
+    void linkReportShowsWhereTheLinksWentAndSavesThemAsTsv();
+    void checkListsStalePagesAndPruneRemovesOnlyItsOwn();
 
 private:
     void AddContent()
@@ -148,6 +155,69 @@ void ProjectProceduresTest::exportNeverOverwritesTheProjectFile()
     QCOMPARE(ToQString(F->Fakes.Errors.Shown.front()),
              u"Адрес страницы \"garden.sgp\" совпадает с файлом выгружаемого проекта."_s);
     QCOMPARE(Folder.Read(u"own-folder/garden.sgp"_s), saved);
+}
+
+void ProjectProceduresTest::linkReportShowsWhereTheLinksWentAndSavesThemAsTsv()
+{
+    AddContent();
+    F->Find<QPlainTextEdit>(u"Memo1"_s).setPlainText(u"a.html\nb.html\nc.html\nd.html"_s);
+    F->Window->Generator().SetRandomSource(std::make_unique<TSeededRandom>(5));
+    F->Action(u"LinksGener"_s).trigger();
+
+    F->Action(u"LinkReport"_s).trigger();
+    auto *dialog = F->Window->findChild<TLinkReportDialog *>();
+    QVERIFY(dialog);
+    const QTableWidget &table = *dialog->Table();
+    QCOMPARE(table.rowCount(), 4);
+    const TSitePages &pages = F->Window->Generator().Pages();
+    QStringList links;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        const int page = table.item(row, 0)->text().toInt();
+        QCOMPARE(table.item(row, 1)->text(), ToQString(pages[page].PageUrl()));
+        // The word shown is the one the body carries inside that link's anchor.
+        const QString anchor =
+            u"<a href=\""_s + table.item(row, 3)->text() + u"\">"_s + table.item(row, 2)->text() + u"</a>"_s;
+        QVERIFY2(ToQString(pages[page].PageHTML()).contains(anchor), qPrintable(anchor));
+        links.push_back(table.item(row, 3)->text());
+    }
+    links.sort();
+    QCOMPARE(links, (QStringList{u"a.html"_s, u"b.html"_s, u"c.html"_s, u"d.html"_s}));
+
+    F->Fakes.Dialogs.SaveAnswers.push_back(Folder.Path(u"links"_s));
+    QTest::mouseClick(dialog->findChild<QPushButton *>(u"SaveTsv"_s), Qt::LeftButton);
+    QCOMPARE(Folder.Read(u"links.tsv"_s), Bytes(LinkReportTsv(BuildLinkReport(F->Window->Generator()))));
+    dialog->close();
+}
+
+void ProjectProceduresTest::checkListsStalePagesAndPruneRemovesOnlyItsOwn()
+{
+    const QString out = Folder.Path(u"stale-site"_s);
+    QVERIFY(QDir().mkpath(out));
+    ChooseExportFolder(out);
+    AddContent();
+    F->Fakes.Prompter.Script(Answer::No);
+    F->Action(u"SiteExport"_s).trigger();
+    // A shorter site now, and a page of the user's own beside the export.
+    F->Window->Generator().Pages().Delete(2);
+    F->Window->RebuildPageTree();
+    Folder.Write(u"stale-site/notes.html"_s, "<html>mine</html>");
+
+    F->Action(u"CheckProject"_s).trigger();
+    auto *dialog = F->Window->findChild<TCheckDialog *>();
+    QVERIFY(dialog);
+    QStringList lines;
+    for (int row = 0; row < dialog->List()->count(); ++row)
+        lines.push_back(dialog->List()->item(row)->text());
+    QVERIFY2(lines.contains(u"В папке выгрузки лишний файл \"page2.html\": это не страница проекта"_s),
+             qPrintable(lines.join(u'\n')));
+    QVERIFY(lines.contains(u"В папке выгрузки лишний файл \"notes.html\": это не страница проекта"_s));
+    dialog->close();
+
+    F->Fakes.Prompter.Script(Answer::Yes);
+    F->Action(u"PruneStale"_s).trigger();
+    QCOMPARE(F->Messages().back(), u"Удалено страниц: 1"_s);
+    QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name),
+             (QStringList{u"index.html"_s, u"notes.html"_s, u"page1.html"_s, u"style.css"_s}));
 }
 
 } // namespace zarvik::test
