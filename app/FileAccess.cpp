@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -183,12 +184,11 @@ std::string CannotCreateMessage(const std::string &path, int error)
     return "Cannot create file \"" + MessagePath(path) + "\". " + Reason(error);
 }
 
-std::string ReadFileBytes(const std::string &path)
+namespace {
+
+// The bytes of the open file `fd` from where it stands to its end.
+std::string ReadOpenFile(int fd, const std::string &path)
 {
-    TFileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0)
-        throw EError(CannotOpenMessage(path, errno));
-    const int fd = file.Get();
     auto readSome = [&](char *into, std::size_t size) -> std::size_t {
         for (;;) {
             const ssize_t got = ::read(fd, into, size);
@@ -223,6 +223,67 @@ std::string ReadFileBytes(const std::string &path)
     while (const std::size_t got = readSome(buffer, sizeof buffer))
         bytes.append(buffer, got);
     return bytes;
+}
+
+} // namespace
+
+std::string ReadFileBytes(const std::string &path)
+{
+    TFileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        throw EError(CannotOpenMessage(path, errno));
+    return ReadOpenFile(file.Get(), path);
+}
+
+TMappedFile::TMappedFile(const std::string &path)
+    : FFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
+{
+    if (FFd < 0)
+        throw EError(CannotOpenMessage(path, errno));
+    // The read lease is refused while anyone has the file open for writing, and while it is held
+    // an open for writing or a truncation by another process waits until it is given up (or, at
+    // worst, for the system's lease-break time), so the mapping cannot lose pages under the reader.
+    // Without the lease the bytes are copied.
+    struct stat info
+    {
+    };
+    // Taking the lease makes this process the one told of a waiting writer, by SIGIO unless
+    // another signal is set, and SIGIO would end the program. The notice goes to nobody once the
+    // owner is cleared; until then it is SIGURG, which nothing here handles and which is ignored.
+    if (::fcntl(FFd, F_SETSIG, SIGURG) == 0 && ::fcntl(FFd, F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(FFd, F_SETOWN, 0);
+        if (::fstat(FFd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+            static_cast<std::uintmax_t>(info.st_size) <= SIZE_MAX) {
+            const auto size = static_cast<std::size_t>(info.st_size);
+            void *map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, FFd, 0);
+            if (map != MAP_FAILED) {
+                ::madvise(map, size, MADV_SEQUENTIAL);
+                FMap = map;
+                FBytes = std::string_view(static_cast<const char *>(map), size);
+                return;
+            }
+        }
+        ::fcntl(FFd, F_SETLEASE, F_UNLCK);
+    }
+    try {
+        FCopy = ReadOpenFile(FFd, path);
+    } catch (...) {
+        ::close(FFd);
+        throw;
+    }
+    ::close(FFd);
+    FFd = -1;
+    FBytes = FCopy;
+}
+
+TMappedFile::~TMappedFile()
+{
+    if (FMap)
+        ::munmap(FMap, FBytes.size());
+    if (FFd >= 0) {
+        ::fcntl(FFd, F_SETLEASE, F_UNLCK);
+        ::close(FFd);
+    }
 }
 
 void IgnoreFileSizeSignal()

@@ -21,6 +21,30 @@ std::string CannotCreateMessage(const std::string &path, int error);
 // opened or read.
 std::string ReadFileBytes(const std::string &path);
 
+// A whole file's bytes for reading in place. A regular file that nobody has open for writing is
+// mapped read-only and held with a read lease, so that another process that opens it for writing
+// or truncates it waits until this object is gone; any other file (empty, a pipe, one being
+// written, a file system without leases or mappings) is copied as ReadFileBytes does. Throws the
+// same EError "Cannot open file ..." as ReadFileBytes.
+class TMappedFile
+{
+public:
+    explicit TMappedFile(const std::string &path);
+    TMappedFile(const TMappedFile &) = delete;
+    TMappedFile &operator=(const TMappedFile &) = delete;
+    ~TMappedFile();
+
+    std::string_view Bytes() const { return FBytes; }
+    // Whether the bytes are the file's own pages rather than a copy.
+    bool Mapped() const { return FMap != nullptr; }
+
+private:
+    int FFd;
+    void *FMap = nullptr;
+    std::string FCopy;
+    std::string_view FBytes;
+};
+
 // Writes one piece of the data; behaves like ::write (returns the count written, or -1 with
 // errno set). Tests replace it to make a write fail part-way.
 using TWriteFunction = std::function<ssize_t(int fd, const void *data, std::size_t size)>;

@@ -12,8 +12,8 @@ namespace zarvik {
 void LoadProject(const std::string &path, TSiteGenerator &generator)
 {
     // Project files are 7-bit text; they are read byte for byte, without the UTF-8 rule.
-    const std::string text = ReadFileBytes(path);
-    ReadProjectText(text, generator);
+    const TMappedFile text(path);
+    ReadProjectText(text.Bytes(), generator);
     generator.SetChanged(false);
 }
 

@@ -358,3 +358,80 @@ TEST(ReadFileBytes, MissingFilesAndFoldersAreReportedByName)
         EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + dir.Path().string() + "\". Is a directory");
     }
 }
+
+TEST(MappedFile, GivesARegularFilesBytesInPlaceAndCopiesAnEmptyOne)
+{
+    TTempDir dir;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, std::size_t{65537},
+                                   (std::size_t{9} << 20) + 3}) {
+        const std::string bytes = Pattern(size);
+        const TMappedFile file(dir.Write("f.bin", bytes));
+        EXPECT_EQ(file.Mapped(), size > 0) << size;
+        EXPECT_EQ(file.Bytes().size(), size);
+        EXPECT_TRUE(file.Bytes() == bytes) << size;
+    }
+}
+
+TEST(MappedFile, OtherWritersWaitWhileTheFileIsMapped)
+{
+    TTempDir dir;
+    const std::string path = dir.Write("held.sgp", Pattern(100000));
+    // Another process that will not wait is refused, until the mapping is given up.
+    auto openForWriting = [&] {
+        return RunInChild([&] {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                return std::string(errno == EWOULDBLOCK ? "refused" : "error");
+            ::close(fd);
+            return std::string("opened");
+        });
+    };
+    {
+        const TMappedFile file(path);
+        ASSERT_TRUE(file.Mapped());
+        EXPECT_EQ(openForWriting(), "refused");
+        EXPECT_TRUE(file.Bytes() == Pattern(100000));
+    }
+    EXPECT_EQ(openForWriting(), "opened");
+}
+
+TEST(MappedFile, FilesBeingWrittenOrWithoutASizeAreCopied)
+{
+    TTempDir dir;
+    const std::string path = dir.Write("open.sgp", Pattern(70000));
+    const int writer = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    {
+        const TMappedFile file(path);
+        EXPECT_FALSE(file.Mapped());
+        EXPECT_TRUE(file.Bytes() == Pattern(70000));
+        // The copy does not hold the file: its writer goes on.
+        EXPECT_EQ(::write(writer, "x", 1), 1);
+        EXPECT_EQ(file.Bytes().size(), 70000u);
+    }
+    ::close(writer);
+
+    const TMappedFile status("/proc/self/status");
+    EXPECT_FALSE(status.Mapped());
+    EXPECT_TRUE(status.Bytes().starts_with("Name:"));
+}
+
+TEST(MappedFile, OpenErrorsAreThoseOfAWholeFileRead)
+{
+    TTempDir dir;
+    for (const std::string &path : {dir.File("none.sgp"), dir.Path().string()}) {
+        std::string expected;
+        try {
+            ReadFileBytes(path);
+        } catch (const EError &e) {
+            expected = e.what();
+        }
+        ASSERT_FALSE(expected.empty()) << path;
+        try {
+            const TMappedFile file(path);
+            ADD_FAILURE() << "opened " << path;
+        } catch (const EError &e) {
+            EXPECT_EQ(std::string(e.what()), expected);
+        }
+    }
+}

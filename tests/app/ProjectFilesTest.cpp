@@ -8,6 +8,7 @@
 #include "tests/app/TempDir.h"
 #include "tests/support/Ru.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -99,6 +100,36 @@ TEST_F(ProjectFiles, EmptyMarkerAndMenuWordComeBackAsTheWindowsDefaults)
     ASSERT_EQ(opened.Pages().Count(), 1);
     EXPECT_EQ(opened.Pages()[0].PageHTML(), "<p>text</p>");
     EXPECT_FALSE(opened.LinksWasSetted());
+}
+
+TEST_F(ProjectFiles, AFileOpenForWritingIsReadAsWellAsAMappedOne)
+{
+    TSiteGenerator saved;
+    Fresh(saved);
+    saved.SetSiteTitle(Ru("Сад"));
+    saved.CreateNewPage("index", Ru("текст 'в' кавычках"));
+    saved.Pages()[0].SetPageHTML(std::string(70000, 'x'));
+    const std::string path = FDir.File("p.sgp");
+    SaveProject(path, saved);
+
+    // The first load maps the file; the second copies it, a writer holding it open.
+    std::string texts[2];
+    for (std::string &text : texts) {
+        const int writer = &text == &texts[1] ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+        TSiteGenerator opened;
+        Fresh(opened);
+        LoadProject(path, opened);
+        if (writer >= 0)
+            ::close(writer);
+        EXPECT_EQ(opened.SiteTitle(), Ru("Сад"));
+        ASSERT_EQ(opened.Pages().Count(), 1);
+        EXPECT_EQ(opened.Pages()[0].PageHTML(), std::string(70000, 'x'));
+        opened.SetChanged(true);
+        SaveProject(FDir.File("again.sgp"), opened);
+        text = ReadAll(FDir.File("again.sgp"));
+    }
+    EXPECT_EQ(texts[0], ReadAll(path));
+    EXPECT_EQ(texts[1], ReadAll(path));
 }
 
 TEST_F(ProjectFiles, OpenErrorsCarryTheirMessagesAndLeaveChangedAlone)
