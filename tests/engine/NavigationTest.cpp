@@ -2,6 +2,7 @@
 #include "tests/support/Ru.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 
 using namespace zarvik;
@@ -87,4 +88,33 @@ TEST(GeneratePag, NumbersFollowTheOrderAndLinksTheStoredUrls)
     EXPECT_NE(menu.find("<li><a href=\"page3.html\">Q&A <new></a></li>\r"), std::string::npos);
     EXPECT_TRUE(menu.ends_with("<li><a href=\"index.html\">index</a></li>\r</ul>"));
     EXPECT_EQ(menu.find("<ul>", 1), std::string::npos);
+}
+
+// Sites of random sizes, crossing the one-, two- and three-digit numbers, with moved pages and
+// URLs of random lengths (empty ones too), built and rebuilt: every bar and the menu equal the
+// ones put together piece by piece.
+TEST(GeneratePag, RandomSitesMatchThePlainBars)
+{
+    std::mt19937 rng(4711);
+    for (int round = 0; round < 40; ++round) {
+        TSiteGenerator g;
+        const int count = round < 3 ? round + 1 : 1 + static_cast<int>(rng() % 120);
+        AddPages(g, count);
+        for (int k = 0; k < count / 4; ++k) {
+            const int at = static_cast<int>(rng() % static_cast<unsigned>(count));
+            std::string url(rng() % 30, 'a' + static_cast<char>(rng() % 26));
+            g.Pages()[at].SetPageUrl(url + (rng() % 2 ? "\xE9.html" : ""));
+            g.Pages()[at].SetIndex(static_cast<int>(rng() % static_cast<unsigned>(count)));
+        }
+        g.GeneratePag();
+        if (round % 2)
+            g.GeneratePag();
+        std::string menu = "<ul>\r";
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(g.Pages()[i].Pagination(), ExpectedBar(g, i)) << "round " << round << " page " << i;
+            menu +=
+                "<li><a href=\"" + g.Pages()[i].PageUrl() + "\">" + g.Pages()[i].PageTitle() + "</a></li>\r";
+        }
+        EXPECT_EQ(g.SiteMenu(), menu + "</ul>") << "round " << round;
+    }
 }
