@@ -34,6 +34,39 @@ const char *const Template =
     "<div align=\"center\">SiteGeneratorChange.Pagination</div>\r\n"
     "<div id=\"footer\">SiteGeneratorChange.Footer</div>\r\n</body>\r\n</html>\r\n";
 
+// The files an export of `site` writes, rendered in advance, to be written into `folder`.
+using TRenderedFiles = std::vector<std::pair<std::string, std::string>>;
+
+TRenderedFiles RenderedFiles(const TSiteGenerator &site, const std::string &folder)
+{
+    TRenderedFiles files;
+    for (int i = 0; i < site.Pages().Count(); ++i)
+        files.emplace_back(folder + "/" + site.Pages()[i].PageUrl(), site.TemplateProcessingF(i));
+    files.emplace_back(folder + "/style.css", site.CssCode());
+    return files;
+}
+
+// Writes the files with plain write() calls, one open and one write each, in every iteration.
+// Returns the bytes of one round.
+std::int64_t WriteFilesRaw(benchmark::State &state, const TRenderedFiles &files)
+{
+    std::int64_t bytes = 0;
+    for (const auto &file : files)
+        bytes += static_cast<std::int64_t>(file.second.size());
+    for (auto _ : state) {
+        for (const auto &[path, data] : files) {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            if (fd < 0 || ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size())) {
+                state.SkipWithError("write failed");
+                break;
+            }
+            ::close(fd);
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    return bytes;
+}
+
 struct TExportFixture
 {
     TSiteGenerator Site;
@@ -93,26 +126,7 @@ void BM_WriteBaseline(benchmark::State &state)
 {
     TExportFixture &f = Fixture();
     f.Site.GeneratePag();
-    std::vector<std::pair<std::string, std::string>> files;
-    for (int i = 0; i < f.Site.Pages().Count(); ++i)
-        files.emplace_back(f.BaselineFolder + "/" + f.Site.Pages()[i].PageUrl(),
-                           f.Site.TemplateProcessingF(i));
-    files.emplace_back(f.BaselineFolder + "/style.css", f.Site.CssCode());
-    std::int64_t bytes = 0;
-    for (const auto &file : files)
-        bytes += static_cast<std::int64_t>(file.second.size());
-
-    for (auto _ : state) {
-        for (const auto &[path, data] : files) {
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-            if (fd < 0 || ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size())) {
-                state.SkipWithError("write failed");
-                break;
-            }
-            ::close(fd);
-        }
-    }
-    state.SetBytesProcessed(state.iterations() * bytes);
+    const std::int64_t bytes = WriteFilesRaw(state, RenderedFiles(f.Site, f.BaselineFolder));
     state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
 BENCHMARK(BM_WriteBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
@@ -213,24 +227,7 @@ void BM_WholeRoadWriteBaseline(benchmark::State &state)
     TExportFixture &f = Fixture();
     TSiteGenerator site;
     BuildSite(site, f.ExportFolder);
-    std::vector<std::pair<std::string, std::string>> files;
-    for (int i = 0; i < site.Pages().Count(); ++i)
-        files.emplace_back(f.BaselineFolder + "/" + site.Pages()[i].PageUrl(), site.TemplateProcessingF(i));
-    files.emplace_back(f.BaselineFolder + "/style.css", site.CssCode());
-    std::int64_t bytes = 0;
-    for (const auto &file : files)
-        bytes += static_cast<std::int64_t>(file.second.size());
-    for (auto _ : state) {
-        for (const auto &[path, data] : files) {
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-            if (fd < 0 || ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size())) {
-                state.SkipWithError("write failed");
-                break;
-            }
-            ::close(fd);
-        }
-    }
-    state.SetBytesProcessed(state.iterations() * bytes);
+    WriteFilesRaw(state, RenderedFiles(site, f.BaselineFolder));
     state.counters["pages"] = site.Pages().Count();
 }
 BENCHMARK(BM_WholeRoadWriteBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
