@@ -2,6 +2,7 @@
 
 #include "app/TextFiles.h"
 #include "engine/Cp1251.h"
+#include "ui/editor/EditorControl.h"
 #include "ui/editor/TextCodec.h"
 
 #include <QFile>
@@ -127,14 +128,11 @@ class TSourceEditor::TImpl
 {
 public:
     explicit TImpl(QWidget *owner)
-        : Editor(new QsciScintilla(owner))
+        : Editor(new TEditorControl(owner))
     {
     }
 
-    long Send(unsigned int msg, unsigned long w = 0, long l = 0) const
-    {
-        return Editor->SendScintilla(msg, w, l);
-    }
+    long Send(unsigned int msg, unsigned long w = 0, long l = 0) const { return Editor->Send(msg, w, l); }
 
     long Length() const { return Send(Sci::SCI_GETLENGTH); }
 
@@ -290,12 +288,12 @@ public:
     void ReplaceUtf8(std::string_view bytes)
     {
         const bool readOnly = Editor->isReadOnly();
-        Silent = true;
+        Editor->Silent = true;
         Editor->setReadOnly(false);
         Send(Sci::SCI_CLEARALL);
         AppendUtf8(bytes);
         Editor->setReadOnly(readOnly);
-        Silent = false;
+        Editor->Silent = false;
         Send(Sci::SCI_EMPTYUNDOBUFFER);
         Send(Sci::SCI_GOTOPOS, 0);
     }
@@ -326,11 +324,10 @@ public:
         Send(Sci::SCI_REPLACETARGET, U(bytes.size()), reinterpret_cast<std::intptr_t>(bytes.constData()));
     }
 
-    QsciScintilla *Editor;
+    TEditorControl *Editor;
     QsciLexer *Lexer = nullptr;
     QFont Font;
     QMenu *Menu = nullptr;
-    bool Silent = false;
 };
 
 TSourceEditor::TSourceEditor(QWidget *parent)
@@ -362,10 +359,7 @@ TSourceEditor::TSourceEditor(QWidget *parent)
     font.setStyleHint(QFont::Monospace);
     SetEditorFont(font);
 
-    connect(sci, &QsciScintilla::textChanged, this, [this] {
-        if (!FImpl->Silent)
-            emit TextEdited();
-    });
+    connect(FImpl->Editor, &TEditorControl::Edited, this, &TSourceEditor::TextEdited);
 }
 
 TSourceEditor::~TSourceEditor() = default;
@@ -443,6 +437,7 @@ std::string TSourceEditor::Line(int line) const
 
 void TSourceEditor::SetLine(int line, std::string_view text)
 {
+    const TEditorControl::TEditGroup group(*FImpl->Editor);
     if (line < 1)
         return;
     FImpl->EnsureLine(line);
@@ -453,6 +448,7 @@ void TSourceEditor::SetLine(int line, std::string_view text)
 
 void TSourceEditor::AppendLines(const TStringList &lines)
 {
+    const TEditorControl::TEditGroup group(*FImpl->Editor);
     if (lines.empty())
         return;
     const bool empty = FImpl->Length() == 0;
@@ -463,6 +459,7 @@ void TSourceEditor::AppendLines(const TStringList &lines)
 
 void TSourceEditor::InsertInLine(int line, int column, std::string_view text)
 {
+    const TEditorControl::TEditGroup group(*FImpl->Editor);
     if (line < 1)
         return;
     const auto [anchorLine, anchorColumn] = FImpl->Anchor();
@@ -666,11 +663,13 @@ void TSourceEditor::SetCaretToTextOffset(std::size_t offset)
 void TSourceEditor::Undo()
 {
     FImpl->Editor->undo();
+    FImpl->Editor->ReportEdit();
 }
 
 void TSourceEditor::Cut()
 {
     FImpl->Editor->cut();
+    FImpl->Editor->ReportEdit();
 }
 
 void TSourceEditor::Copy()
@@ -681,11 +680,13 @@ void TSourceEditor::Copy()
 void TSourceEditor::Paste()
 {
     FImpl->Editor->paste();
+    FImpl->Editor->ReportEdit();
 }
 
 void TSourceEditor::Delete()
 {
     FImpl->Editor->removeSelectedText();
+    FImpl->Editor->ReportEdit();
 }
 
 void TSourceEditor::SelectAll()

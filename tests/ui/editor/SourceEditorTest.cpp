@@ -2,12 +2,15 @@
 
 #include "tests/support/Ru.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zarvik::test {
 
@@ -49,6 +52,8 @@ private slots:
     void typedCharactersOutsideTheCodePageBecomeReferences();
     void wrappingIsVisualOnly();
     void clipboardCommandsMoveText();
+    void everyEditIsReportedOnceItIsComplete();
+    void assistiveTechnologyGetsTheTextOnceItListens();
 
 private:
     void ShowFocused()
@@ -310,6 +315,84 @@ void SourceEditorTest::clipboardCommandsMoveText()
     FEditor->SetCaret(2, 5);
     FEditor->Paste();
     QCOMPARE(FEditor->Line(2), Ru("lineстстрока"));
+}
+
+void SourceEditorTest::everyEditIsReportedOnceItIsComplete()
+{
+    ShowFocused();
+    // What a listener reads when it is told of an edit.
+    std::vector<std::string> seen;
+    connect(FEditor.get(), &TSourceEditor::TextEdited, [&] { seen.push_back(FEditor->Text()); });
+    const auto reportedOnceAs = [&](const std::string &text) {
+        const bool ok = seen.size() == 1 && seen.front() == text && FEditor->Text() == text;
+        seen.clear();
+        return ok;
+    };
+
+    QTest::keyClick(Surface(), Qt::Key_A);
+    QVERIFY(reportedOnceAs("a"));
+    QTest::keyClick(Surface(), Qt::Key_Return);
+    QVERIFY(reportedOnceAs("a\r\n"));
+    QTest::keyClick(Surface(), Qt::Key_Backspace);
+    QVERIFY(reportedOnceAs("a"));
+    QApplication::clipboard()->setText(u"bc"_s);
+    QTest::keyClick(Surface(), Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(reportedOnceAs("abc"));
+    QTest::keyClick(Surface(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(reportedOnceAs("a"));
+
+    FEditor->SetLine(2, "two");
+    QVERIFY(reportedOnceAs("a\r\ntwo"));
+    FEditor->InsertInLine(1, 1, "<");
+    QVERIFY(reportedOnceAs("<a\r\ntwo"));
+    FEditor->AppendLines({"three"});
+    QVERIFY(reportedOnceAs("<a\r\ntwo\r\nthree"));
+    FEditor->SetSelection(1, 1, 1, 2);
+    FEditor->Cut();
+    QVERIFY(reportedOnceAs("a\r\ntwo\r\nthree"));
+    FEditor->Paste();
+    QVERIFY(reportedOnceAs("<a\r\ntwo\r\nthree"));
+    FEditor->SelectAll();
+    FEditor->Delete();
+    QVERIFY(reportedOnceAs(""));
+    FEditor->Undo();
+    QVERIFY(reportedOnceAs("<a\r\ntwo\r\nthree"));
+
+    // Moving the caret and replacing the whole content are no edits.
+    QTest::keyClick(Surface(), Qt::Key_Home);
+    FEditor->SetText("whole");
+    FEditor->Clear();
+    QVERIFY(seen.empty());
+}
+
+void SourceEditorTest::assistiveTechnologyGetsTheTextOnceItListens()
+{
+    FEditor->SetText(Ru("Привет\r\nмир"));
+    FEditor->SetAccessibleName(u"Текст"_s);
+    QAccessibleInterface *quiet = QAccessible::queryAccessibleInterface(Surface());
+    QVERIFY(quiet);
+    QCOMPARE(quiet->text(QAccessible::Name), u"Текст"_s);
+    // Nobody listens: no text interface, so nothing counts characters on every caret move.
+    QVERIFY(!quiet->textInterface());
+
+    QAccessible::setActive(true);
+    QAccessibleInterface *full = QAccessible::queryAccessibleInterface(Surface());
+    QVERIFY(full && full->textInterface());
+    QCOMPARE(full->textInterface()->characterCount(), 11);
+    QCOMPARE(full->text(QAccessible::Name), u"Текст"_s);
+    // While it listens, typing still reaches the text and is reported.
+    ShowFocused();
+    QSignalSpy edits(FEditor.get(), &TSourceEditor::TextEdited);
+    QTest::keyClick(Surface(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(Surface(), Qt::Key_A);
+    QCOMPARE(edits.count(), 1);
+    QCOMPARE(FEditor->Text(), Ru("Привет\r\nмирa"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(Surface())->textInterface()->characterCount(), 12);
+
+    QAccessible::setActive(false);
+    QVERIFY(!QAccessible::queryAccessibleInterface(Surface())->textInterface());
+    QTest::keyClick(Surface(), Qt::Key_B);
+    QCOMPARE(edits.count(), 2);
 }
 
 } // namespace zarvik::test

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <Qsci/qsciscintilla.h>
+
+namespace zarvik {
+
+// The Scintilla control behind TSourceEditor, made cheap to type in when the document is large.
+//
+// The stock control tells assistive technology where every insertion, deletion and caret move
+// happened as a character count from the start of the document, whether or not anything is
+// listening: for a text of megabytes that count costs hundreds of milliseconds per key. Here
+// that work is done only while an assistive technology is active. Without one the document
+// reports only the moments just before it changes, and Edited() is emitted once the change is
+// complete: at the end of the event, message or command that made it.
+class TEditorControl : public QsciScintilla
+{
+    Q_OBJECT
+
+public:
+    explicit TEditorControl(QWidget *parent = nullptr);
+    ~TEditorControl() override;
+
+    // Sends a message to the control and reports an edit it made.
+    long Send(unsigned int message, unsigned long wParam = 0, long lParam = 0);
+
+    // While set, changes are not reported (whole replacements of the content).
+    bool Silent = false;
+
+    // Emits Edited() if the content changed since the last report and no TEditGroup is open.
+    void ReportEdit();
+
+    // Holds the reports back while it lives: the changes made meanwhile are reported once, when
+    // the outermost group closes.
+    class TEditGroup
+    {
+    public:
+        explicit TEditGroup(TEditorControl &control)
+            : FControl(control)
+        {
+            ++FControl.FGroups;
+        }
+        ~TEditGroup()
+        {
+            if (--FControl.FGroups == 0)
+                FControl.ReportEdit();
+        }
+        TEditGroup(const TEditGroup &) = delete;
+        TEditGroup &operator=(const TEditGroup &) = delete;
+
+    private:
+        TEditorControl &FControl;
+    };
+
+signals:
+    void Edited();
+
+protected:
+    bool event(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    friend class TEditorAccessibility;
+    // The notifications the document sends; all of them while assistive technology is active.
+    void ListenForAccessibility(bool active);
+
+    bool FEdited = false;
+    int FGroups = 0;
+};
+
+} // namespace zarvik
