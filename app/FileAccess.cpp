@@ -293,6 +293,11 @@ void IgnoreFileSizeSignal()
 
 void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFunction &write)
 {
+    ReplaceFile(path, TFileContent{bytes.size(), [bytes](const TFileContent::TPut &put) { put(bytes); }}, write);
+}
+
+void ReplaceFile(const std::string &path, const TFileContent &content, const TWriteFunction &write)
+{
     const fs::path target = ReplacementTarget(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
 
@@ -306,9 +311,16 @@ void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFu
     // A rename would replace a file the user may not write to; refuse as writing it would.
     if (regular && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         throw EError(CannotCreateMessage(path, errno));
+    // A file overwritten in place gets its whole content made before it is touched.
+    const auto writeInPlace = [&] {
+        std::string bytes;
+        bytes.reserve(content.Size);
+        content.Produce([&bytes](std::string_view piece) { bytes.append(piece); });
+        WriteInPlace(path, target, bytes, write);
+    };
     // Every name of a file with several links must see the new content, so it is overwritten.
     if (regular && old.st_nlink > 1) {
-        WriteInPlace(path, target, bytes, write);
+        writeInPlace();
         RemoveLeftovers(folder, target);
         return;
     }
@@ -318,7 +330,7 @@ void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFu
     if (file.Get() < 0) {
         // A folder that takes no new file still lets its writable files be overwritten.
         if (regular && (errno == EACCES || errno == EPERM)) {
-            WriteInPlace(path, target, bytes, write);
+            writeInPlace();
             return;
         }
         throw EError(CannotCreateMessage(path, errno));
@@ -344,10 +356,31 @@ void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFu
     // The whole length is allocated at once, so the file does not grow extent by extent while it
     // is written, and a disk that is already full fails the save before the write. File systems
     // that cannot allocate ahead are written without it.
-    if (!bytes.empty() && ::fallocate(file.Get(), 0, 0, static_cast<off_t>(bytes.size())) != 0 &&
+    if (content.Size > 0 && ::fallocate(file.Get(), 0, 0, static_cast<off_t>(content.Size)) != 0 &&
         (errno == ENOSPC || errno == EDQUOT || errno == EFBIG))
         fail(errno);
-    WriteAll(file.Get(), bytes, write, fail);
+    // Every few megabytes the disk is asked to start writing out what is complete, so that the
+    // flush at the end has little left to wait for.
+    constexpr std::size_t WritebackStep = 8u << 20;
+    std::size_t written = 0;
+    std::size_t writtenBack = 0;
+    try {
+        content.Produce([&](std::string_view piece) {
+            WriteAll(file.Get(), piece, write, fail);
+            written += piece.size();
+            if (written - writtenBack >= WritebackStep) {
+                ::sync_file_range(file.Get(), static_cast<off_t>(writtenBack),
+                                  static_cast<off_t>(written - writtenBack), SYNC_FILE_RANGE_WRITE);
+                writtenBack = written;
+            }
+        });
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    // Content shorter than announced leaves no reserved tail behind.
+    if (written < content.Size && ::ftruncate(file.Get(), static_cast<off_t>(written)) != 0)
+        fail(errno);
     if (::fsync(file.Get()) != 0)
         fail(errno);
     if (file.Close() != 0)

@@ -62,6 +62,21 @@ using TWriteFunction = std::function<ssize_t(int fd, const void *data, std::size
 // folder are removed; nothing else is.
 void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFunction &write = {});
 
+// Content that is made piece by piece while it is written: its exact size, and a function that
+// hands every piece, in order, to the function it is given.
+struct TFileContent
+{
+    using TPut = std::function<void(std::string_view piece)>;
+    std::size_t Size = 0;
+    std::function<void(const TPut &put)> Produce;
+};
+
+// ReplaceFile for content made while it is written. The temporary file is written as the pieces
+// come, and the disk starts writing them out while the rest is still being made; the files that
+// are overwritten in place get their whole content made in memory first. An exception thrown by
+// Produce removes the temporary file and goes on to the caller.
+void ReplaceFile(const std::string &path, const TFileContent &content, const TWriteFunction &write = {});
+
 // Makes writing past the file-size limit (RLIMIT_FSIZE) fail with "File too large" instead of
 // killing the process with SIGXFSZ. Both programs call it at start-up.
 void IgnoreFileSizeSignal();

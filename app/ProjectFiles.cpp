@@ -3,6 +3,7 @@
 #include "app/FileAccess.h"
 #include "engine/EXSiteGenerator.h"
 #include "persistence/ProjectFile.h"
+#include "persistence/ProjectFileWriter.h"
 
 #include <filesystem>
 #include <system_error>
@@ -19,7 +20,8 @@ void LoadProject(const std::string &path, TSiteGenerator &generator)
 
 void SaveProject(const std::string &path, const TSiteGenerator &generator)
 {
-    ReplaceFile(path, WriteProjectText(generator));
+    const TProjectFileWriter writer(generator);
+    ReplaceFile(path, TFileContent{writer.TextSize(), [&writer](const TFileContent::TPut &put) { writer.WriteText(put); }});
 }
 
 bool NamesExistingProjectFile(const std::string &nodeText)

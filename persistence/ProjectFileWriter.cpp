@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace zarvik {
 namespace {
@@ -22,6 +23,11 @@ constexpr std::size_t CharsPerLine = 64;
 constexpr int MaxLevel = 4;
 constexpr std::string_view Blanks = "        ";
 static_assert(Blanks.size() == 2 * MaxLevel);
+// Room for one output line of a value: at most five bytes per character ("#8482"), or three for
+// a quoted character between escapes, with the slack of the eight-byte escape copies.
+constexpr std::size_t MaxLineBytes = 8 * CharsPerLine;
+// The pieces WriteText() hands on: small enough to stay in the processor's cache.
+constexpr std::size_t ChunkSize = 256 * 1024;
 
 // How one Windows-1251 byte appears in a string value: as itself inside quotes, or as "#" and its
 // Unicode code outside them (control codes, the apostrophe and everything above 127).
@@ -74,6 +80,7 @@ const std::array<std::uint8_t, 256> &EscapeLengths()
 class TSizeOutput
 {
 public:
+    void Reserve(std::size_t) {}
     void Put(char) { ++FSize; }
     void Put(const char *, std::size_t length) { FSize += length; }
     void PutForm(const TCharForm &form) { FSize += form.Length; }
@@ -93,6 +100,7 @@ public:
         : FPos(start)
     {
     }
+    void Reserve(std::size_t) {}
     void Put(char c) { *FPos++ = c; }
     void Put(const char *text, std::size_t length)
     {
@@ -108,6 +116,53 @@ public:
     void SetPos(char *pos) { FPos = pos; }
 
 private:
+    char *FPos;
+};
+
+// Output into a buffer that is handed on in pieces whenever it fills up. Code that writes
+// through Pos() reserves the room it needs first.
+class TChunkOutput
+{
+public:
+    explicit TChunkOutput(const TProjectFileWriter::TPut &put)
+        : FBuffer(ChunkSize + FormSlack)
+        , FPut(put)
+        , FPos(FBuffer.data())
+    {
+    }
+    void Reserve(std::size_t length)
+    {
+        if (static_cast<std::size_t>(FPos - FBuffer.data()) + length > ChunkSize)
+            Flush();
+    }
+    void Put(char c)
+    {
+        Reserve(1);
+        *FPos++ = c;
+    }
+    void Put(const char *text, std::size_t length)
+    {
+        if (length > ChunkSize / 2) {
+            Flush();
+            FPut(std::string_view(text, length));
+            return;
+        }
+        Reserve(length);
+        std::memcpy(FPos, text, length);
+        FPos += length;
+    }
+    char *Pos() const { return FPos; }
+    void SetPos(char *pos) { FPos = pos; }
+    void Flush()
+    {
+        if (FPos != FBuffer.data())
+            FPut(std::string_view(FBuffer.data(), static_cast<std::size_t>(FPos - FBuffer.data())));
+        FPos = FBuffer.data();
+    }
+
+private:
+    std::vector<char> FBuffer;
+    const TProjectFileWriter::TPut &FPut;
     char *FPos;
 };
 
@@ -261,6 +316,7 @@ private:
                 LineBreak();
             }
             const std::size_t limit = std::min(length, lineStart + CharsPerLine);
+            FOut.Reserve(MaxLineBytes);
             // The line is written through a local pointer: stores of characters could otherwise
             // alias the output's own position.
             char *out = FOut.Pos();
@@ -332,6 +388,13 @@ std::string TProjectFileWriter::Text() const
     assert(output.Pos() == text.data() + size);
     text.resize(size);
     return text;
+}
+
+void TProjectFileWriter::WriteText(const TPut &put) const
+{
+    TChunkOutput output(put);
+    TObjectTextWriter<TChunkOutput>(output).WriteGenerator(FGenerator);
+    output.Flush();
 }
 
 std::string WriteProjectText(const TSiteGenerator &generator)

@@ -3,7 +3,9 @@
 #include "engine/EXSiteGenerator.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace zarvik {
 
@@ -21,6 +23,11 @@ public:
     // The length in bytes of the text that Text() returns.
     std::size_t TextSize() const;
     std::string Text() const;
+
+    // Hands the same text to `put` in consecutive pieces of up to a few hundred kilobytes, so a
+    // large project is written out without holding all of its text at once.
+    using TPut = std::function<void(std::string_view piece)>;
+    void WriteText(const TPut &put) const;
 
 private:
     const TSiteGenerator &FGenerator;

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
+#include <new>
 #include <gtest/gtest.h>
 #include <string>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -434,4 +436,56 @@ TEST(MappedFile, OpenErrorsAreThoseOfAWholeFileRead)
             EXPECT_EQ(std::string(e.what()), expected);
         }
     }
+}
+
+namespace {
+
+// Content handed over in pieces of `piece` bytes, throwing instead after `failAfter` of them.
+TFileContent Pieces(const std::string &bytes, std::size_t piece, std::size_t failAfter = SIZE_MAX)
+{
+    return {bytes.size(), [&bytes, piece, failAfter](const TFileContent::TPut &put) {
+                std::size_t count = 0;
+                for (std::size_t at = 0; at < bytes.size(); at += piece) {
+                    if (count++ == failAfter)
+                        throw std::bad_alloc();
+                    put(std::string_view(bytes).substr(at, piece));
+                }
+            }};
+}
+
+} // namespace
+
+TEST_F(ReplaceFileTest, ContentMadeWhileItIsWrittenReplacesTheFileOrLeavesItAlone)
+{
+    const std::string path = FDir.Write("p.sgp", "the previous project");
+    ::chmod(path.c_str(), 0640);
+    // Past the point where the disk is asked to write out what is complete.
+    const std::string bytes = Pattern((std::size_t{19} << 20) + 3);
+
+    EXPECT_THROW(ReplaceFile(path, Pieces(bytes, 1 << 20, 12)), std::bad_alloc);
+    EXPECT_EQ(ReadAll(path), "the previous project");
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+
+    EXPECT_THROW(ReplaceFile(path, Pieces(bytes, 1 << 20), FailAfter(100'000)), EError);
+    EXPECT_EQ(ReadAll(path), "the previous project");
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+
+    ReplaceFile(path, Pieces(bytes, 300'001));
+    EXPECT_EQ(ReadAll(path), bytes);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+
+    // Content that ends short of its announced size leaves no reserved tail.
+    TFileContent shorter = Pieces(bytes, 4096);
+    shorter.Size += 12345;
+    ReplaceFile(path, shorter);
+    EXPECT_EQ(fs::file_size(path), bytes.size());
+
+    // A file with two names is overwritten in place, once the whole content is made.
+    fs::create_hard_link(path, FDir.File("copy.sgp"));
+    const std::string other = Pattern(70'000);
+    EXPECT_THROW(ReplaceFile(path, Pieces(other, 1000, 3)), std::bad_alloc);
+    EXPECT_EQ(ReadAll(FDir.File("copy.sgp")), bytes);
+    ReplaceFile(path, Pieces(other, 1000));
+    EXPECT_EQ(ReadAll(FDir.File("copy.sgp")), other);
 }

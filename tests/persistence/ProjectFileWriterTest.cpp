@@ -3,8 +3,11 @@
 #include "persistence/ProjectFile.h"
 #include "tests/persistence/ProjectFileTestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <string_view>
+#include <vector>
 
 using namespace zarvik;
 using zarvik::test::Crlf;
@@ -191,4 +194,37 @@ TEST(ProjectFileWriter, MeasuresExactlyTheTextItWrites)
             EXPECT_EQ(writer.TextSize(), writer.Text().size()) << first << " " << length;
         }
     }
+}
+
+TEST(ProjectFileWriter, WritesTheSameTextInPiecesOfBoundedSize)
+{
+    // Pages of escapes, plain runs and apostrophes, together far larger than one piece; the
+    // pieces end wherever the buffer fills, in the middle of values too.
+    TSiteGenerator g;
+    std::string body;
+    for (int i = 0; body.size() < 300'000; ++i)
+        body += i % 3 == 0 ? "\xCF\xF0\xE8\xE2\xE5\xF2 " : i % 3 == 1 ? "plain text, " : "it's ";
+    for (int i = 0; i < 12; ++i)
+        g.CreateNewPage("page" + std::to_string(i), body.substr(static_cast<std::size_t>(i) * 1000));
+    g.SetSiteText({body, "", body.substr(7)});
+    const TProjectFileWriter writer(g);
+    const std::string whole = writer.Text();
+
+    std::string joined;
+    std::size_t pieces = 0;
+    std::size_t largest = 0;
+    writer.WriteText([&](std::string_view piece) {
+        EXPECT_FALSE(piece.empty());
+        joined.append(piece);
+        largest = std::max(largest, piece.size());
+        ++pieces;
+    });
+    EXPECT_EQ(joined, whole);
+    EXPECT_GT(pieces, 10u);
+    EXPECT_LE(largest, std::size_t{256 * 1024});
+
+    // A small project comes as one piece.
+    std::vector<std::string> small;
+    TProjectFileWriter(TSiteGenerator()).WriteText([&](std::string_view piece) { small.emplace_back(piece); });
+    EXPECT_EQ(small, std::vector<std::string>{WriteProjectText(TSiteGenerator())});
 }
