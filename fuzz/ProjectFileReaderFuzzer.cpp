@@ -1,8 +1,11 @@
 // Feeds arbitrary bytes to the project-file reader. Whatever the reader accepts, in whole or up to
 // a property error, must write out and read back to the very same text; a syntax error must leave
-// the generator untouched; and nothing but EError may escape.
+// the generator untouched; nothing but EError may escape; and the outcome must be that of reading
+// in two passes, the whole text checked first.
 #include "engine/Error.h"
+#include "persistence/GeneratorAssigner.h"
 #include "persistence/ProjectFile.h"
+#include "persistence/ProjectFileReader.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +29,19 @@ bool EndsWithLineNumber(const std::string &message)
     return message.find_first_not_of("0123456789", at + 9) == std::string::npos;
 }
 
+// The error message, or "" when the text was read whole.
+std::string ReadInTwoPasses(std::string_view text, zarvik::TSiteGenerator &generator)
+{
+    try {
+        zarvik::TProjectFileReader(text, nullptr).Read();
+        zarvik::TGeneratorAssigner assigner(generator);
+        zarvik::TProjectFileReader(text, &assigner).Read();
+    } catch (const zarvik::EError &e) {
+        return e.what();
+    }
+    return {};
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -37,10 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }();
 
     zarvik::TSiteGenerator generator;
+    zarvik::TSiteGenerator twoPasses;
+    const std::string twoPassesError = ReadInTwoPasses(text, twoPasses);
+    std::string error;
     try {
         zarvik::ReadProjectText(text, generator);
     } catch (const zarvik::EError &e) {
         const std::string message = e.what();
+        error = message;
         if (message.rfind("Error reading ", 0) != 0) {
             if (!EndsWithLineNumber(message))
                 Fail("malformed message", message);
@@ -50,6 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     const std::string written = zarvik::WriteProjectText(generator);
+    if (error != twoPassesError)
+        Fail("the error differs from reading in two passes", error + " / " + twoPassesError);
+    if (written != zarvik::WriteProjectText(twoPasses))
+        Fail("the project differs from reading in two passes", written);
     zarvik::TSiteGenerator copy;
     try {
         zarvik::ReadProjectText(written, copy);

@@ -1,6 +1,7 @@
 #include "persistence/ProjectFileReader.h"
 
 #include "engine/Cp1251.h"
+#include "engine/Error.h"
 #include "persistence/GeneratorAssigner.h"
 #include "persistence/ProjectFile.h"
 #include "persistence/ProjectStringDecoder.h"
@@ -38,13 +39,16 @@ bool HasHighByte(std::string_view text)
 
 } // namespace
 
-TProjectFileReader::TProjectFileReader(std::string_view text, TProjectSink *sink)
+using TStrings = TProjectFileTokenizer::TStrings;
+
+TProjectFileReader::TProjectFileReader(std::string_view text, TProjectSink *sink, bool checkedText)
     : FText(text)
     , FSink(sink)
-    , FTokens(text, sink != nullptr)
+    , FTokens(text, !sink ? TStrings::Scan : checkedText ? TStrings::Checked : TStrings::Decode)
+    , FCheckStrings(sink && !checkedText)
 {
     // Only decoding needs to know; a file without bytes above 127 has nothing to decide.
-    if (FSink)
+    if (FSink && checkedText)
         FUtf8Quotes = HasHighByte(text) && IsValidUtf8(text);
 }
 
@@ -103,7 +107,6 @@ void TProjectFileReader::ReadStringValue()
                 FTokens.Error("String expected");
         }
     }
-    // The text has been checked, so every "+" is followed by a string.
     std::string value;
     TProjectStringDecoder decoder(value, FUtf8Quotes);
     for (;;) {
@@ -112,6 +115,9 @@ void TProjectFileReader::ReadStringValue()
         if (!FTokens.IsSymbol('+'))
             break;
         FTokens.Next();
+        // Checked text has a string after every "+".
+        if (FCheckStrings && FTokens.Kind() != TTokenKind::String)
+            FTokens.Error("String expected");
     }
     decoder.Finish();
     FSink->StringValue(std::move(value));
@@ -209,13 +215,102 @@ void TProjectFileReader::Read()
             FTokens.Error("Invalid property value");
         }
     }
-    // The token after the final "end" is read, and nothing after it.
+    // The token after the final "end" is read, and nothing after it; a string there is checked
+    // although nothing takes its value.
     FTokens.Next();
+    if (FCheckStrings && FTokens.Kind() == TTokenKind::String) {
+        std::string ignored;
+        TProjectStringDecoder decoder(ignored, false);
+        FTokens.DecodeString(decoder);
+    }
 }
+
+namespace {
+
+// Keeps what a reader finds, to hand it on later in the same order.
+class TRecordedProject final : public TProjectSink
+{
+public:
+    void Property(std::string name) override { Add(TKind::Property, std::move(name)); }
+    void StringValue(std::string value) override { Add(TKind::String, std::move(value)); }
+    void NumberValue(std::optional<std::int32_t> value) override { Add(TKind::Number, {}, value); }
+    void IdentifierValue(std::string_view identifier) override { Add(TKind::Identifier, std::string(identifier)); }
+    void BeginList() override { Add(TKind::BeginList); }
+    void EndList() override { Add(TKind::EndList); }
+    void BeginCollection() override { Add(TKind::BeginCollection); }
+    void BeginItem() override { Add(TKind::BeginItem); }
+    void EndItem() override { Add(TKind::EndItem); }
+    void EndCollection() override { Add(TKind::EndCollection); }
+
+    // Hands everything on, moving the texts; whatever the sink throws passes through.
+    void MoveInto(TProjectSink &sink)
+    {
+        for (TEvent &event : FEvents) {
+            switch (event.Kind) {
+            case TKind::Property: sink.Property(std::move(event.Text)); break;
+            case TKind::String: sink.StringValue(std::move(event.Text)); break;
+            case TKind::Number: sink.NumberValue(event.Number); break;
+            case TKind::Identifier: sink.IdentifierValue(event.Text); break;
+            case TKind::BeginList: sink.BeginList(); break;
+            case TKind::EndList: sink.EndList(); break;
+            case TKind::BeginCollection: sink.BeginCollection(); break;
+            case TKind::BeginItem: sink.BeginItem(); break;
+            case TKind::EndItem: sink.EndItem(); break;
+            case TKind::EndCollection: sink.EndCollection(); break;
+            }
+        }
+    }
+
+private:
+    enum class TKind : unsigned char
+    {
+        Property,
+        String,
+        Number,
+        Identifier,
+        BeginList,
+        EndList,
+        BeginCollection,
+        BeginItem,
+        EndItem,
+        EndCollection
+    };
+    struct TEvent
+    {
+        TKind Kind;
+        std::string Text;
+        std::optional<std::int32_t> Number;
+    };
+    void Add(TKind kind, std::string text = {}, std::optional<std::int32_t> number = std::nullopt)
+    {
+        FEvents.push_back(TEvent{kind, std::move(text), number});
+    }
+
+    std::vector<TEvent> FEvents;
+};
+
+} // namespace
 
 void ReadProjectText(std::string_view text, TSiteGenerator &generator)
 {
-    // Checking the whole text first means a syntax error anywhere leaves the generator untouched.
+    // A syntax error anywhere must leave the generator untouched. A 7-bit text, as every saved
+    // project is, is checked and decoded in one pass into a record that reaches the generator
+    // only when the whole text has proved sound.
+    if (!HasHighByte(text)) {
+        TRecordedProject record;
+        bool sound = true;
+        try {
+            TProjectFileReader(text, &record, false).Read();
+        } catch (const EError &) {
+            sound = false;
+        }
+        if (sound) {
+            TGeneratorAssigner assigner(generator);
+            record.MoveInto(assigner);
+            return;
+        }
+    }
+    // Otherwise, and to report the first syntax error, the whole text is checked first.
     TProjectFileReader(text, nullptr).Read();
     TGeneratorAssigner assigner(generator);
     TProjectFileReader(text, &assigner).Read();

@@ -36,10 +36,11 @@ public:
 class TProjectFileReader
 {
 public:
-    // Without a sink the text is only checked and strings are not decoded. With a sink the text
-    // must be one that a reader without a sink has read without error: it is not checked again.
-    // The text (and the sink) must outlive the reader.
-    TProjectFileReader(std::string_view text, TProjectSink *sink);
+    // Without a sink the text is only checked and strings are not decoded. With a sink and
+    // `checkedText` the text must be one that a reader without a sink has read without error: it
+    // is not checked again. With a sink and without `checkedText` the text is checked while it is
+    // read, and must have no bytes above 127. The text (and the sink) must outlive the reader.
+    TProjectFileReader(std::string_view text, TProjectSink *sink, bool checkedText = true);
 
     // Throws EError with "<what> on line N" at the first syntax error; whatever the sink throws
     // passes through.
@@ -55,6 +56,7 @@ private:
     TProjectSink *FSink;
     TProjectFileTokenizer FTokens;
     bool FUtf8Quotes = false;
+    bool FCheckStrings;
 };
 
 } // namespace zarvik

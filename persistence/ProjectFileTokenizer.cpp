@@ -148,7 +148,7 @@ void TProjectFileTokenizer::Next()
         ScanNumber();
     } else if (c == '\'' || c == '#') {
         FKind = TTokenKind::String;
-        if (FCheckedText)
+        if (FDecodeStrings)
             return;
         ScanString();
     } else {

@@ -31,11 +31,24 @@ public:
     // The longest line, its line feed included, that can be read.
     static constexpr std::size_t MaxLineLength = 4095;
 
+    // What becomes of string tokens.
+    enum class TStrings
+    {
+        Scan,    // checked by Next()
+        Decode,  // checked while DecodeString() decodes them (text without bytes above 127)
+        Checked, // for text another tokenizer has read without error: decoded unchecked
+    };
+
     // A tokenizer for `checkedText`, text that another tokenizer has already read without error,
     // leaves string tokens to DecodeString() instead of checking them.
     explicit TProjectFileTokenizer(std::string_view text, bool checkedText = false)
+        : TProjectFileTokenizer(text, checkedText ? TStrings::Checked : TStrings::Scan)
+    {
+    }
+    TProjectFileTokenizer(std::string_view text, TStrings strings)
         : FText(text)
-        , FCheckedText(checkedText)
+        , FCheckedText(strings == TStrings::Checked)
+        , FDecodeStrings(strings != TStrings::Scan)
     {
     }
 
@@ -45,11 +58,21 @@ public:
     void Next();
 
     TTokenKind Kind() const { return FKind; }
-    // For checked text: decodes the current string token into `decoder`. Must be called for every
-    // string token before the next Next().
+    // Unless strings are scanned: decodes the current string token into `decoder`. Must be called
+    // for every string token before the next Next(). Throws EError as Next() would for a token
+    // that is not checked yet.
     void DecodeString(TProjectStringDecoder &decoder)
     {
-        FPos = decoder.AppendToken(FText, FBegin);
+        if (FCheckedText) {
+            FPos = decoder.AppendToken(FText, FBegin);
+        } else {
+            // A quoted part closes before the line's next carriage return.
+            if (FReturn < FBegin)
+                FReturn = NextReturn(FBegin);
+            FPos = decoder.AppendCheckedToken(FText, FBegin, FReturn);
+            if (FPos == std::string_view::npos)
+                Error("Invalid string constant");
+        }
         FEnd = FPos;
     }
 
@@ -81,6 +104,7 @@ private:
 
     std::string_view FText;
     bool FCheckedText;
+    bool FDecodeStrings;
     std::size_t FPos = 0;
     std::int64_t FLine = 0;
     // Where the current line's line feed stands, or the end of the text, and a carriage return

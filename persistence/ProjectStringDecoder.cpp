@@ -36,6 +36,9 @@ bool IsLowSurrogate(char32_t code)
     return code >= 0xDC00 && code <= 0xDFFF;
 }
 
+// The largest code an escape may name: the last Unicode code point.
+constexpr char32_t MaxCode = 0x10FFFF;
+
 // Quoted parts up to this length are gathered byte by byte.
 constexpr std::size_t ShortQuoted = 8;
 
@@ -86,8 +89,9 @@ void TProjectStringDecoder::AppendOtherCode(char32_t code)
 }
 
 // Decodes the quoted part that starts at text[pos] (the opening apostrophe); returns the position
-// after its closing apostrophe.
-std::size_t TProjectStringDecoder::AppendQuoted(std::string_view text, std::size_t pos)
+// after its closing apostrophe, or npos when it does not close before `lineEnd` (only in text read
+// without UTF-8 quotes; checked text closes every part).
+std::size_t TProjectStringDecoder::AppendQuoted(std::string_view text, std::size_t pos, std::size_t lineEnd)
 {
     ++pos;
     for (;;) {
@@ -97,9 +101,10 @@ std::size_t TProjectStringDecoder::AppendQuoted(std::string_view text, std::size
             while (text[end] != '\'' && static_cast<unsigned char>(text[end]) < 0x80)
                 ++end;
         } else {
-            end = static_cast<std::size_t>(
-                static_cast<const char *>(std::memchr(text.data() + pos, '\'', text.size() - pos)) -
-                text.data());
+            const auto *quote = static_cast<const char *>(std::memchr(text.data() + pos, '\'', lineEnd - pos));
+            if (!quote)
+                return std::string_view::npos;
+            end = static_cast<std::size_t>(quote - text.data());
         }
         if (end > pos) {
             FlushSurrogate();
@@ -134,6 +139,20 @@ std::size_t TProjectStringDecoder::AppendQuoted(std::string_view text, std::size
 
 std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_t pos)
 {
+    return Append<false>(text, pos, text.size());
+}
+
+std::size_t TProjectStringDecoder::AppendCheckedToken(std::string_view text, std::size_t pos, std::size_t lineEnd)
+{
+    return Append<true>(text, pos, lineEnd);
+}
+
+// With Checking, every escape is checked as the tokenizer checks it and every quoted part must
+// close before lineEnd; npos reports the first that fails.
+template <bool Checking>
+std::size_t TProjectStringDecoder::Append(std::string_view text, std::size_t pos, std::size_t lineEnd)
+{
+    constexpr std::size_t Invalid = std::string_view::npos;
     const std::uint8_t *table = ByteTable().data();
     const char *data = text.data();
     const std::size_t size = text.size();
@@ -152,6 +171,15 @@ std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_
             if (four >= 0) {
                 code = static_cast<char32_t>(four);
                 pos += 4;
+            } else if constexpr (Checking) {
+                const std::size_t digits = pos;
+                while (pos < size && IsDigit(data[pos])) {
+                    if (code <= MaxCode)
+                        code = code * 10 + static_cast<char32_t>(data[pos] - '0');
+                    ++pos;
+                }
+                if (pos == digits || code > MaxCode)
+                    return Invalid;
             } else {
                 while (pos < size && IsDigit(data[pos]))
                     code = code * 10 + static_cast<char32_t>(data[pos++] - '0');
@@ -181,11 +209,13 @@ std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_
                     FOut.append(bytes.data(), gathered);
                     gathered = 0;
                 }
-                const std::size_t near = std::min(size, pos + ShortQuoted);
+                const std::size_t near = std::min(lineEnd, pos + ShortQuoted);
                 while (pos < near && data[pos] != '\'')
                     bytes[gathered++] = data[pos++];
-                if (data[pos] != '\'') {
-                    const auto *quote = static_cast<const char *>(std::memchr(data + pos, '\'', size - pos));
+                if (pos == lineEnd || data[pos] != '\'') {
+                    const auto *quote = static_cast<const char *>(std::memchr(data + pos, '\'', lineEnd - pos));
+                    if (Checking && !quote)
+                        return Invalid;
                     FOut.append(bytes.data(), gathered);
                     gathered = 0;
                     FOut.append(data + pos, static_cast<std::size_t>(quote - (data + pos)));
@@ -202,7 +232,9 @@ std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_
         } else if (c == '\'') {
             FOut.append(bytes.data(), gathered);
             gathered = 0;
-            pos = AppendQuoted(text, pos);
+            pos = AppendQuoted(text, pos, lineEnd);
+            if (Checking && pos == Invalid)
+                return Invalid;
         } else {
             break;
         }

@@ -31,6 +31,11 @@ public:
     // Appends the string token that starts at text[pos], in text the tokenizer has accepted, and
     // returns the position after it.
     std::size_t AppendToken(std::string_view text, std::size_t pos);
+    // Appends the string token that starts at text[pos] in text nobody has checked, whose quoted
+    // parts must close before `lineEnd` (the token's line's first carriage return or line feed
+    // after pos, or the end of the text); returns the position after it, or npos when the token
+    // is no valid string constant. Not for text with bytes above 127 read as UTF-8.
+    std::size_t AppendCheckedToken(std::string_view text, std::size_t pos, std::size_t lineEnd);
     // Ends the value.
     void Finish() { FlushSurrogate(); }
 
@@ -38,7 +43,8 @@ private:
     void AppendCode(char32_t code);
     void AppendOtherCode(char32_t code);
     void FlushSurrogate();
-    std::size_t AppendQuoted(std::string_view text, std::size_t pos);
+    std::size_t AppendQuoted(std::string_view text, std::size_t pos, std::size_t lineEnd);
+    template <bool Checking> std::size_t Append(std::string_view text, std::size_t pos, std::size_t lineEnd);
 
     std::string &FOut;
     bool FUtf8Quotes;

@@ -1,10 +1,14 @@
 #include "engine/Error.h"
+#include "persistence/GeneratorAssigner.h"
 #include "persistence/ProjectFile.h"
+#include "persistence/ProjectFileReader.h"
 #include "tests/persistence/ProjectFileTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
+#include <random>
 #include <string>
+#include <string_view>
 
 using namespace zarvik;
 using zarvik::test::Crlf;
@@ -437,4 +441,66 @@ TEST(ProjectFileReader, FindsTheEndOfShortAndLongQuotedParts)
     }
     EXPECT_EQ(ReadError("object T\r\n  SiteTitle = '" + std::string(30, 'x')),
               "Invalid string constant on line 2");
+}
+
+namespace {
+
+// The reading the one-pass reading must match: the whole text checked, then read again into
+// the generator. Gives the error message, or "" when the text was read whole.
+std::string ReadInTwoPasses(std::string_view text, zarvik::TSiteGenerator &g)
+{
+    try {
+        zarvik::TProjectFileReader(text, nullptr).Read();
+        zarvik::TGeneratorAssigner assigner(g);
+        zarvik::TProjectFileReader(text, &assigner).Read();
+    } catch (const zarvik::EError &e) {
+        return e.what();
+    }
+    return {};
+}
+
+std::string ReadInOnePass(std::string_view text, zarvik::TSiteGenerator &g)
+{
+    try {
+        zarvik::ReadProjectText(text, g);
+    } catch (const zarvik::EError &e) {
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(ProjectFileReader, ReadsMutatedTextsExactlyAsTheTwoPassReadingDoes)
+{
+    // Texts one to three edits away from a sound project, with the bytes that matter to strings,
+    // lines and structure.
+    zarvik::TSiteGenerator garden;
+    zarvik::test::FillGarden(garden);
+    garden.CreateNewPage("page2", "#'\x01\xE0\xFF" + std::string(70, 'x') + "''");
+    const std::string sound = zarvik::WriteProjectText(garden);
+    const std::string alphabet = "'#\r\n +=()<>09xA_-$\x01\t";
+    std::mt19937 rng(7);
+    int accepted = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::string text = sound;
+        for (int edit = 0, edits = 1 + static_cast<int>(rng() % 3); edit < edits; ++edit) {
+            const std::size_t at = rng() % text.size();
+            const char c = alphabet[rng() % alphabet.size()];
+            switch (rng() % 3) {
+            case 0: text[at] = c; break;
+            case 1: text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c); break;
+            default: text.erase(at, 1 + rng() % 6); break;
+            }
+        }
+        zarvik::TSiteGenerator expected;
+        zarvik::TSiteGenerator actual;
+        const std::string expectedError = ReadInTwoPasses(text, expected);
+        ASSERT_EQ(ReadInOnePass(text, actual), expectedError) << text;
+        ASSERT_EQ(zarvik::WriteProjectText(actual), zarvik::WriteProjectText(expected)) << text;
+        accepted += expectedError.empty();
+    }
+    // Both kinds of outcome were tried.
+    EXPECT_GT(accepted, 400);
+    EXPECT_LT(accepted, 3600);
 }
