@@ -359,20 +359,11 @@ void ReplaceFile(const std::string &path, const TFileContent &content, const TWr
     if (content.Size > 0 && ::fallocate(file.Get(), 0, 0, static_cast<off_t>(content.Size)) != 0 &&
         (errno == ENOSPC || errno == EDQUOT || errno == EFBIG))
         fail(errno);
-    // Every few megabytes the disk is asked to start writing out what is complete, so that the
-    // flush at the end has little left to wait for.
-    constexpr std::size_t WritebackStep = 8u << 20;
     std::size_t written = 0;
-    std::size_t writtenBack = 0;
     try {
         content.Produce([&](std::string_view piece) {
             WriteAll(file.Get(), piece, write, fail);
             written += piece.size();
-            if (written - writtenBack >= WritebackStep) {
-                ::sync_file_range(file.Get(), static_cast<off_t>(writtenBack),
-                                  static_cast<off_t>(written - writtenBack), SYNC_FILE_RANGE_WRITE);
-                writtenBack = written;
-            }
         });
     } catch (...) {
         ::unlink(temporary.c_str());

@@ -72,8 +72,8 @@ struct TFileContent
 };
 
 // ReplaceFile for content made while it is written. The temporary file is written as the pieces
-// come, and the disk starts writing them out while the rest is still being made; the files that
-// are overwritten in place get their whole content made in memory first. An exception thrown by
+// come, so no copy of the whole content is made; the files that are overwritten in place get
+// their whole content made in memory first. An exception thrown by
 // Produce removes the temporary file and goes on to the caller.
 void ReplaceFile(const std::string &path, const TFileContent &content, const TWriteFunction &write = {});
 

@@ -459,7 +459,6 @@ TEST_F(ReplaceFileTest, ContentMadeWhileItIsWrittenReplacesTheFileOrLeavesItAlon
 {
     const std::string path = FDir.Write("p.sgp", "the previous project");
     ::chmod(path.c_str(), 0640);
-    // Past the point where the disk is asked to write out what is complete.
     const std::string bytes = Pattern((std::size_t{19} << 20) + 3);
 
     EXPECT_THROW(ReplaceFile(path, Pieces(bytes, 1 << 20, 12)), std::bad_alloc);
