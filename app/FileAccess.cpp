@@ -293,7 +293,8 @@ void IgnoreFileSizeSignal()
 
 void ReplaceFile(const std::string &path, std::string_view bytes, const TWriteFunction &write)
 {
-    ReplaceFile(path, TFileContent{bytes.size(), [bytes](const TFileContent::TPut &put) { put(bytes); }}, write);
+    ReplaceFile(path, TFileContent{bytes.size(), [bytes](const TFileContent::TPut &put) { put(bytes); }},
+                write);
 }
 
 void ReplaceFile(const std::string &path, const TFileContent &content, const TWriteFunction &write)

@@ -21,7 +21,8 @@ void LoadProject(const std::string &path, TSiteGenerator &generator)
 void SaveProject(const std::string &path, const TSiteGenerator &generator)
 {
     const TProjectFileWriter writer(generator);
-    ReplaceFile(path, TFileContent{writer.TextSize(), [&writer](const TFileContent::TPut &put) { writer.WriteText(put); }});
+    ReplaceFile(path, TFileContent{writer.TextSize(),
+                                   [&writer](const TFileContent::TPut &put) { writer.WriteText(put); }});
 }
 
 bool NamesExistingProjectFile(const std::string &nodeText)

@@ -39,12 +39,23 @@ bool HasHighByte(std::string_view text)
 
 } // namespace
 
+namespace {
+
 using TStrings = TProjectFileTokenizer::TStrings;
+
+TStrings StringsFor(const TProjectSink *sink, bool checkedText)
+{
+    if (!sink)
+        return TStrings::Scan;
+    return checkedText ? TStrings::Checked : TStrings::Decode;
+}
+
+} // namespace
 
 TProjectFileReader::TProjectFileReader(std::string_view text, TProjectSink *sink, bool checkedText)
     : FText(text)
     , FSink(sink)
-    , FTokens(text, !sink ? TStrings::Scan : checkedText ? TStrings::Checked : TStrings::Decode)
+    , FTokens(text, StringsFor(sink, checkedText))
     , FCheckStrings(sink && !checkedText)
 {
     // Only decoding needs to know; a file without bytes above 127 has nothing to decide.
@@ -234,7 +245,10 @@ public:
     void Property(std::string name) override { Add(TKind::Property, std::move(name)); }
     void StringValue(std::string value) override { Add(TKind::String, std::move(value)); }
     void NumberValue(std::optional<std::int32_t> value) override { Add(TKind::Number, {}, value); }
-    void IdentifierValue(std::string_view identifier) override { Add(TKind::Identifier, std::string(identifier)); }
+    void IdentifierValue(std::string_view identifier) override
+    {
+        Add(TKind::Identifier, std::string(identifier));
+    }
     void BeginList() override { Add(TKind::BeginList); }
     void EndList() override { Add(TKind::EndList); }
     void BeginCollection() override { Add(TKind::BeginCollection); }
@@ -247,16 +261,36 @@ public:
     {
         for (TEvent &event : FEvents) {
             switch (event.Kind) {
-            case TKind::Property: sink.Property(std::move(event.Text)); break;
-            case TKind::String: sink.StringValue(std::move(event.Text)); break;
-            case TKind::Number: sink.NumberValue(event.Number); break;
-            case TKind::Identifier: sink.IdentifierValue(event.Text); break;
-            case TKind::BeginList: sink.BeginList(); break;
-            case TKind::EndList: sink.EndList(); break;
-            case TKind::BeginCollection: sink.BeginCollection(); break;
-            case TKind::BeginItem: sink.BeginItem(); break;
-            case TKind::EndItem: sink.EndItem(); break;
-            case TKind::EndCollection: sink.EndCollection(); break;
+            case TKind::Property:
+                sink.Property(std::move(event.Text));
+                break;
+            case TKind::String:
+                sink.StringValue(std::move(event.Text));
+                break;
+            case TKind::Number:
+                sink.NumberValue(event.Number);
+                break;
+            case TKind::Identifier:
+                sink.IdentifierValue(event.Text);
+                break;
+            case TKind::BeginList:
+                sink.BeginList();
+                break;
+            case TKind::EndList:
+                sink.EndList();
+                break;
+            case TKind::BeginCollection:
+                sink.BeginCollection();
+                break;
+            case TKind::BeginItem:
+                sink.BeginItem();
+                break;
+            case TKind::EndItem:
+                sink.EndItem();
+                break;
+            case TKind::EndCollection:
+                sink.EndCollection();
+                break;
             }
         }
     }

@@ -101,7 +101,8 @@ std::size_t TProjectStringDecoder::AppendQuoted(std::string_view text, std::size
             while (text[end] != '\'' && static_cast<unsigned char>(text[end]) < 0x80)
                 ++end;
         } else {
-            const auto *quote = static_cast<const char *>(std::memchr(text.data() + pos, '\'', lineEnd - pos));
+            const auto *quote =
+                static_cast<const char *>(std::memchr(text.data() + pos, '\'', lineEnd - pos));
             if (!quote)
                 return std::string_view::npos;
             end = static_cast<std::size_t>(quote - text.data());
@@ -142,7 +143,8 @@ std::size_t TProjectStringDecoder::AppendToken(std::string_view text, std::size_
     return Append<false>(text, pos, text.size());
 }
 
-std::size_t TProjectStringDecoder::AppendCheckedToken(std::string_view text, std::size_t pos, std::size_t lineEnd)
+std::size_t TProjectStringDecoder::AppendCheckedToken(std::string_view text, std::size_t pos,
+                                                      std::size_t lineEnd)
 {
     return Append<true>(text, pos, lineEnd);
 }
@@ -213,7 +215,8 @@ std::size_t TProjectStringDecoder::Append(std::string_view text, std::size_t pos
                 while (pos < near && data[pos] != '\'')
                     bytes[gathered++] = data[pos++];
                 if (pos == lineEnd || data[pos] != '\'') {
-                    const auto *quote = static_cast<const char *>(std::memchr(data + pos, '\'', lineEnd - pos));
+                    const auto *quote =
+                        static_cast<const char *>(std::memchr(data + pos, '\'', lineEnd - pos));
                     if (Checking && !quote)
                         return Invalid;
                     FOut.append(bytes.data(), gathered);

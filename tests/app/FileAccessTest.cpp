@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
-#include <new>
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
 #include <string_view>
 #include <sys/file.h>

@@ -1,7 +1,8 @@
+#include "persistence/ProjectFileReader.h"
+
 #include "engine/Error.h"
 #include "persistence/GeneratorAssigner.h"
 #include "persistence/ProjectFile.h"
-#include "persistence/ProjectFileReader.h"
 #include "tests/persistence/ProjectFileTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -488,9 +489,15 @@ TEST(ProjectFileReader, ReadsMutatedTextsExactlyAsTheTwoPassReadingDoes)
             const std::size_t at = rng() % text.size();
             const char c = alphabet[rng() % alphabet.size()];
             switch (rng() % 3) {
-            case 0: text[at] = c; break;
-            case 1: text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c); break;
-            default: text.erase(at, 1 + rng() % 6); break;
+            case 0:
+                text[at] = c;
+                break;
+            case 1:
+                text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c);
+                break;
+            default:
+                text.erase(at, 1 + rng() % 6);
+                break;
             }
         }
         zarvik::TSiteGenerator expected;

@@ -225,6 +225,8 @@ TEST(ProjectFileWriter, WritesTheSameTextInPiecesOfBoundedSize)
 
     // A small project comes as one piece.
     std::vector<std::string> small;
-    TProjectFileWriter(TSiteGenerator()).WriteText([&](std::string_view piece) { small.emplace_back(piece); });
+    TProjectFileWriter(TSiteGenerator()).WriteText([&](std::string_view piece) {
+        small.emplace_back(piece);
+    });
     EXPECT_EQ(small, std::vector<std::string>{WriteProjectText(TSiteGenerator())});
 }

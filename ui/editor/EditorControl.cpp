@@ -78,7 +78,8 @@ TEditorControl::~TEditorControl()
 
 void TEditorControl::ListenForAccessibility(bool active)
 {
-    SendScintilla(SCI_SETMODEVENTMASK, active ? SC_MODEVENTMASKALL : SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE);
+    SendScintilla(SCI_SETMODEVENTMASK,
+                  active ? SC_MODEVENTMASKALL : SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE);
 }
 
 long TEditorControl::Send(unsigned int message, unsigned long wParam, long lParam)
