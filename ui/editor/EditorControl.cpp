@@ -2,8 +2,13 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace zarvik {
@@ -32,6 +37,69 @@ QAccessibleInterface *InactiveInterface(const QString &, QObject *object)
         return nullptr;
     return new QAccessibleWidget(control, QAccessible::EditableText);
 }
+
+// Holds back the idle work of the controls while keys keep coming. That work runs from a
+// zero-interval timer of the control's Scintilla object; while typing goes on, such a timer is
+// stopped when it fires, and restarted once typing has paused.
+class TIdleWorkHold : public QObject
+{
+public:
+    static TIdleWorkHold &Instance()
+    {
+        static QPointer<TIdleWorkHold> hold;
+        if (!hold)
+            hold = new TIdleWorkHold(QCoreApplication::instance());
+        return *hold;
+    }
+
+    void Typed()
+    {
+        if (!FHolding) {
+            QCoreApplication::instance()->installEventFilter(this);
+            FHolding = true;
+        }
+        FPause->start();
+    }
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() != QEvent::Timer)
+            return false;
+        auto *timer = qobject_cast<QTimer *>(object);
+        if (!timer || timer->interval() != 0 || !timer->parent() ||
+            std::strcmp(timer->parent()->metaObject()->className(), "QsciScintillaQt") != 0)
+            return false;
+        timer->stop();
+        FHeld.emplace_back(timer);
+        return true;
+    }
+
+private:
+    explicit TIdleWorkHold(QObject *parent)
+        : QObject(parent)
+        , FPause(new QTimer(this))
+    {
+        FPause->setSingleShot(true);
+        FPause->setInterval(TEditorControl::TypingPause);
+        connect(FPause, &QTimer::timeout, this, &TIdleWorkHold::Resume);
+    }
+
+    void Resume()
+    {
+        QCoreApplication::instance()->removeEventFilter(this);
+        FHolding = false;
+        for (const QPointer<QTimer> &timer : FHeld) {
+            if (timer)
+                timer->start(0);
+        }
+        FHeld.clear();
+    }
+
+    QTimer *FPause;
+    bool FHolding = false;
+    std::vector<QPointer<QTimer>> FHeld;
+};
 
 } // namespace
 
@@ -99,6 +167,8 @@ void TEditorControl::ReportEdit()
 
 bool TEditorControl::event(QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod)
+        TIdleWorkHold::Instance().Typed();
     const bool handled = QsciScintilla::event(event);
     ReportEdit();
     return handled;

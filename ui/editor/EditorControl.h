@@ -12,6 +12,10 @@ namespace zarvik {
 // that work is done only while an assistive technology is active. Without one the document
 // reports only the moments just before it changes, and Edited() is emitted once the change is
 // complete: at the end of the event, message or command that made it.
+//
+// With word wrap on, a large document is wrapped in idle time, in slices of tens of milliseconds
+// that a key arriving meanwhile has to wait for. While keys keep coming into any control that work
+// is held back, in every control; it goes on once typing has paused for TypingPause.
 class TEditorControl : public QsciScintilla
 {
     Q_OBJECT
@@ -25,6 +29,8 @@ public:
 
     // While set, changes are not reported (whole replacements of the content).
     bool Silent = false;
+
+    static constexpr int TypingPause = 300; // milliseconds
 
     // Emits Edited() if the content changed since the last report and no TEditGroup is open.
     void ReportEdit();

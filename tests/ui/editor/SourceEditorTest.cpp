@@ -1,12 +1,15 @@
 #include "ui/editor/SourceEditor.h"
 
 #include "tests/support/Ru.h"
+#include "ui/editor/EditorControl.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <Qsci/qsciscintillabase.h>
 
 #include <memory>
 #include <string>
@@ -54,6 +57,7 @@ private slots:
     void clipboardCommandsMoveText();
     void everyEditIsReportedOnceItIsComplete();
     void assistiveTechnologyGetsTheTextOnceItListens();
+    void wrappingInIdleTimeWaitsWhileKeysCome();
 
 private:
     void ShowFocused()
@@ -393,6 +397,41 @@ void SourceEditorTest::assistiveTechnologyGetsTheTextOnceItListens()
     QVERIFY(!QAccessible::queryAccessibleInterface(Surface())->textInterface());
     QTest::keyClick(Surface(), Qt::Key_B);
     QCOMPARE(edits.count(), 2);
+}
+
+void SourceEditorTest::wrappingInIdleTimeWaitsWhileKeysCome()
+{
+    // Long lines in a narrow editor: wrapping them all takes many slices of idle time.
+    TStringList lines;
+    for (int i = 0; i < 1500; ++i)
+        lines.push_back(std::string(2000, i % 2 ? 'a' : ' ') + "word");
+    FEditor->SetWordWrap(true);
+    FEditor->resize(200, 150);
+    ShowFocused();
+    FEditor->SetLines(lines);
+    FEditor->SetCaret(FEditor->LineCount(), 1);
+    auto *sci = FEditor->findChild<QsciScintillaBase *>();
+    QVERIFY(sci);
+    const auto displayLines = [sci] {
+        return sci->SendScintilla(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE,
+                                  sci->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT));
+    };
+    QApplication::processEvents();
+
+    QElapsedTimer sinceKey;
+    sinceKey.start();
+    QTest::keyClick(Surface(), Qt::Key_X);
+    FEditor->grab();
+    QApplication::processEvents();
+    const long typed = displayLines();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    // Only while the pause after the key lasts (a slow machine may take longer than that).
+    if (sinceKey.elapsed() < TEditorControl::TypingPause)
+        QCOMPARE(displayLines(), typed);
+
+    // Once typing pauses the wrapping goes on.
+    QTRY_VERIFY_WITH_TIMEOUT(displayLines() > typed, 5000);
 }
 
 } // namespace zarvik::test
