@@ -3,9 +3,7 @@
 // the generator untouched; nothing but EError may escape; and the outcome must be that of reading
 // in two passes, the whole text checked first.
 #include "engine/Error.h"
-#include "persistence/GeneratorAssigner.h"
 #include "persistence/ProjectFile.h"
-#include "persistence/ProjectFileReader.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -29,13 +27,11 @@ bool EndsWithLineNumber(const std::string &message)
     return message.find_first_not_of("0123456789", at + 9) == std::string::npos;
 }
 
-// The error message, or "" when the text was read whole.
+// The error message of reading in two passes, or "" when the text was read whole.
 std::string ReadInTwoPasses(std::string_view text, zarvik::TSiteGenerator &generator)
 {
     try {
-        zarvik::TProjectFileReader(text, nullptr).Read();
-        zarvik::TGeneratorAssigner assigner(generator);
-        zarvik::TProjectFileReader(text, &assigner).Read();
+        zarvik::ReadProjectTextInTwoPasses(text, generator);
     } catch (const zarvik::EError &e) {
         return e.what();
     }

@@ -19,4 +19,9 @@ std::string WriteProjectText(const TSiteGenerator &generator);
 // before it in place.
 void ReadProjectText(std::string_view text, TSiteGenerator &generator);
 
+// The same reading, with the whole text always checked in a pass of its own before it is read
+// again into the generator; ReadProjectText does this for texts with bytes above 127 and to report
+// a syntax error, and otherwise gives the same result in one pass.
+void ReadProjectTextInTwoPasses(std::string_view text, TSiteGenerator &generator);
+
 } // namespace zarvik

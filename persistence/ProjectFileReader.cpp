@@ -344,7 +344,11 @@ void ReadProjectText(std::string_view text, TSiteGenerator &generator)
             return;
         }
     }
-    // Otherwise, and to report the first syntax error, the whole text is checked first.
+    ReadProjectTextInTwoPasses(text, generator);
+}
+
+void ReadProjectTextInTwoPasses(std::string_view text, TSiteGenerator &generator)
+{
     TProjectFileReader(text, nullptr).Read();
     TGeneratorAssigner assigner(generator);
     TProjectFileReader(text, &assigner).Read();

@@ -1,7 +1,5 @@
-#include "persistence/ProjectFileReader.h"
 
 #include "engine/Error.h"
-#include "persistence/GeneratorAssigner.h"
 #include "persistence/ProjectFile.h"
 #include "tests/persistence/ProjectFileTestSupport.h"
 
@@ -9,7 +7,6 @@
 #include <ostream>
 #include <random>
 #include <string>
-#include <string_view>
 
 using namespace zarvik;
 using zarvik::test::Crlf;
@@ -446,24 +443,11 @@ TEST(ProjectFileReader, FindsTheEndOfShortAndLongQuotedParts)
 
 namespace {
 
-// The reading the one-pass reading must match: the whole text checked, then read again into
-// the generator. Gives the error message, or "" when the text was read whole.
-std::string ReadInTwoPasses(std::string_view text, zarvik::TSiteGenerator &g)
+// The error message of a reading, or "" when the text was read whole.
+template <typename TRead> std::string ErrorOf(TRead &&read)
 {
     try {
-        zarvik::TProjectFileReader(text, nullptr).Read();
-        zarvik::TGeneratorAssigner assigner(g);
-        zarvik::TProjectFileReader(text, &assigner).Read();
-    } catch (const zarvik::EError &e) {
-        return e.what();
-    }
-    return {};
-}
-
-std::string ReadInOnePass(std::string_view text, zarvik::TSiteGenerator &g)
-{
-    try {
-        zarvik::ReadProjectText(text, g);
+        read();
     } catch (const zarvik::EError &e) {
         return e.what();
     }
@@ -502,8 +486,9 @@ TEST(ProjectFileReader, ReadsMutatedTextsExactlyAsTheTwoPassReadingDoes)
         }
         zarvik::TSiteGenerator expected;
         zarvik::TSiteGenerator actual;
-        const std::string expectedError = ReadInTwoPasses(text, expected);
-        ASSERT_EQ(ReadInOnePass(text, actual), expectedError) << text;
+        const std::string expectedError =
+            ErrorOf([&] { zarvik::ReadProjectTextInTwoPasses(text, expected); });
+        ASSERT_EQ(ErrorOf([&] { zarvik::ReadProjectText(text, actual); }), expectedError) << text;
         ASSERT_EQ(zarvik::WriteProjectText(actual), zarvik::WriteProjectText(expected)) << text;
         accepted += expectedError.empty();
     }

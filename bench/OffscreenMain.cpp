@@ -1,0 +1,15 @@
+// The entry point of the benchmarks that drive the desktop program's windows: a QApplication on
+// the offscreen platform around Google Benchmark's own run.
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
