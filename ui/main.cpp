@@ -62,17 +62,28 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QStringList files = zarvik::AbsoluteFiles(line.Files, QDir::currentPath());
-    const QString instanceName = zarvik::TSingleInstance::DefaultName();
-    if (!files.isEmpty() && zarvik::TSingleInstance::HandOver(instanceName, files))
-        return 0;
+    // The first program with the lock is the one that opens files; a start with files hands them
+    // over and waits for it as long as it lives, and takes its place if it ends first.
+    const QString instanceFolder = zarvik::TSingleInstance::DefaultFolder();
+    zarvik::TSingleInstance instance(instanceFolder);
+    bool elected = instance.Listen();
+    if (!elected && !files.isEmpty()) {
+        const auto busy = [] {
+            Print(stderr,
+                  u"zarvik: запущенная программа занята; файлы откроются в ней, когда она освободится\n"_s);
+        };
+        for (int attempt = 0; attempt < 10 && !elected; ++attempt) {
+            if (zarvik::TSingleInstance::HandOver(instanceFolder, files, busy))
+                return 0;
+            elected = instance.Listen();
+        }
+    }
 
     zarvik::TApplicationWindows windows;
     zarvik::TForm1 &frame = windows.MainWindow();
     zarvik::TTerminationWatcher watcher(frame);
     // Files open once the frame is up and nothing else runs, the command line's first.
     zarvik::TIdleQueue opener;
-    zarvik::TSingleInstance instance(instanceName);
-    instance.Listen();
     QObject::connect(&instance, &zarvik::TSingleInstance::FilesReceived, &frame,
                      [&](const QStringList &received) {
                          opener.Post([&frame, received] {

@@ -9,16 +9,27 @@
 #include "ui/shell/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMdiArea>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <atomic>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+
+extern char **environ;
 
 using namespace Qt::StringLiterals;
 
@@ -31,25 +42,143 @@ std::string Native(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
-// A socket name no other test run uses.
-QString UniqueName(const char *what)
+// A private folder for one program's lock and socket, as the desktop gives each user.
+struct TInstanceFolder
 {
-    static int counter = 0;
-    return u"zarvik-test-"_s + QString::number(QCoreApplication::applicationPid()) + u'-' +
-           QString::fromLatin1(what) + u'-' + QString::number(++counter);
-}
+    TInstanceFolder()
+        : Path(Runtime.path() + u"/zarvik"_s)
+    {
+        QDir().mkpath(Path);
+        QFile::setPermissions(Path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QTemporaryDir Runtime;
+    QString Path;
+};
 
 // Hands the files over from another thread, as a second program would, while this thread's
 // event loop serves the receiving side.
-bool HandOverFromAnotherThread(const QString &name, const QStringList &files, int timeoutMs = 5000)
+bool HandOverFromAnotherThread(const QString &folder, const QStringList &files)
 {
     std::atomic<int> result{-1};
-    std::thread client([&] { result = TSingleInstance::HandOver(name, files, timeoutMs) ? 1 : 0; });
+    std::thread client([&] { result = TSingleInstance::HandOver(folder, files) ? 1 : 0; });
     while (result < 0)
         QTest::qWait(10);
     client.join();
     return result == 1;
 }
+
+// A child process started with `arguments`, its standard error going to `errorFile`, and
+// `XDG_RUNTIME_DIR` set to `runtime` when that is given. Killed when it is still running at the end.
+class TChild
+{
+public:
+    TChild(const QStringList &arguments, const QString &errorFile, const QString &runtime = {})
+    {
+        std::vector<QByteArray> args;
+        for (const QString &argument : arguments)
+            args.push_back(QFile::encodeName(argument));
+        std::vector<char *> argv;
+        for (QByteArray &argument : args)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        std::vector<QByteArray> env;
+        for (char **entry = environ; *entry; ++entry) {
+            if (!QByteArray(*entry).startsWith("XDG_RUNTIME_DIR="))
+                env.emplace_back(*entry);
+        }
+        if (!runtime.isEmpty())
+            env.push_back("XDG_RUNTIME_DIR=" + QFile::encodeName(runtime));
+        env.emplace_back("QT_QPA_PLATFORM=offscreen");
+        env.emplace_back("ASAN_OPTIONS=detect_leaks=0");
+        std::vector<char *> envp;
+        for (QByteArray &entry : env)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        const QByteArray error = QFile::encodeName(errorFile);
+        posix_spawn_file_actions_addopen(&actions, 2, error.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::posix_spawn(&FPid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            FPid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~TChild()
+    {
+        if (Running()) {
+            ::kill(FPid, SIGKILL);
+            ::waitpid(FPid, nullptr, 0);
+        }
+    }
+    bool Started() const { return FPid > 0; }
+    bool Running()
+    {
+        if (FPid <= 0 || FStatus >= 0)
+            return false;
+        int status = 0;
+        if (::waitpid(FPid, &status, WNOHANG) != FPid)
+            return true;
+        FStatus = status;
+        return false;
+    }
+    // Runs the event loop until the child has ended; its exit status, or -1.
+    int Wait(int timeoutMs = 20000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (Running() && !deadline.hasExpired())
+            QTest::qWait(20);
+        return FStatus >= 0 && WIFEXITED(FStatus) ? WEXITSTATUS(FStatus) : -1;
+    }
+    void Kill()
+    {
+        ::kill(FPid, SIGKILL);
+        Wait();
+    }
+
+private:
+    pid_t FPid = -1;
+    int FStatus = -1;
+};
+
+QString ReadText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Waits without handling a single event, as a program busy with a long command does, until the
+// file holds `text`.
+bool BusyUntilFileSays(const QString &path, const QString &text, int timeoutMs = 20000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!ReadText(path).contains(text)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+const QString BusyNote = u"запущенная программа занята"_s;
+
+// A client of the hand-over written in another language, so that it can run as another user.
+constexpr char PythonClient[] = R"(import socket, struct, sys
+s = socket.socket(socket.AF_UNIX)
+s.connect(sys.argv[1])
+name = sys.argv[2].encode('utf-16-be')
+s.sendall(struct.pack('>III', 0x5a525632, 1, len(name)) + name)
+s.settimeout(10)
+def byte():
+    try:
+        return s.recv(1)
+    except OSError:
+        return b''
+answer = byte()
+if answer == b'Q':
+    s.sendall(b'Y')
+    answer += byte()
+sys.stderr.write(repr(answer))
+)";
 
 } // namespace
 
@@ -63,6 +192,10 @@ private slots:
     void filesOpenAsOpenDoesAndErrorsDoNotStopTheRest();
     void aSecondStartHandsItsFilesToTheFirst();
     void aLiveProgramKeepsItsNameAStaleSocketIsReplaced();
+    void aSecondStartWaitsForABusyProgram();
+    void aStartThatGaveUpLeavesNothingToOpen();
+    void anotherUserIsTurnedAway();
+    void theFolderIsPrivate();
 };
 
 void CommandLineTest::argumentsAreParsed_data()
@@ -136,42 +269,152 @@ void CommandLineTest::filesOpenAsOpenDoesAndErrorsDoNotStopTheRest()
 
 void CommandLineTest::aSecondStartHandsItsFilesToTheFirst()
 {
-    const QString name = UniqueName("handover");
-    TSingleInstance first(name);
+    TInstanceFolder folder;
+    TSingleInstance first(folder.Path);
     QVERIFY(first.Listen());
     QSignalSpy received(&first, &TSingleInstance::FilesReceived);
 
     const QStringList files{u"/home/u/сад.sgp"_s, u"/tmp/a b\nc.sgp"_s};
-    QVERIFY(HandOverFromAnotherThread(name, files));
+    QVERIFY(HandOverFromAnotherThread(folder.Path, files));
     QTRY_COMPARE(received.size(), 1);
     QCOMPARE(received[0][0].toStringList(), files);
 
     // A second hand-over on the same running program works as well.
-    QVERIFY(HandOverFromAnotherThread(name, {u"/x.sgp"_s}));
+    QVERIFY(HandOverFromAnotherThread(folder.Path, {u"/x.sgp"_s}));
     QTRY_COMPARE(received.size(), 2);
     QCOMPARE(received[1][0].toStringList(), QStringList{u"/x.sgp"_s});
-    // With no program listening the second start runs on its own.
-    QVERIFY(!TSingleInstance::HandOver(UniqueName("nobody"), {u"/a.sgp"_s}, 500));
+    // With no program holding the lock the second start runs on its own.
+    TInstanceFolder empty;
+    QVERIFY(!TSingleInstance::HandOver(empty.Path, {u"/a.sgp"_s}));
 }
 
 void CommandLineTest::aLiveProgramKeepsItsNameAStaleSocketIsReplaced()
 {
-    const QString name = UniqueName("taken");
+    TInstanceFolder folder;
     {
-        TSingleInstance first(name);
+        TSingleInstance first(folder.Path);
         QVERIFY(first.Listen());
-        QVERIFY(!TSingleInstance(name).Listen());
+        QVERIFY(!TSingleInstance(folder.Path).Listen());
         QVERIFY(first.Listening());
     }
     // A crashed program leaves its socket file behind; a plain file at that place stands for it.
-    QLocalServer crashed;
-    QVERIFY(crashed.listen(name));
-    const QString path = crashed.fullServerName();
-    crashed.close();
-    QFile stale(path);
+    QFile stale(folder.Path + u"/socket"_s);
     QVERIFY(stale.open(QIODevice::WriteOnly));
     stale.close();
-    QVERIFY(TSingleInstance(name).Listen());
+    TSingleInstance next(folder.Path);
+    QVERIFY(next.Listen());
+    QSignalSpy received(&next, &TSingleInstance::FilesReceived);
+    QVERIFY(HandOverFromAnotherThread(folder.Path, {u"/y.sgp"_s}));
+    QTRY_COMPARE(received.size(), 1);
+}
+
+void CommandLineTest::aSecondStartWaitsForABusyProgram()
+{
+    TInstanceFolder folder;
+    TSingleInstance first(folder.Path);
+    QVERIFY(first.Listen());
+    QSignalSpy received(&first, &TSingleInstance::FilesReceived);
+    const QString project = folder.Runtime.filePath(u"сад.sgp"_s);
+    const QString errors = folder.Runtime.filePath(u"second.err"_s);
+
+    TChild second({QStringLiteral(ZARVIK_BIN), project}, errors, folder.Runtime.path());
+    QVERIFY(second.Started());
+    // This program answers nothing: the second start says so after two seconds and keeps waiting,
+    // neither ending nor running as a program of its own.
+    QVERIFY2(BusyUntilFileSays(errors, BusyNote), qPrintable(ReadText(errors)));
+    QThread::msleep(500);
+    QVERIFY(second.Running());
+    QVERIFY(received.isEmpty());
+
+    // Once this program is idle again it takes the file, exactly once, and the second start ends.
+    QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 20000);
+    QCOMPARE(received[0][0].toStringList(), QStringList{project});
+    QCOMPARE(second.Wait(), 0);
+    QTest::qWait(200);
+    QCOMPARE(received.size(), 1);
+}
+
+void CommandLineTest::aStartThatGaveUpLeavesNothingToOpen()
+{
+    TInstanceFolder folder;
+    TSingleInstance first(folder.Path);
+    QVERIFY(first.Listen());
+    QSignalSpy received(&first, &TSingleInstance::FilesReceived);
+    const QString errors = folder.Runtime.filePath(u"second.err"_s);
+
+    TChild second({QStringLiteral(ZARVIK_BIN), folder.Runtime.filePath(u"a.sgp"_s)}, errors,
+                  folder.Runtime.path());
+    QVERIFY(BusyUntilFileSays(errors, BusyNote));
+    // The user gives up on the waiting start; its request is still in the socket.
+    second.Kill();
+    QTest::qWait(1000);
+    QVERIFY(received.isEmpty());
+    // The program still serves the next start.
+    QVERIFY(HandOverFromAnotherThread(folder.Path, {u"/b.sgp"_s}));
+    QTRY_COMPARE(received.size(), 1);
+    QCOMPARE(received[0][0].toStringList(), QStringList{u"/b.sgp"_s});
+}
+
+void CommandLineTest::anotherUserIsTurnedAway()
+{
+    // A folder others may enter and a socket they may connect to: only the program's own check
+    // on the peer stands between them and the hand-over.
+    QTemporaryDir shared;
+    QFile::setPermissions(shared.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
+                                             QFile::ExeGroup);
+    TSingleInstance first(shared.path());
+    first.AllowAnyoneToConnect();
+    QVERIFY(first.Listen());
+    QSignalSpy received(&first, &TSingleInstance::FilesReceived);
+    const QString socket = shared.path() + u"/socket"_s;
+    const QString answers = shared.filePath(u"answers"_s);
+
+    // The same client as the same user is served: the client speaks the hand-over correctly.
+    TChild own({u"/usr/bin/python3"_s, u"-c"_s, QString::fromUtf8(PythonClient), socket, u"/own.sgp"_s},
+               answers);
+    QCOMPARE(own.Wait(), 0);
+    QCOMPARE(ReadText(answers), u"b'QK'"_s);
+    QCOMPARE(received.size(), 1);
+
+    TChild foreign({u"/usr/bin/setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                    u"/usr/bin/python3"_s, u"-c"_s, QString::fromUtf8(PythonClient), socket,
+                    u"/theirs.sgp"_s},
+                   answers);
+    QCOMPARE(foreign.Wait(), 0);
+    QCOMPARE(ReadText(answers), u"b''"_s);
+    QTest::qWait(200);
+    QCOMPARE(received.size(), 1);
+}
+
+void CommandLineTest::theFolderIsPrivate()
+{
+    QTemporaryDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString folder = TSingleInstance::DefaultFolder();
+    QCOMPARE(folder, runtime.path() + u"/zarvik"_s);
+    struct stat info
+    {
+    };
+    QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0700u);
+
+    // A runtime folder others may enter is not used; the program's own folder in the temporary
+    // folder is, and a link put in its place by someone else is refused rather than followed.
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+    const QByteArray temp = qgetenv("TMPDIR");
+    QTemporaryDir tempRoot;
+    qputenv("TMPDIR", QFile::encodeName(tempRoot.path()));
+    const QString own = TSingleInstance::DefaultFolder();
+    QCOMPARE(own, tempRoot.path() + u"/zarvik-"_s + QString::number(::getuid()));
+    QVERIFY(QDir(own).removeRecursively());
+    QVERIFY(QFile::link(runtime.path(), own));
+    QCOMPARE(TSingleInstance::DefaultFolder(), QString());
+
+    qputenv("TMPDIR", temp);
+    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 } // namespace zarvik::test
