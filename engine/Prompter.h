@@ -15,7 +15,10 @@ enum class Buttons
 {
     Ok,
     OkCancel,
-    YesNo
+    YesNo,
+    // "Сохранить" (answered Ok), "Не сохранять" (No) and "Отмена" (Cancel), for the question
+    // whether to save before something closes.
+    SaveDiscardCancel
 };
 
 enum class Answer

@@ -9,7 +9,7 @@
 namespace zarvik::test {
 
 // Records every message and answers from a script. A message without a scripted answer gets OK
-// for an OK box and No or Cancel for a question.
+// for an OK box, No or Cancel for a question, and "Не сохранять" (No) for the save question.
 class TScriptedPrompter : public TPrompter
 {
 public:
@@ -37,6 +37,8 @@ public:
         case Buttons::OkCancel:
             return Answer::Cancel;
         case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::SaveDiscardCancel:
             return Answer::No;
         }
         return Answer::Cancel;

@@ -2,6 +2,7 @@
 
 #include "app/ProjectFiles.h"
 #include "engine/EXSiteGenerator.h"
+#include "persistence/ProjectFileWriter.h"
 #include "ui/editor/TextCodec.h"
 #include "ui/project/FProject.h"
 #include "ui/project/ProgressScope.h"
@@ -28,6 +29,8 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -319,6 +322,7 @@ void TForm1::BringToFront(TSiteProject *project)
 
 void TForm1::ProjectDestroyed(QObject *window)
 {
+    FNewProjectTexts.erase(window);
     // Only the address is compared: the window is half destroyed by now.
     for (int i = 0; i < FTreeView1->topLevelItemCount(); ++i) {
         QTreeWidgetItem *node = FTreeView1->topLevelItem(i);
@@ -429,6 +433,7 @@ void TForm1::NewProjectExecute()
         project->SetProjectName(name);
         ++FNewProjectCounter;
         AppendNode(project, name);
+        FNewProjectTexts[project] = TProjectFileWriter(project->Generator()).Text();
     });
 }
 
@@ -445,6 +450,11 @@ void TForm1::LoadProjectExecute()
 
 void TForm1::OpenProjectFile(const QString &path)
 {
+    // A file has one window: opening it again shows that window.
+    if (TSiteProject *holder = ProjectHoldingFile(path)) {
+        BringToFront(holder);
+        return;
+    }
     TSiteProject *project = CreateProjectWindow();
     try {
         const TBusyScope busy;
@@ -475,6 +485,7 @@ bool TForm1::SaveProject(TSiteProject *project)
         return SaveProjectAs(project);
     const TBusyScope busy;
     project->SaveProjectFile(path);
+    FNewProjectTexts.erase(project);
     return true;
 }
 
@@ -489,6 +500,15 @@ bool TForm1::SaveProjectAs(TSiteProject *project)
     QTreeWidgetItem *node = NodeOf(project);
     if (!node)
         return false;
+    // Two windows on one file would overwrite each other's saves.
+    if (TSiteProject *holder = ProjectHoldingFile(name); holder && holder != project) {
+        FServices.Prompter.ask(
+            MessageKind::Warning,
+            FromQString(u"Файл "_s + name +
+                        u" открыт в другом окне. Закройте тот проект или выберите другое имя"_s),
+            Buttons::Ok);
+        return false;
+    }
     if (FileExists(name)) {
         const Answer answer = FServices.Prompter.ask(
             MessageKind::Warning, FromQString(u"Перезаписать указанный файл?"_s), Buttons::OkCancel);
@@ -499,6 +519,7 @@ bool TForm1::SaveProjectAs(TSiteProject *project)
         const TBusyScope busy;
         project->SaveProjectFile(name);
     }
+    FNewProjectTexts.erase(project);
     SetNodeText(node, name);
     return true;
 }
@@ -536,19 +557,54 @@ bool TForm1::CloseProject(TSiteProject *project)
 {
     // Page edits, editor texts and the link list do not mark the generator changed; the window
     // keeps its own record of them.
-    if (project->Generator().Changed() || project->HasUnsavedEdits()) {
+    if ((project->Generator().Changed() || project->HasUnsavedEdits()) && !IsUntouched(project)) {
         const QString question = u"Сохранить проект "_s + project->ProjectName() + u"?"_s;
-        if (FServices.Prompter.ask(MessageKind::Warning, FromQString(question), Buttons::OkCancel) ==
-            Answer::Ok) {
-            // An OK must not end in a discarded project: a save that is cancelled or fails
+        switch (
+            FServices.Prompter.ask(MessageKind::Warning, FromQString(question), Buttons::SaveDiscardCancel)) {
+        case Answer::Ok: {
+            // A save must not end in a discarded project: a save that is cancelled or fails
             // keeps the project open with its changes.
             bool saved = false;
             if (!runCommand(FServices.Errors, [&] { saved = SaveProject(project); }) || !saved)
                 return false;
+            break;
+        }
+        case Answer::No:
+            break;
+        default:
+            return false;
         }
     }
     DestroyProjectWindow(project);
     return true;
+}
+
+bool TForm1::IsUntouched(TSiteProject *project) const
+{
+    const auto made = FNewProjectTexts.find(project);
+    return made != FNewProjectTexts.end() && !project->HasUnsavedEdits() &&
+           project->Generator().Pages().Count() == 0 &&
+           TProjectFileWriter(project->Generator()).Text() == made->second;
+}
+
+TSiteProject *TForm1::ProjectHoldingFile(const QString &path) const
+{
+    struct stat wanted
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &wanted) != 0)
+        return nullptr;
+    for (TSiteProject *project : Projects()) {
+        const QTreeWidgetItem *node = NodeOf(project);
+        struct stat held
+        {
+        };
+        if (node && QFileInfo(node->text(0)).isAbsolute() &&
+            ::stat(QFile::encodeName(node->text(0)).constData(), &held) == 0 &&
+            held.st_dev == wanted.st_dev && held.st_ino == wanted.st_ino)
+            return project;
+    }
+    return nullptr;
 }
 
 void TForm1::CloseProjectExecute()

@@ -9,6 +9,9 @@
 #include <QSize>
 #include <QStringList>
 
+#include <string>
+#include <unordered_map>
+
 class QAction;
 class QDialog;
 class QMdiArea;
@@ -97,6 +100,11 @@ private:
     bool SaveProjectAs(TSiteProject *project);
     // Close project; true when the window was destroyed.
     bool CloseProject(TSiteProject *project);
+    // Whether the project still is exactly what New made of it, never saved and never edited.
+    bool IsUntouched(TSiteProject *project) const;
+    // The open project whose file is the file at `path` (the same device and inode, so another
+    // spelling or a link counts too), or null.
+    TSiteProject *ProjectHoldingFile(const QString &path) const;
 
     void TreeView1Change(QTreeWidgetItem *current);
     void TreeView1Edited(QTreeWidgetItem *node);
@@ -106,6 +114,8 @@ private:
 
     TServices &FServices;
     int FNewProjectCounter = 0;
+    // The text each project made by New had when it was made, until it is first saved.
+    std::unordered_map<const QObject *, std::string> FNewProjectTexts;
     bool FUpdatingTree = false;
     bool FShownOnce = false;
     bool FFrameFitPending = true;

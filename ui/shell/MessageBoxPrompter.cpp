@@ -3,6 +3,7 @@
 #include "app/ErrorDisplay.h"
 #include "ui/editor/TextCodec.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
 
@@ -115,6 +116,15 @@ std::unique_ptr<QMessageBox> TMessageBoxPrompter::CreateMessageBox(QWidget *pare
         box->setDefaultButton(QMessageBox::Yes);
         box->setEscapeButton(QMessageBox::No);
         break;
+    case Buttons::SaveDiscardCancel:
+        box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box->button(QMessageBox::Save)->setText(u"Сохранить"_s);
+        box->button(QMessageBox::Discard)->setText(u"Не сохранять"_s);
+        box->button(QMessageBox::Cancel)->setText(u"Отмена"_s);
+        box->setDefaultButton(QMessageBox::Save);
+        // Escape and the box's own close button keep what is open.
+        box->setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     return box;
 }
@@ -137,6 +147,10 @@ Answer TMessageBoxPrompter::AnswerFor(QMessageBox::StandardButton button, Button
         return button == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
     case Buttons::YesNo:
         return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    case Buttons::SaveDiscardCancel:
+        return button == QMessageBox::Save      ? Answer::Ok
+               : button == QMessageBox::Discard ? Answer::No
+                                                : Answer::Cancel;
     }
     return Answer::Cancel;
 }

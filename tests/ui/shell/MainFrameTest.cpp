@@ -36,13 +36,13 @@ QStringList MenuTitles(const QMenuBar *bar)
 
 TScriptedPrompter::TMessage SaveQuestion(const char *name)
 {
-    return {MessageKind::Warning, Ru("Сохранить проект ") + name + "?", Buttons::OkCancel};
+    return {MessageKind::Warning, Ru("Сохранить проект ") + name + "?", Buttons::SaveDiscardCancel};
 }
 
 TScriptedPrompter::TMessage SaveQuestion(const QString &name)
 {
     return {MessageKind::Warning, Ru("Сохранить проект ") + QFile::encodeName(name).toStdString() + "?",
-            Buttons::OkCancel};
+            Buttons::SaveDiscardCancel};
 }
 
 const TScriptedPrompter::TMessage NoProjects{MessageKind::Error, Ru("Нет открытых проектов"), Buttons::Ok};
@@ -173,12 +173,12 @@ void MainFrameTest::newProjectsAreNumberedAndNumbersAreNeverReused()
     QCOMPARE(F->Form->ActiveProject(), third);
     QCOMPARE(F->Form->ProjectTree()->currentItem(), F->Form->NodeOf(third));
 
-    // A new project is changed (its settings were just stored), so closing it asks; Cancel
-    // still closes it.
+    // A new project nobody touched holds nothing to lose: it closes without the question.
     Select(1);
     QCOMPARE(F->Form->ActiveProject(), second);
+    QVERIFY(second->Generator().Changed());
     F->Trigger(u"CloseProject"_s);
-    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion("Untitled1")}));
+    QVERIFY(F->Fakes.Prompter.Messages.empty());
     QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s, u"Untitled2"_s}));
     QCOMPARE(F->Form->MdiArea()->subWindowList().size(), 2);
 
@@ -205,6 +205,7 @@ void MainFrameTest::closeAfterAnOkThatDidNotSaveKeepsTheProject()
 {
     TSiteProject *project = F->New();
     QVERIFY(project);
+    project->Generator().SetSiteTitle("Garden");
 
     // OK at the question runs Save; the untitled project goes to Save As, which is cancelled.
     F->Fakes.Prompter.Script(Answer::Ok);
@@ -233,19 +234,32 @@ void MainFrameTest::quitOffersTheLastNodeFirstAndStopsAtAnUnsavedOk()
     F->New();
     F->New();
     F->New();
+    F->Form->Projects()[0]->Generator().SetSiteTitle("first");
     F->Form->Projects()[1]->Generator().SetChanged(false);
+    F->Form->Projects()[2]->Generator().SetSiteTitle("third");
 
-    // Cancel for the last project closes it; OK for the first one whose Save As is cancelled
-    // stops the quit there.
-    F->Fakes.Prompter.Script(Answer::Cancel);
+    // "Не сохранять" for the last project closes it; "Сохранить" for the first one whose Save As
+    // is cancelled stops the quit there.
+    F->Fakes.Prompter.Script(Answer::No);
     F->Fakes.Prompter.Script(Answer::Ok);
     F->Trigger(u"Quit"_s);
     QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion("Untitled2"), SaveQuestion("Untitled0")}));
     QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s}));
     QVERIFY(F->Form->isVisible());
 
+    // "Отмена" keeps the project open and stops the quit.
     F->Fakes.Prompter.Messages.clear();
     F->Fakes.Prompter.Script(Answer::Cancel);
+    F->Trigger(u"Quit"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion("Untitled0")}));
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s}));
+    QVERIFY(F->Form->isVisible());
+    F->Fakes.Prompter.Script(Answer::Cancel);
+    F->Trigger(u"CloseProject"_s);
+    QCOMPARE(F->NodeTexts(), QStringList({u"Untitled0"_s}));
+
+    F->Fakes.Prompter.Messages.clear();
+    F->Fakes.Prompter.Script(Answer::No);
     F->Fakes.Dialogs.Calls.clear();
     F->Trigger(u"Quit"_s);
     QCOMPARE(F->Fakes.Prompter.Messages, std::vector({SaveQuestion("Untitled0")}));

@@ -5,6 +5,7 @@
 #include "ui/shell/Application.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 #include <algorithm>
@@ -38,6 +39,7 @@ private slots:
     void errorDisplayIsCaptionedWithTheApplicationTitle();
     void askRunsTheBoxAndReturnsTheButtonPressed();
     void escapeGivesTheCancellingAnswer();
+    void theSaveQuestionHasThreeButtons();
     void qtButtonsReadInRussian();
 };
 
@@ -131,6 +133,33 @@ void MessageBoxPrompterTest::escapeGivesTheCancellingAnswer()
     QCOMPARE(prompter.ask(MessageKind::Warning, "?", Buttons::OkCancel), Answer::Cancel);
     WhenModal([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
     QCOMPARE(prompter.ask(MessageKind::Warning, "?", Buttons::YesNo), Answer::No);
+    // The save question: Escape and the box's close button keep what is open.
+    WhenModal([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    QCOMPARE(prompter.ask(MessageKind::Warning, "?", Buttons::SaveDiscardCancel), Answer::Cancel);
+    WhenModal([](QWidget *dialog) { dialog->close(); });
+    QCOMPARE(prompter.ask(MessageKind::Warning, "?", Buttons::SaveDiscardCancel), Answer::Cancel);
+}
+
+void MessageBoxPrompterTest::theSaveQuestionHasThreeButtons()
+{
+    TMessageBoxPrompter prompter;
+    const auto box =
+        TMessageBoxPrompter::CreateMessageBox(nullptr, MessageKind::Warning, "x", Buttons::SaveDiscardCancel);
+    QStringList texts;
+    for (QAbstractButton *button : box->buttons())
+        texts.append(button->text());
+    texts.sort();
+    QCOMPARE(texts, QStringList({u"Не сохранять"_s, u"Отмена"_s, u"Сохранить"_s}));
+    QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Save));
+    const std::vector<std::pair<QMessageBox::StandardButton, Answer>> answers{
+        {QMessageBox::Save, Answer::Ok},
+        {QMessageBox::Discard, Answer::No},
+        {QMessageBox::Cancel, Answer::Cancel}};
+    for (const auto &[button, answer] : answers) {
+        WhenModal(
+            [button](QWidget *dialog) { qobject_cast<QMessageBox *>(dialog)->button(button)->click(); });
+        QCOMPARE(prompter.ask(MessageKind::Warning, "?", Buttons::SaveDiscardCancel), answer);
+    }
 }
 
 void MessageBoxPrompterTest::qtButtonsReadInRussian()

@@ -87,6 +87,7 @@ private slots:
     void saveActsOnTheActiveProjectOnly();
     void aFailedSaveKeepsTheNodeAndTheChanges();
     void openReadsTheFileIntoANewWindow();
+    void aFileHasOneWindow();
     void aFailedOpenAddsNoNodeAndLeavesNoWindow();
     void closeWithOkSavesBeforeClosing();
     void saveAndOpenRunAsBusyWork();
@@ -268,13 +269,57 @@ void OpenSaveTest::openReadsTheFileIntoANewWindow()
     ZARVIK_FIND(limitBox, QCheckBox, opened, u"CheckBox2"_s);
     QVERIFY(limitBox->isChecked());
 
-    // Cancelling the dialog opens nothing; opening the same file again gives a second window.
+    // Cancelling the dialog opens nothing.
     F->Trigger(u"LoadProject"_s);
     QCOMPARE(F->Form->Projects().size(), 2);
+}
+
+void OpenSaveTest::aFileHasOneWindow()
+{
+    TSiteGenerator g;
+    g.SetSiteTitle("One");
+    const QString path = F->Path(u"one.sgp"_s);
+    SaveProject(Native(path), g);
+    const QString link = F->Path(u"link.sgp"_s);
+    QVERIFY(QFile::link(path, link));
     F->Fakes.Dialogs.OpenAnswers.push_back({path});
     F->Trigger(u"LoadProject"_s);
+    TSiteProject *opened = F->Form->ActiveProject();
+    QVERIFY(opened);
+    F->New();
+    QVERIFY(F->Form->ActiveProject() != opened);
+
+    // Open, the command line and a hand-over (which opens as the command line does), by the
+    // same name and through a link: the window that holds the file comes to the front.
+    F->Fakes.Dialogs.OpenAnswers.push_back({path});
+    F->Trigger(u"LoadProject"_s);
+    QCOMPARE(F->Form->Projects().size(), 2);
+    QCOMPARE(F->Form->ActiveProject(), opened);
+    F->New();
+    F->Form->OpenProjectFiles({link, path});
     QCOMPARE(F->Form->Projects().size(), 3);
-    QCOMPARE(F->NodeText(2), path);
+    QCOMPARE(F->Form->ActiveProject(), opened);
+    QCOMPARE(F->NodeTexts(), QStringList({path, u"Untitled0"_s, u"Untitled1"_s}));
+
+    // Save As onto the file that window holds is refused and writes nothing.
+    TSiteProject *other = F->Form->Projects()[1];
+    F->Form->ProjectTree()->setCurrentItem(F->Form->NodeOf(other));
+    QCOMPARE(F->Form->ActiveProject(), other);
+    F->Fakes.Dialogs.SaveAnswers.push_back(link);
+    F->Trigger(u"SaveProjectAs"_s);
+    QCOMPARE(
+        F->Fakes.Prompter.Texts(),
+        std::vector<std::string>({Ru("Файл ") + Native(link) +
+                                  Ru(" открыт в другом окне. Закройте тот проект или выберите другое имя")}));
+    QCOMPARE(Reload(path)->SiteTitle(), std::string("One"));
+    QCOMPARE(F->NodeText(1), u"Untitled0"_s);
+    // Save As onto its own file is the window's own business.
+    F->Form->ProjectTree()->setCurrentItem(F->Form->NodeOf(opened));
+    F->Fakes.Dialogs.SaveAnswers.push_back(path);
+    F->Fakes.Prompter.Script(Answer::Ok);
+    F->Trigger(u"SaveProjectAs"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages.back().Text, Ru("Перезаписать указанный файл?"));
+    QCOMPARE(F->NodeText(0), path);
 }
 
 void OpenSaveTest::aFailedOpenAddsNoNodeAndLeavesNoWindow()

@@ -1,5 +1,6 @@
 #include "ui/shell/Startup.h"
 
+#include "engine/EXSiteGenerator.h"
 #include "tests/ui/support/Widgets.h"
 #include "ui/project/FProject.h"
 #include "ui/project/ProgressScope.h"
@@ -110,6 +111,7 @@ void StartupTest::terminationWaitsForBoxesDialogsAndLongWork()
     // The tests' own processing of events is the idle level here.
     TTerminationWatcher watcher(frame, 0);
     frame.findChild<QAction *>(u"NewProject"_s)->trigger();
+    frame.Projects().front()->Generator().SetSiteTitle("Garden");
 
     // Signals while the close question is open: the box and the project stay until the user
     // answers; then the close goes on, and only after the command the program quits.
@@ -124,7 +126,7 @@ void StartupTest::terminationWaitsForBoxesDialogsAndLongWork()
         stayedOpen =
             watcher.Pending() && frame.isVisible() && dialog->isVisible() && frame.Projects().size() == 1;
         if (box)
-            box->button(QMessageBox::Cancel)->click();
+            box->button(QMessageBox::Discard)->click();
     });
     frame.findChild<QAction *>(u"CloseProject"_s)->trigger();
     QCOMPARE(asked, u"Сохранить проект Untitled0?"_s);
