@@ -1,13 +1,18 @@
 #include "app/BrowserLauncher.h"
 
 #include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char **environ;
@@ -17,8 +22,44 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The first line a program prints, or nothing when it cannot be run or fails.
-std::optional<std::string> FirstLineOf(const std::vector<std::string> &command)
+// Reads what the child writes into `fd` until it closes it or `deadline` passes; false on time out.
+bool ReadUntilClosed(int fd, std::string &output, std::chrono::steady_clock::time_point deadline)
+{
+    std::array<char, 512> buffer;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd wanted{fd, POLLIN, 0};
+        const int ready = ::poll(&wanted, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return ready == 0 ? false : true;
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return true;
+        output.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+}
+
+int WaitForChild(pid_t pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return status;
+}
+
+// The first line a program prints, or nothing when it cannot be run, fails or does not end
+// within `timeout` (then it is killed).
+std::optional<std::string> FirstLineOf(const std::vector<std::string> &command,
+                                       std::chrono::milliseconds timeout)
 {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -26,6 +67,7 @@ std::optional<std::string> FirstLineOf(const std::vector<std::string> &command)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char *> argv;
     for (const std::string &word : command)
@@ -36,18 +78,15 @@ std::optional<std::string> FirstLineOf(const std::vector<std::string> &command)
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
     std::string output;
-    if (spawned == 0) {
-        std::array<char, 512> buffer;
-        ssize_t got = 0;
-        while ((got = ::read(pipeFds[0], buffer.data(), buffer.size())) > 0)
-            output.append(buffer.data(), static_cast<std::size_t>(got));
-    }
+    const bool ended =
+        spawned == 0 && ReadUntilClosed(pipeFds[0], output, std::chrono::steady_clock::now() + timeout);
     ::close(pipeFds[0]);
     if (spawned != 0)
         return std::nullopt;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!ended)
+        ::kill(pid, SIGKILL);
+    const int status = WaitForChild(pid);
+    if (!ended || status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
     const std::size_t end = output.find_first_of("\r\n");
     std::string line = output.substr(0, end);
@@ -56,34 +95,39 @@ std::optional<std::string> FirstLineOf(const std::vector<std::string> &command)
     return line;
 }
 
-// Starts the program without waiting for it; a double fork leaves no zombie behind. Only
-// async-signal-safe calls happen between fork and exec.
+// Starts the program in a session of its own without waiting for it; a thread of its own waits
+// for its end, so it leaves no zombie behind. posix_spawn, unlike fork, is safe in a program
+// with threads.
 bool SpawnDetached(const std::vector<std::string> &command)
 {
     std::vector<char *> argv;
     for (const std::string &word : command)
         argv.push_back(const_cast<char *>(word.c_str()));
     argv.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child < 0)
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD, SIGXFSZ})
+        sigaddset(&defaults, signal);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return false;
-    if (child == 0) {
-        ::setsid();
-        const pid_t grandChild = ::fork();
-        if (grandChild == 0) {
-            const int devNull = ::open("/dev/null", O_RDWR);
-            if (devNull >= 0) {
-                ::dup2(devNull, STDIN_FILENO);
-                ::dup2(devNull, STDOUT_FILENO);
-            }
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::_exit(grandChild < 0 ? 1 : 0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::thread([pid] { WaitForChild(pid); }).detach();
+    return true;
 }
 
 // Whether the program can be started: an executable path, or a name found on PATH.
@@ -104,6 +148,26 @@ bool ProgramExists(const std::string &program)
         start = end + 1;
     }
     return false;
+}
+
+// A file's text, read through a descriptor no started program inherits.
+std::optional<std::string> ReadSmallFile(const fs::path &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text;
+    std::array<char, 4096> buffer;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        text.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
 }
 
 std::vector<fs::path> ApplicationFolders()
@@ -201,9 +265,10 @@ std::optional<std::string> DesktopEntryExec(const std::string &desktopFile)
     if (desktopFile.empty() || desktopFile.find('/') != std::string::npos)
         return std::nullopt;
     for (const fs::path &folder : ApplicationFolders()) {
-        std::ifstream in(folder / desktopFile);
-        if (!in)
+        const std::optional<std::string> text = ReadSmallFile(folder / desktopFile);
+        if (!text)
             continue;
+        std::istringstream in(*text);
         std::string line;
         bool mainGroup = false;
         while (std::getline(in, line)) {
@@ -220,16 +285,29 @@ std::optional<std::string> DesktopEntryExec(const std::string &desktopFile)
 
 bool TDesktopBrowserLauncher::Open(const std::string &url)
 {
-    std::optional<std::string> entry = FirstLineOf({"xdg-settings", "get", "default-web-browser"});
-    if (!entry)
-        entry = FirstLineOf({"xdg-mime", "query", "default", "x-scheme-handler/http"});
-    if (!entry)
-        return false;
-    const std::optional<std::string> exec = DesktopEntryExec(*entry);
-    if (!exec)
-        return false;
-    const std::vector<std::string> command = DesktopExecCommand(*exec, url);
-    return !command.empty() && ProgramExists(command.front()) && SpawnDetached(command);
+    // The desktop's choice first, then its handler of web links, then the browsers a Debian
+    // system names by these commands. A page handler (text/html) is never asked: it is often an
+    // editor.
+    const std::vector<std::vector<std::string>> queries{
+        {"xdg-settings", "get", "default-web-browser"},
+        {"xdg-mime", "query", "default", "x-scheme-handler/http"},
+        {"xdg-mime", "query", "default", "x-scheme-handler/https"}};
+    for (const auto &query : queries) {
+        const std::optional<std::string> entry = FirstLineOf(query, FQueryTimeout);
+        if (!entry)
+            continue;
+        const std::optional<std::string> exec = DesktopEntryExec(*entry);
+        if (!exec)
+            continue;
+        const std::vector<std::string> command = DesktopExecCommand(*exec, url);
+        if (!command.empty() && ProgramExists(command.front()) && SpawnDetached(command))
+            return true;
+    }
+    for (const char *browser : {"x-www-browser", "chromium", "firefox-esr", "firefox"}) {
+        if (ProgramExists(browser) && SpawnDetached({browser, url}))
+            return true;
+    }
+    return false;
 }
 
 } // namespace zarvik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,12 +32,21 @@ std::vector<std::string> DesktopExecCommand(std::string_view exec, const std::st
 std::optional<std::string> DesktopEntryExec(const std::string &desktopFile);
 
 // The desktop's default web browser: the answer of "xdg-settings get default-web-browser", else
-// the x-scheme-handler/http handler of "xdg-mime". The text/html handler is never asked, as it
-// is often an editor. Starts the browser detached, without waiting for it.
+// the x-scheme-handler/http (then https) handler of "xdg-mime", else the first of x-www-browser,
+// chromium, firefox-esr and firefox found on PATH. The text/html handler is never asked, as it
+// is often an editor. A question to the desktop that takes longer than the query time-out is
+// given up. Starts the browser in a session of its own, without waiting for it.
 class TDesktopBrowserLauncher : public TBrowserLauncher
 {
 public:
+    explicit TDesktopBrowserLauncher(std::chrono::milliseconds queryTimeout = std::chrono::seconds(5))
+        : FQueryTimeout(queryTimeout)
+    {
+    }
     bool Open(const std::string &url) override;
+
+private:
+    std::chrono::milliseconds FQueryTimeout;
 };
 
 } // namespace zarvik

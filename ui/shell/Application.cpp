@@ -10,6 +10,7 @@
 #include <QTranslator>
 #include <QWidget>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -89,8 +90,10 @@ int TerminationPipe[2] = {-1, -1};
 
 extern "C" void OnTerminationSignal(int)
 {
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(TerminationPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
@@ -99,7 +102,9 @@ TTerminationWatcher::TTerminationWatcher(QWidget &window, int idleLoopLevel)
     : FWindow(window)
     , FQueue(new TIdleQueue(idleLoopLevel, this))
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, TerminationPipe) != 0)
+    // Non-blocking, so that a burst of signals can never block the handler on a full socket, and
+    // closed on exec, so that no program started from here inherits it.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, TerminationPipe) != 0)
         return;
     FNotifier = new QSocketNotifier(TerminationPipe[0], QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, &TTerminationWatcher::Terminate);
@@ -129,8 +134,10 @@ TTerminationWatcher::~TTerminationWatcher()
 
 void TTerminationWatcher::Terminate()
 {
-    char byte = 0;
-    [[maybe_unused]] const auto got = ::read(TerminationPipe[0], &byte, 1);
+    // Several signals count as one request.
+    char bytes[256];
+    while (::read(TerminationPipe[0], bytes, sizeof bytes) > 0) {
+    }
     // Closing the window from inside a dialog's loop would destroy project windows under the
     // command that opened the dialog.
     if (!FQueue->Pending())

@@ -1,5 +1,6 @@
 #include "ui/shell/Startup.h"
 
+#include "app/BrowserLauncher.h"
 #include "engine/EXSiteGenerator.h"
 #include "tests/ui/support/Widgets.h"
 #include "ui/project/FProject.h"
@@ -7,14 +8,19 @@
 #include "ui/shell/Application.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/PContentAddForm.h"
+#include "ui/shell/SingleInstance.h"
 #include "ui/shell/about.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -31,7 +37,62 @@ private slots:
     void terminationClosesTheMainWindowLikeQuit();
     void terminationWaitsForBoxesDialogsAndLongWork();
     void titlesGetNoApplicationSuffix();
+    void startedProgramsInheritNoDescriptorAndLeaveTheSession();
+    void burstsOfSignalsNeverBlockTheProgram();
 };
+
+namespace {
+
+// The descriptors this process was started with, before it opened any of its own.
+QStringList OpenDescriptors()
+{
+    QStringList open = QDir(u"/proc/self/fd"_s).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+    std::sort(open.begin(), open.end(),
+              [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
+    return open;
+}
+const QStringList InheritedDescriptors = OpenDescriptors();
+
+// A desktop whose programs write down the descriptors they were started with.
+struct TRecordingDesktop
+{
+    TRecordingDesktop()
+    {
+        QDir().mkpath(Root.filePath(u"bin"_s));
+        QDir().mkpath(Root.filePath(u"data/applications"_s));
+        // Lists its descriptors (less the one listing them) and whether it leads a session.
+        const QString record = u"#!/usr/bin/python3\n"
+                               u"import os, sys\n"
+                               u"fds = sorted(int(f) for f in os.listdir('/proc/self/fd') if "
+                               u"os.path.exists('/proc/self/fd/' + f))\n"
+                               u"lead = 'leader' if os.getsid(0) == os.getpid() else 'member'\n"
+                               u"out = sys.argv[1]\n"
+                               u"open(out + '.part', 'w').write(' '.join(map(str, fds)) + ' ' + lead)\n"
+                               u"os.rename(out + '.part', out)\n"_s;
+        Write(u"bin/xdg-settings"_s, record + u"print('fake.desktop')\n"_s, true);
+        Write(u"bin/fake-browser"_s, record, true);
+        Write(u"data/applications/fake.desktop"_s,
+              u"[Desktop Entry]\nName=Fake\nExec="_s + Root.filePath(u"bin/fake-browser"_s) + u" %u\n"_s,
+              false);
+    }
+    void Write(const QString &name, const QString &text, bool program)
+    {
+        QFile file(Root.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        file.close();
+        if (program)
+            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QString Seen(const QString &name) const
+    {
+        QFile file(Root.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    QTemporaryDir Root;
+};
+
+} // namespace
 
 void StartupTest::windowsAreCreatedHiddenAndWiredTogether()
 {
@@ -164,6 +225,55 @@ void StartupTest::titlesGetNoApplicationSuffix()
     QCOMPARE(windows.MainWindow().windowTitle(), u"Zarvik"_s);
     QCOMPARE(windows.AboutBox().windowTitle(), u"О программе"_s);
     QCOMPARE(windows.ContentAddForm().windowTitle(), u"Добавить контент к сайту"_s);
+}
+
+void StartupTest::startedProgramsInheritNoDescriptorAndLeaveTheSession()
+{
+    // The program's own descriptors as they are while it runs: the signal socket, the lock and
+    // socket of the single instance.
+    TApplicationWindows windows;
+    TTerminationWatcher watcher(windows.MainWindow());
+    QTemporaryDir runtime;
+    TSingleInstance instance(runtime.path());
+    QVERIFY(instance.Listen());
+
+    TRecordingDesktop desktop;
+    const QByteArray oldPath = qgetenv("PATH");
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("PATH", QFile::encodeName(desktop.Root.filePath(u"bin"_s)) + ':' + oldPath);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.Root.filePath(u"data"_s)));
+    // The question to the desktop gets the file to write as its first argument: give it one.
+    const bool opened =
+        TDesktopBrowserLauncher().Open(QFile::encodeName(desktop.Root.filePath(u"browser"_s)).toStdString());
+    qputenv("PATH", oldPath);
+    qputenv("XDG_DATA_HOME", oldData);
+    QVERIFY(opened);
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.Seen(u"browser"_s).isEmpty(), 10000);
+    // Standard input and output are the null device; error output and whatever this test was
+    // given by its own parent are all that reach the browser.
+    QStringList seen = desktop.Seen(u"browser"_s).split(u' ');
+    QCOMPARE(seen.takeLast(), u"leader"_s);
+    QStringList expected = InheritedDescriptors;
+    for (const QString &standard : {u"0"_s, u"1"_s, u"2"_s}) {
+        if (!expected.contains(standard))
+            expected.append(standard);
+    }
+    std::sort(expected.begin(), expected.end(),
+              [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
+    QCOMPARE(seen, expected);
+}
+
+void StartupTest::burstsOfSignalsNeverBlockTheProgram()
+{
+    TApplicationWindows windows;
+    TForm1 &frame = windows.MainWindow();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    TTerminationWatcher watcher(frame, 0);
+    // Far more signals than the socket holds bytes, while the program handles no event.
+    for (int i = 0; i < 100000; ++i)
+        std::raise(SIGTERM);
+    QTRY_VERIFY(!frame.isVisible());
 }
 
 } // namespace zarvik::test
