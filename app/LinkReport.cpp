@@ -3,6 +3,7 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/LinkWords.h"
+#include "engine/SiteRules.h"
 
 #include <algorithm>
 #include <optional>
@@ -21,18 +22,11 @@ std::string Quoted(const std::string &text)
     return "\"" + text + "\"";
 }
 
-// A letter or digit of Windows-1251: ASCII ones, Cyrillic А..я, Ё and ё.
-bool IsWordByte(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-           byte >= 0xC0 || byte == 0xA8 || byte == 0xB8;
-}
-
-std::string Anchor(const std::string &link, const std::string &word)
-{
-    return " <a href=\"" + link + "\">" + word + "</a> ";
-}
+// The anchor's tags without the spaces planted around them, and what starts an anchor inside a
+// target (which ends at the first double quote).
+constexpr std::string_view TagOpen = AnchorOpen.substr(1);
+constexpr std::string_view TagClose = AnchorClose.substr(0, AnchorClose.size() - 1);
+constexpr std::string_view AnchorStart = AnchorOpen.substr(0, AnchorOpen.size() - 1);
 
 // Replaces every occurrence of `what` left to right, without searching the inserted text again,
 // and reports the position in `text` (before the replacement) of each occurrence.
@@ -61,12 +55,12 @@ int ReplaceCounting(std::string &text, const std::string &what, const std::strin
 std::optional<std::string> AnchorWord(const std::string &body, const std::string &link,
                                       std::set<std::size_t> &taken)
 {
-    const std::string opening = "<a href=\"" + link + "\">";
+    const std::string opening = std::string(TagOpen) + link + std::string(AnchorMiddle);
     for (std::size_t at = body.find(opening); at != std::string::npos; at = body.find(opening, at + 1)) {
         if (taken.count(at))
             continue;
         const std::size_t wordStart = at + opening.size();
-        const std::size_t close = body.find("</a>", wordStart);
+        const std::size_t close = body.find(TagClose, wordStart);
         if (close == std::string::npos)
             return std::nullopt;
         taken.insert(at);
@@ -78,13 +72,12 @@ std::optional<std::string> AnchorWord(const std::string &body, const std::string
 // An anchor whose target holds another anchor: a later word was replaced inside it.
 bool HasLinkInsideTarget(const std::string &body)
 {
-    const std::string opening = "<a href=\"";
-    for (std::size_t at = body.find(opening); at != std::string::npos; at = body.find(opening, at + 1)) {
-        const std::size_t start = at + opening.size();
+    for (std::size_t at = body.find(TagOpen); at != std::string::npos; at = body.find(TagOpen, at + 1)) {
+        const std::size_t start = at + TagOpen.size();
         const std::size_t quote = body.find('"', start);
         if (quote == std::string::npos)
             return false;
-        if (std::string_view(body).substr(start, quote - start).find(" <a href=") != std::string_view::npos)
+        if (std::string_view(body).substr(start, quote - start).find(AnchorStart) != std::string_view::npos)
             return true;
     }
     return false;
@@ -113,7 +106,7 @@ TReplay Replay(const std::string &text, const std::vector<std::string> &words,
         const std::string &word = words[k];
         bool insideLonger = false;
         const int count =
-            word.empty() ? 0 : ReplaceCounting(body, word, Anchor(links[k], word), [&](std::size_t at) {
+            word.empty() ? 0 : ReplaceCounting(body, word, LinkAnchor(links[k], word), [&](std::size_t at) {
                 const bool joinedBefore = at > 0 && IsWordByte(word.front()) && IsWordByte(body[at - 1]);
                 const std::size_t end = at + word.size();
                 const bool joinedAfter =
@@ -183,7 +176,7 @@ bool ReplayPage(const TSitePage &page, const std::vector<std::string> &candidate
             }
         }
         if (!words[k].empty())
-            ReplaceCounting(body, words[k], Anchor(links[k], words[k]), [](std::size_t) {});
+            ReplaceCounting(body, words[k], LinkAnchor(links[k], words[k]), [](std::size_t) {});
     }
 
     TReplay replay = Replay(page.PageText(), words, links);

@@ -1,5 +1,7 @@
 #include "engine/EXSiteGenerator.h"
 
+#include "engine/SiteRules.h"
+
 #include <stdexcept>
 
 namespace zarvik {
@@ -160,7 +162,7 @@ TSitePage &TSiteGenerator::AddPage(std::string title)
     const int index = FPages.Count();
     TSitePage &page = FPages.Add();
     page.SetPageTitle(std::move(title));
-    page.SetPageUrl(index == 0 ? std::string("index.html") : "page" + std::to_string(index) + ".html");
+    page.SetPageUrl(NewPageUrl(index));
     return page;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/LinkWords.h"
+#include "engine/SiteRules.h"
 #include "engine/TextReplace.h"
 #include "engine/WordIndex.h"
 
@@ -140,7 +141,7 @@ void TSiteGenerator::SetLinks(TPrompter &prompter)
             const std::string_view word = collector.Word(w);
             const std::string &link = FSiteUrlsToLink[static_cast<std::size_t>(cursor)];
             anchor.clear();
-            anchor.append(" <a href=\"").append(link).append("\">").append(word).append("</a> ");
+            AppendLinkAnchor(anchor, link, word);
             ReplaceAllInPlace(html, word, anchor, scratch);
             ++cursor;
         }
