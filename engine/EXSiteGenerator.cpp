@@ -42,6 +42,7 @@ void TSitePages::Delete(int index)
 {
     Items(index);
     FItems.erase(FItems.begin() + index);
+    ++FRemovals;
 }
 
 void TSitePages::Move(int from, int to)
@@ -66,6 +67,7 @@ void TSitePages::Assign(const TSitePages &other)
 {
     if (&other == this)
         return;
+    ++FRemovals;
     FItems.clear();
     FItems.reserve(other.FItems.size());
     for (const auto &page : other.FItems)
@@ -99,6 +101,10 @@ void TSiteGenerator::SetSiteTemplate(std::string value)
 
 void TSiteGenerator::SetSiteUrlsToLink(TStringList lines)
 {
+    // The editors push the same list before every save and export; only other lines make the
+    // placement record name links that are not in the list.
+    if (lines != FSiteUrlsToLink)
+        ForgetPlacements();
     FSiteUrlsToLink = std::move(lines);
     FChanged = true;
 }
