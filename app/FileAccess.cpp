@@ -161,17 +161,23 @@ mode_t NewFileMode()
     return 0666 & ~mask;
 }
 
-} // namespace
-
-std::string MessagePath(const std::string &path)
+// The path made absolute and normalised, still a file-system name.
+std::string FullPath(const std::string &path)
 {
     if (path.empty())
         return path;
     std::error_code ec;
     fs::path full = fs::absolute(fs::path(path), ec);
     if (ec)
-        return Utf8ToCp1251(path);
-    return Utf8ToCp1251(full.lexically_normal().string());
+        return path;
+    return full.lexically_normal().string();
+}
+
+} // namespace
+
+std::string MessagePath(const std::string &path)
+{
+    return Utf8ToCp1251(FullPath(path));
 }
 
 std::string CannotOpenMessage(const std::string &path, int error)
@@ -181,7 +187,7 @@ std::string CannotOpenMessage(const std::string &path, int error)
 
 std::string CannotCreateMessage(const std::string &path, int error)
 {
-    return "Cannot create file \"" + MessagePath(path) + "\". " + Reason(error);
+    return CannotCreateFileMessage(FullPath(path), error);
 }
 
 namespace {

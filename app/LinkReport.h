@@ -7,15 +7,17 @@ namespace zarvik {
 
 class TSiteGenerator;
 
-// Where the links of the last distribution went, worked out from the pages' texts and bodies,
-// so that it works for a project opened from a file as well as right after a distribution.
-// All text is Windows-1251.
+// Where the links of the last distribution went. All text is Windows-1251.
 //
-// A distribution hands the links out in list order; each page takes as many as it has
-// candidate words, up to the page quota, and every link taken counts, even one whose word does
-// not occur in the real text (a word joined across a lone LF). Which words were drawn is read
-// from the anchors in the bodies; the numbers of replacements come from planting those words
-// into the page texts again, which is also checked against the stored bodies.
+// Right after a distribution the generator's record of it (TSiteGenerator::LinkPlacements) says
+// which word every link went to and how often it was replaced. A project opened from a file has
+// no record, and neither has one whose pages were deleted or whose link list changed since: then
+// the placements are worked out from the pages' texts and bodies. A distribution hands the links
+// out in list order; each page takes as many as it has candidate words, up to the page quota, and
+// every link taken counts, even one whose word does not occur in the real text (a word joined
+// across a lone LF). Which words were drawn is read from the anchors in the bodies, matched in
+// the order in which words are drawn; the numbers of replacements come from planting those
+// words into the page texts again, which is also checked against the stored bodies.
 struct TLinkReportEntry
 {
     int PageIndex = 0;

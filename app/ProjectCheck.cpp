@@ -2,9 +2,10 @@
 
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
+#include "engine/Navigation.h"
+#include "engine/SiteRules.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -17,13 +18,6 @@ namespace zarvik {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::string_view PlaceholderPrefix = "SiteGeneratorChange.";
-constexpr std::array<std::string_view, 7> Placeholders = {
-    "SiteGeneratorChange.Menu",   "SiteGeneratorChange.MainText", "SiteGeneratorChange.Pagination",
-    "SiteGeneratorChange.Header", "SiteGeneratorChange.Footer",   "SiteGeneratorChange.Adsense",
-    "SiteGeneratorChange.Title",
-};
 
 std::string Ru(std::string_view utf8)
 {
@@ -49,15 +43,6 @@ std::string AsciiUpper(std::string_view text)
             c = static_cast<char>(c - 'a' + 'A');
     }
     return out;
-}
-
-std::size_t CountOf(std::string_view text, std::string_view what)
-{
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string_view::npos;
-         at = text.find(what, at + what.size()))
-        ++count;
-    return count;
 }
 
 bool HasHighByte(std::string_view text)
@@ -181,7 +166,7 @@ public:
                     PageName(pages[i], i) + Ru(": тот же адрес, что у страницы ") +
                         std::to_string(it->second) + Ru(", в папке останется только одна из них"));
             }
-            if (IsRefusedUrl(url)) {
+            if (!PageUrlStaysInside(url)) {
                 Add(TFindingKind::RefusedUrl, i,
                     PageName(pages[i], i) +
                         Ru(": адрес указывает за пределы папки выгрузки или на скрытый файл, "
@@ -203,9 +188,10 @@ public:
     void CheckTemplate()
     {
         const std::string &text = FGenerator.SiteTemplate();
-        if (text.find("SiteGeneratorChange.MainText") == std::string::npos)
+        const std::string_view mainText = PlaceholderName(TPlaceholder::MainText);
+        if (text.find(mainText) == std::string::npos)
             Add(TFindingKind::NoMainText, -1,
-                Ru("В шаблоне нет SiteGeneratorChange.MainText: страницы выйдут без текста"));
+                Ru("В шаблоне нет ") + std::string(mainText) + Ru(": страницы выйдут без текста"));
 
         const std::string upper = AsciiUpper(text);
         const std::string upperPrefix = AsciiUpper(PlaceholderPrefix.substr(0, PlaceholderPrefix.size() - 1));
@@ -364,11 +350,6 @@ private:
     TCheckResult &FResult;
 };
 
-std::size_t Digits(int n)
-{
-    return std::to_string(n).size();
-}
-
 std::string JsonString(std::string_view utf8)
 {
     std::string out = "\"";
@@ -396,60 +377,6 @@ constexpr std::string_view FindingNames[] = {
 };
 
 } // namespace
-
-bool IsRefusedUrl(const std::string &url)
-{
-    if (!url.empty() && url.front() == '/')
-        return true;
-    for (std::string_view part : UrlParts(url)) {
-        if (!part.empty() && part.front() == '.')
-            return true;
-    }
-    return false;
-}
-
-std::uint64_t EstimateExportBytes(const TSiteGenerator &generator)
-{
-    const TSitePages &pages = generator.Pages();
-    const std::string &text = generator.SiteTemplate();
-    std::array<std::uint64_t, 7> uses{};
-    for (std::size_t p = 0; p < Placeholders.size(); ++p)
-        uses[p] = CountOf(text, Placeholders[p]);
-    const auto length = [](std::string_view s) { return static_cast<std::uint64_t>(s.size()); };
-
-    std::uint64_t total = length(generator.CssCode());
-    const int count = pages.Count();
-    if (count == 0)
-        return total;
-
-    // The menu and the pagination bars as the export will build them.
-    std::uint64_t menu = length("<ul>\r") + length("</ul>");
-    std::uint64_t allNumbers = 0;
-    for (int n = 0; n < count; ++n) {
-        menu += length("<li><a href=\"\"></a></li>\r") + length(pages[n].PageUrl()) +
-                length(pages[n].PageTitle());
-        allNumbers += length(" <a href=\"\"></a> ") + length(pages[n].PageUrl()) + Digits(n);
-    }
-    std::uint64_t fixed = length(text);
-    for (std::size_t p = 0; p < Placeholders.size(); ++p)
-        fixed -= uses[p] * length(Placeholders[p]);
-    const std::uint64_t shared = uses[0] * menu + uses[3] * length(generator.SiteHeader()) +
-                                 uses[4] * length(generator.SiteFooter()) +
-                                 uses[5] * length(generator.AdsenseCode());
-    for (int i = 0; i < count; ++i) {
-        const TSitePage &page = pages[i];
-        std::uint64_t bar = allNumbers -
-                            (length(" <a href=\"\"></a> ") + length(page.PageUrl()) + Digits(i)) +
-                            length("  ") + Digits(i);
-        bar += i == 0 ? length("&lt;&lt;&lt; ")
-                      : length("<a href=\"\">&lt;&lt;&lt; </a> ") + length(pages[i - 1].PageUrl());
-        bar += i == count - 1 ? length(" &gt;&gt;&gt;")
-                              : length(" <a href=\"\">&gt;&gt;&gt; </a>") + length(pages[i + 1].PageUrl());
-        const std::uint64_t title = length(generator.SiteTitle()) + 3 + length(page.PageTitle());
-        total += fixed + shared + uses[1] * length(page.PageHTML()) + uses[2] * bar + uses[6] * title;
-    }
-    return total;
-}
 
 TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder)
 {

@@ -43,7 +43,8 @@ constexpr std::uint64_t LargeExportBytes = 200'000'000;
 struct TCheckResult
 {
     std::vector<TFinding> Findings;
-    // The bytes an export would write now (pages and style.css), menu and bars rebuilt.
+    // The bytes an export would write now (pages and style.css), menu and bars rebuilt: see
+    // EstimateExportBytes in engine/Navigation.h.
     std::uint64_t EstimatedBytes = 0;
     // The folder that was checked for sub-folders and stale pages (UTF-8); empty when none.
     std::string ExportFolder;
@@ -52,14 +53,6 @@ struct TCheckResult
 // Checks the project and, when `exportFolder` (a file-system path) is given or SavePath names a
 // folder, the export folder too. Changes nothing.
 TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder);
-
-// The bytes that an export of the project would write, computed without rendering: every page's
-// template with its placeholders filled by the menu and the bar that the export would build.
-std::uint64_t EstimateExportBytes(const TSiteGenerator &generator);
-
-// Whether a page URL is one the export refuses to write: absolute, with a ".." part, or with a
-// part that starts with "." (a hidden file or folder).
-bool IsRefusedUrl(const std::string &url);
 
 // The findings as JSON (UTF-8): {"findings": [{"kind", "page", "file", "message"}], ...}.
 std::string CheckResultJson(const TCheckResult &result);

@@ -1,14 +1,13 @@
 #include "app/SitePreview.h"
 
 #include "app/BrowserLauncher.h"
-#include "app/ProjectCheck.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "engine/SiteRules.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -76,9 +75,7 @@ std::string TPreviewFolders::Create()
     std::string pattern = (base / "zarvik-preview-XXXXXX").string();
     // mkdtemp makes the folder with mode 0700: other users cannot read or plant files there.
     if (::mkdtemp(pattern.data()) == nullptr) {
-        const int error = errno;
-        throw EError("Cannot create file \"" + Utf8ToCp1251(pattern) + "\". " +
-                     Utf8ToCp1251(std::strerror(error)));
+        throw EError(CannotCreateFileMessage(pattern, errno));
     }
     FFolders.push_back(pattern);
     return pattern;
@@ -92,7 +89,7 @@ void RenderPreview(TSiteGenerator &generator, const std::string &folder)
     for (int i = 0; i < pages.Count(); ++i) {
         const std::string &url = pages[i].PageUrl();
         const std::size_t slash = url.rfind('/');
-        if (slash == std::string::npos || slash == 0 || IsRefusedUrl(url))
+        if (slash == std::string::npos || slash == 0 || !PageUrlStaysInside(url))
             continue;
         std::error_code ec;
         fs::create_directories(fs::path(folder) / Cp1251ToUtf8(url.substr(0, slash)), ec);

@@ -4,20 +4,14 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Prompter.h"
+#include "engine/SiteRules.h"
 
-#include <array>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace zarvik {
 namespace {
-
-constexpr std::array<std::string_view, 7> Placeholders = {
-    "SiteGeneratorChange.Menu",   "SiteGeneratorChange.MainText", "SiteGeneratorChange.Pagination",
-    "SiteGeneratorChange.Header", "SiteGeneratorChange.Footer",   "SiteGeneratorChange.Adsense",
-    "SiteGeneratorChange.Title",
-};
 
 // The template's literal text between placeholders, in order.
 std::vector<std::string_view> TemplatePieces(std::string_view text)
@@ -88,20 +82,6 @@ bool SafeName(const std::string &name)
 }
 
 } // namespace
-
-bool IsGeneratedPageName(std::string_view fileName)
-{
-    if (fileName == "index.html")
-        return true;
-    constexpr std::string_view Prefix = "page";
-    constexpr std::string_view Suffix = ".html";
-    if (fileName.size() <= Prefix.size() + Suffix.size() || !fileName.starts_with(Prefix) ||
-        !fileName.ends_with(Suffix))
-        return false;
-    const std::string_view number =
-        fileName.substr(Prefix.size(), fileName.size() - Prefix.size() - Suffix.size());
-    return number.find_first_not_of("0123456789") == std::string_view::npos;
-}
 
 bool MatchesTemplate(std::string_view file, std::string_view templateText)
 {

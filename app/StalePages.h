@@ -10,15 +10,13 @@ class TSiteGenerator;
 struct TCheckResult;
 struct TPrompter;
 
-// Whether a file name is one this program gives its pages: "index.html" or "pageN.html".
-bool IsGeneratedPageName(std::string_view fileName);
-
 // Whether the bytes could be a page filled from the template: the template's text between its
 // placeholders appears in the file in order, the first piece at the start and the last at the end.
 bool MatchesTemplate(std::string_view file, std::string_view templateText);
 
 // The stale pages of a check that look like this program's own output: a generated page name
-// and a file that matches the project's template. File names (UTF-8) in the export folder.
+// (IsGeneratedPageName of engine/SiteRules.h) and a file that matches the project's template. File names
+// (UTF-8) in the export folder.
 std::vector<std::string> PrunablePages(const TSiteGenerator &generator, const TCheckResult &check);
 
 // Deletes the named files from the folder and returns the names deleted. A name holding "/", a

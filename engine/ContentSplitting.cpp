@@ -1,41 +1,11 @@
-#include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
+#include "engine/SiteRules.h"
 #include "engine/SplitPreview.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 
 namespace zarvik {
-
-namespace {
-
-// Letters of the code page (both cases) and ASCII digits: the bytes a word is made of.
-const std::array<bool, 256> &WordBytes()
-{
-    static const std::array<bool, 256> table = [] {
-        std::array<bool, 256> t{};
-        for (int b = 0; b < 256; ++b) {
-            const auto byte = static_cast<unsigned char>(b);
-            const unsigned char upper = UpperCp1251(byte);
-            if (upper != byte) {
-                t[byte] = true;
-                t[upper] = true;
-            }
-        }
-        for (int b = '0'; b <= '9'; ++b)
-            t[static_cast<std::size_t>(b)] = true;
-        return t;
-    }();
-    return table;
-}
-
-bool IsWordByte(char c)
-{
-    return WordBytes()[static_cast<unsigned char>(c)];
-}
-
-} // namespace
 
 TSplitSettings SplitSettingsOf(const TSiteGenerator &generator)
 {

@@ -1,5 +1,7 @@
 #include "engine/EXSiteGenerator.h"
 
+#include "engine/SiteRules.h"
+
 #include <stdexcept>
 
 namespace zarvik {
@@ -40,6 +42,7 @@ void TSitePages::Delete(int index)
 {
     Items(index);
     FItems.erase(FItems.begin() + index);
+    ++FRemovals;
 }
 
 void TSitePages::Move(int from, int to)
@@ -64,6 +67,7 @@ void TSitePages::Assign(const TSitePages &other)
 {
     if (&other == this)
         return;
+    ++FRemovals;
     FItems.clear();
     FItems.reserve(other.FItems.size());
     for (const auto &page : other.FItems)
@@ -97,6 +101,10 @@ void TSiteGenerator::SetSiteTemplate(std::string value)
 
 void TSiteGenerator::SetSiteUrlsToLink(TStringList lines)
 {
+    // The editors push the same list before every save and export; only other lines make the
+    // placement record name links that are not in the list.
+    if (lines != FSiteUrlsToLink)
+        ForgetPlacements();
     FSiteUrlsToLink = std::move(lines);
     FChanged = true;
 }
@@ -160,7 +168,7 @@ TSitePage &TSiteGenerator::AddPage(std::string title)
     const int index = FPages.Count();
     TSitePage &page = FPages.Add();
     page.SetPageTitle(std::move(title));
-    page.SetPageUrl(index == 0 ? std::string("index.html") : "page" + std::to_string(index) + ".html");
+    page.SetPageUrl(NewPageUrl(index));
     return page;
 }
 

@@ -79,7 +79,11 @@ public:
     TSitePage &Add();
     // Throws std::out_of_range for a bad index.
     void Delete(int index);
-    void Clear() { FItems.clear(); }
+    void Clear()
+    {
+        FItems.clear();
+        ++FRemovals;
+    }
     // Moves the page at `from` to `to`; both must be valid.
     void Move(int from, int to);
     int IndexOf(const TSitePage &page) const;
@@ -87,8 +91,27 @@ public:
     // Replaces the pages by copies of the other collection's pages.
     void Assign(const TSitePages &other);
 
+    // Counts the calls that can take pages away (Delete, Clear, Assign): while it stays the same,
+    // every page reference taken before is still valid.
+    std::uint64_t Removals() const { return FRemovals; }
+
 private:
     std::vector<std::unique_ptr<TSitePage>> FItems;
+    std::uint64_t FRemovals = 0;
+};
+
+// One link handed out by a link distribution.
+struct TLinkPlacement
+{
+    // The page that took it; owned by the generator's page collection.
+    const TSitePage *Page = nullptr;
+    // Its 0-based line in SiteUrlsToLink.
+    int LinkIndex = 0;
+    // The word it was planted on.
+    std::string Word;
+    // How many occurrences of the word became its anchor; 0 when the real text does not hold the
+    // word (one joined across a lone LF), which still uses the link up.
+    int Replacements = 0;
 };
 
 // Reports progress of a long operation: `done` of `total` steps.
@@ -163,6 +186,13 @@ public:
     // Plants the link list on words of every page and marks the pages up as paragraphs.
     // Reports through the prompter; see LinkDistribution.cpp.
     void SetLinks(TPrompter &prompter);
+    // What the last completed SetLinks placed, one entry per link handed out, in link order; kept
+    // while the project is open and never saved. Null when no run has completed in this
+    // generator, and once the record may no longer hold: a page has been deleted or the pages
+    // replaced (Removals of Pages), or the link list set to other lines. Moving pages, adding
+    // pages and editing a page's text or title leave it standing: the bodies it describes are
+    // still the pages' bodies, and a reader can compare them with the texts.
+    const std::vector<TLinkPlacement> *LinkPlacements() const;
     void SetPTegsInPage(int index);
 
     // Rebuilds SiteMenu and every page's Pagination; nothing happens without pages.
@@ -194,6 +224,11 @@ public:
     void SetProgressCallback(TProgressCallback callback) { FProgress = std::move(callback); }
 
 private:
+    void ForgetPlacements()
+    {
+        FPlacements.clear();
+        FHasPlacements = false;
+    }
     // The export; `storedFolder` says that the folder is SavePath, which must be absolute.
     void ExportInto(const std::string &folder, bool storedFolder, TPrompter &prompter);
     void ReportProgress(std::size_t done, std::size_t total) const
@@ -224,6 +259,11 @@ private:
     bool FChanged = false;
     bool FLinksWasSetted = false;
     std::string FProjectFilePath;
+
+    std::vector<TLinkPlacement> FPlacements;
+    bool FHasPlacements = false;
+    // Pages().Removals() when FPlacements was made.
+    std::uint64_t FPlacementRemovals = 0;
 
     std::unique_ptr<TRandomSource> FRandom;
     TProgressCallback FProgress;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace zarvik {
 
@@ -38,5 +39,10 @@ private:
 
     std::string FMessage;
 };
+
+// The message of a file that cannot be created or written, in Windows-1251:
+// "Cannot create file "<path>". <reason>". `path` is the file-system name (UTF-8) as it is to be
+// shown; `error` is an errno value, whose text is the system's.
+std::string CannotCreateFileMessage(std::string_view path, int error);
 
 } // namespace zarvik

@@ -1,6 +1,7 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/LinkWords.h"
+#include "engine/SiteRules.h"
 #include "engine/TextReplace.h"
 #include "engine/WordIndex.h"
 
@@ -116,6 +117,9 @@ void TSiteGenerator::SetLinks(TPrompter &prompter)
     if (stop)
         return;
 
+    // Bodies change from here on; the record of the run before no longer holds even if this one
+    // does not end.
+    ForgetPlacements();
     TLinkWordCollector collector;
     std::vector<std::size_t> chosen;
     std::string anchor;
@@ -140,8 +144,10 @@ void TSiteGenerator::SetLinks(TPrompter &prompter)
             const std::string_view word = collector.Word(w);
             const std::string &link = FSiteUrlsToLink[static_cast<std::size_t>(cursor)];
             anchor.clear();
-            anchor.append(" <a href=\"").append(link).append("\">").append(word).append("</a> ");
-            ReplaceAllInPlace(html, word, anchor, scratch);
+            AppendLinkAnchor(anchor, link, word);
+            const std::size_t replaced = ReplaceAllInPlace(html, word, anchor, scratch);
+            FPlacements.push_back(
+                {&page, static_cast<int>(cursor), std::string(word), static_cast<int>(replaced)});
             ++cursor;
         }
         page.SetPageHTML(ParagraphMarkup(html));
@@ -159,6 +165,13 @@ void TSiteGenerator::SetLinks(TPrompter &prompter)
                      Buttons::Ok);
     }
     FLinksWasSetted = true;
+    FHasPlacements = true;
+    FPlacementRemovals = FPages.Removals();
+}
+
+const std::vector<TLinkPlacement> *TSiteGenerator::LinkPlacements() const
+{
+    return FHasPlacements && FPlacementRemovals == FPages.Removals() ? &FPlacements : nullptr;
 }
 
 } // namespace zarvik

@@ -2,11 +2,11 @@
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
 #include "engine/PieceText.h"
+#include "engine/SiteRules.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
@@ -29,23 +29,19 @@ std::string Message(std::string_view utf8)
 // Fills the template for one page. Each placeholder is replaced in turn over the text produced
 // so far, so text inserted by one step is searched by the later steps only. The page is left as
 // views into the model's strings and into `title`, which must outlive them.
-constexpr std::string_view Placeholders[] = {
-    "SiteGeneratorChange.Menu",   "SiteGeneratorChange.MainText", "SiteGeneratorChange.Pagination",
-    "SiteGeneratorChange.Header", "SiteGeneratorChange.Footer",   "SiteGeneratorChange.Adsense",
-    "SiteGeneratorChange.Title",
-};
-
 void RenderPage(const TSiteGenerator &site, const TSitePage &page, TPieceText &out, std::string &title)
 {
     title.clear();
-    title.append(site.SiteTitle()).append(" - ").append(page.PageTitle());
+    title.append(site.SiteTitle()).append(PageTitleSeparator).append(page.PageTitle());
 
+    // In the order of Placeholders.
     const std::string_view replacements[] = {
         site.SiteMenu(),    page.PageHTML(), page.Pagination(), site.SiteHeader(), site.SiteFooter(),
         site.AdsenseCode(), title,
     };
+    static_assert(std::size(replacements) == Placeholders.size());
     out.Assign(site.SiteTemplate());
-    for (std::size_t step = 0; step < std::size(Placeholders); ++step)
+    for (std::size_t step = 0; step < Placeholders.size(); ++step)
         out.ReplaceAll(Placeholders[step], replacements[step]);
 }
 
@@ -53,36 +49,18 @@ void RenderPage(const TSiteGenerator &site, const TSitePage &page, TPieceText &o
 void RememberSiteTexts(const TSiteGenerator &site, TPieceText &out)
 {
     const std::span<const std::string_view> all(Placeholders);
+    const auto after = [&](TPlaceholder step) { return all.subspan(static_cast<std::size_t>(step) + 1); };
     out.Forget();
     out.Remember(site.SiteTemplate(), all);
-    out.Remember(site.SiteMenu(), all.subspan(1));
-    out.Remember(site.SiteHeader(), all.subspan(4));
-    out.Remember(site.SiteFooter(), all.subspan(5));
-    out.Remember(site.AdsenseCode(), all.subspan(6));
-}
-
-// Page names come from the user or from a project file received from someone else. One that is
-// absolute, climbs out with "..", or names a hidden file or folder (".bashrc", ".ssh/...") could
-// reach files of the user outside the site, so it stops the export.
-bool StaysInsideFolder(std::string_view url)
-{
-    if (!url.empty() && url.front() == '/')
-        return false;
-    std::size_t start = 0;
-    while (start <= url.size()) {
-        std::size_t end = url.find('/', start);
-        if (end == std::string_view::npos)
-            end = url.size();
-        if (end > start && url[start] == '.')
-            return false;
-        start = end + 1;
-    }
-    return true;
+    out.Remember(site.SiteMenu(), after(TPlaceholder::Menu));
+    out.Remember(site.SiteHeader(), after(TPlaceholder::Header));
+    out.Remember(site.SiteFooter(), after(TPlaceholder::Footer));
+    out.Remember(site.AdsenseCode(), after(TPlaceholder::Adsense));
 }
 
 [[noreturn]] void ThrowCreateError(const std::string &path, int error)
 {
-    throw EError("Cannot create file \"" + Utf8ToCp1251(path) + "\". " + Utf8ToCp1251(std::strerror(error)));
+    throw EError(CannotCreateFileMessage(path, error));
 }
 
 [[noreturn]] void ThrowOutsideError(const std::string &url)
@@ -131,7 +109,7 @@ struct TExportFolder
     ino_t ProjectInode = 0;
 
     // The path to create for `name` (a name inside the folder, already checked by
-    // StaysInsideFolder), with every symbolic link on the way followed, dangling ones included;
+    // PageUrlStaysInside), with every symbolic link on the way followed, dangling ones included;
     // nothing when the path ends up outside the folder. Parts that do not exist are left for the
     // open to report.
     std::optional<std::string> Resolve(const std::string &name) const
@@ -333,7 +311,7 @@ void TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TP
     std::string title;
     for (std::size_t i = 0; i < count; ++i) {
         const TSitePage &page = FPages[static_cast<int>(i)];
-        if (!StaysInsideFolder(page.PageUrl()))
+        if (!PageUrlStaysInside(page.PageUrl()))
             ThrowOutsideError(page.PageUrl());
         const auto file = create(page.PageUrl());
         RenderPage(*this, page, rendered, title);

@@ -1,6 +1,7 @@
 #include "engine/SplitPreview.h"
 
 #include "engine/EXSiteGenerator.h"
+#include "engine/SiteRules.h"
 
 namespace zarvik {
 
@@ -9,8 +10,7 @@ std::vector<TPreviewPage> PreviewContent(const TSiteGenerator &generator, std::s
     std::vector<TPreviewPage> pages;
     int index = generator.Pages().Count();
     SplitContent(text, SplitSettingsOf(generator), [&](const TTextPiece &piece) {
-        std::string url = index == 0 ? std::string("index.html") : "page" + std::to_string(index) + ".html";
-        pages.push_back({generator.NewPageTitle(index), std::move(url), piece});
+        pages.push_back({generator.NewPageTitle(index), NewPageUrl(index), piece});
         ++index;
     });
     return pages;

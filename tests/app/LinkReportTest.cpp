@@ -115,6 +115,43 @@ TEST(LinkReport, IsTheSameForTheProjectReopenedFromItsFile)
     EXPECT_EQ(LinkReportTsv(before), LinkReportTsv(after));
 }
 
+TEST(LinkReport, ARepeatedLinkGoesToTheWordsInTheOrderTheyWereDrawn)
+{
+    // garden takes the first u.html (both of its places), tomato the second.
+    TDistributed site({"garden garden tomato lettuce"}, {"u.html", "u.html"});
+    TTempDir dir;
+    const std::string path = dir.File("site.sgp");
+    SaveProject(path, site.g);
+    TSiteGenerator reopened;
+    LoadProject(path, reopened);
+    ASSERT_NE(site.g.LinkPlacements(), nullptr);
+    ASSERT_EQ(reopened.LinkPlacements(), nullptr);
+
+    for (const TSiteGenerator *g : {&site.g, &reopened}) {
+        const TLinkReport report = BuildLinkReport(*g);
+        std::vector<std::string> rows;
+        for (const auto &e : report.Entries)
+            rows.push_back(Row(e));
+        EXPECT_EQ(rows,
+                  (std::vector<std::string>{"0 index.html garden u.html 2", "0 index.html tomato u.html 1"}));
+        EXPECT_TRUE(report.NotHandedOut.empty());
+        EXPECT_EQ(Kinds(report), std::vector<std::string>{"3@-1/1"});
+    }
+}
+
+TEST(LinkReport, UkrainianAndBelarusianLettersBelongToTheWord)
+{
+    // Each word is also replaced where a longer word goes on with і, ї, ґ or ў.
+    for (const char *letter : {"і", "ї", "ґ", "ў"}) {
+        const std::string word = Ru("груша");
+        TDistributed site({word + " " + word + Ru(letter) + " "}, {"a.html", "b.html"});
+        const TLinkReport report = BuildLinkReport(site.g);
+        ASSERT_EQ(report.Lints.size(), 1u) << letter;
+        EXPECT_EQ(report.Lints[0].Message,
+                  Ru("Страница index.html: слово \"груша\" заменено внутри более длинного слова"));
+    }
+}
+
 TEST(LinkReport, LintsTheLinkList)
 {
     TDistributed site({"words enough for planting links everywhere "}, {"a.html", "", "a.html", "b\tc"});

@@ -1,6 +1,7 @@
 #include "app/ProjectCheck.h"
 
 #include "engine/EXSiteGenerator.h"
+#include "engine/Navigation.h"
 #include "tests/app/TempDir.h"
 #include "tests/support/Ru.h"
 #include "tests/support/ScriptedPrompter.h"

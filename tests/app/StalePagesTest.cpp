@@ -2,6 +2,7 @@
 
 #include "app/ProjectCheck.h"
 #include "engine/EXSiteGenerator.h"
+#include "engine/SiteRules.h"
 #include "tests/app/TempDir.h"
 #include "tests/support/Ru.h"
 #include "tests/support/ScriptedPrompter.h"

@@ -197,6 +197,52 @@ TEST(LinkDistribution, ReplacementCoversLongerWordsAndEarlierAnchors)
     EXPECT_EQ(site.prompter.Messages.back().Kind, MessageKind::Information);
 }
 
+TEST(LinkDistribution, RecordsWhatItPlacedWhilePagesAndLinksStay)
+{
+    // Quota 4: the first page takes all three links, sunnyside after sunny has broken it up.
+    TSite site({"sunny Water sunnyside ", "Basil grows "}, 3);
+    EXPECT_EQ(site.g.LinkPlacements(), nullptr);
+    site.Run();
+    const auto rows = [&] {
+        std::vector<std::string> out;
+        if (const std::vector<TLinkPlacement> *record = site.g.LinkPlacements()) {
+            for (const TLinkPlacement &p : *record)
+                out.push_back(std::to_string(site.g.Pages().IndexOf(*p.Page)) + " l" +
+                              std::to_string(p.LinkIndex) + " " + p.Word + " " +
+                              std::to_string(p.Replacements));
+        }
+        return out;
+    };
+    const std::vector<std::string> placed = {"0 l0 sunny 2", "0 l1 Water 1", "0 l2 sunnyside 0"};
+    EXPECT_EQ(rows(), placed);
+
+    // The bodies stay what the record describes: moving, adding, editing a text, pushing the same
+    // links and a run that stops in its checks keep it; the pages follow their moves.
+    site.g.Pages()[1].SetIndex(0);
+    site.g.SetMaxLinksPerPage(1);
+    site.Run();
+    EXPECT_EQ(site.prompter.Texts().back(), OverLimit);
+    site.g.SetMaxLinksPerPage(0);
+    site.g.AddContent("More words to come ");
+    site.g.Pages()[1].SetPageText("edited");
+    site.g.SetSiteUrlsToLink({"l0.html", "l1.html", "l2.html"});
+    EXPECT_EQ(rows(), (std::vector<std::string>{"1 l0 sunny 2", "1 l1 Water 1", "1 l2 sunnyside 0"}));
+
+    // Other links, a deleted page and a replaced page list end it; every completed run makes it anew.
+    site.g.SetSiteUrlsToLink({"l0.html", "l1.html"});
+    EXPECT_EQ(site.g.LinkPlacements(), nullptr);
+    site.Run();
+    EXPECT_EQ(rows().size(), 2u);
+    site.g.Pages().Delete(2);
+    EXPECT_EQ(site.g.LinkPlacements(), nullptr);
+    site.Run();
+    ASSERT_NE(site.g.LinkPlacements(), nullptr);
+    TSitePages copy;
+    copy.Assign(site.g.Pages());
+    site.g.SetPages(copy);
+    EXPECT_EQ(site.g.LinkPlacements(), nullptr);
+}
+
 TEST(LinkDistribution, OnlyWordsOfFiveToTwentyBytesCarryLinks)
 {
     const std::string five = "vwxyz";

@@ -1,5 +1,6 @@
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "engine/Navigation.h"
 #include "tests/support/Ru.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -387,5 +388,43 @@ TEST_F(SiteExport, NamesOnDiskAreUtf8WhileLinksKeepTheStoredBytes)
     } catch (const EError &e) {
         EXPECT_EQ(std::string(e.what()), Ru("Cannot create file \"" + cyrillic.string() +
                                             "/нет/страница.html\". No such file or directory"));
+    }
+}
+
+TEST_F(SiteExport, SizeEstimateIsWhatTheExportWrites)
+{
+    // Placeholders used twice, once and not at all, every text that fills them, and page counts
+    // on both sides of the longer numbers in the bars.
+    g.SetSiteTemplate(
+        "SiteGeneratorChange.Title|SiteGeneratorChange.Menu SiteGeneratorChange.Menu|"
+        "SiteGeneratorChange.MainText|SiteGeneratorChange.Header SiteGeneratorChange.Footer|"
+        "SiteGeneratorChange.Adsense|SiteGeneratorChange.Pagination SiteGeneratorChange.Pagination\r\n");
+    g.SetSiteHeader("<h1>head</h1>");
+    g.SetSiteFooter("foot");
+    g.SetAdsenseCode("<ad/>");
+    int round = 0;
+    for (const int count : {0, 1, 3, 10, 11, 101}) {
+        g.Pages().Clear();
+        for (int i = 0; i < count; ++i) {
+            TSitePage &page = g.CreateNewPage(i % 3 == 0 ? std::string() : g.NewPageTitle(i), "");
+            if (i % 4 == 1)
+                page.SetPageUrl(Ru("страница-") + std::to_string(i) + ".htm");
+            page.SetPageHTML(std::string(static_cast<std::size_t>(i * 7 % 50), 'b'));
+        }
+        const std::uint64_t estimate = EstimateExportBytes(g);
+        const fs::path folder = Root / ("round" + std::to_string(round++));
+        fs::create_directory(folder);
+        g.ExportSite(folder.string(), prompter);
+
+        std::uint64_t written = 0;
+        for (const auto &entry : fs::directory_iterator(folder))
+            written += fs::file_size(entry.path());
+        EXPECT_EQ(estimate, written) << count << " pages";
+        if (count == 0)
+            continue;
+        const TNavigationLengths lengths(g.Pages());
+        EXPECT_EQ(lengths.Menu(), g.SiteMenu().size()) << count << " pages";
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(lengths.Bar(i), g.Pages()[i].Pagination().size()) << "page " << i << " of " << count;
     }
 }
