@@ -11,12 +11,16 @@ class TSiteGenerator;
 // generator should be a fresh one holding a new window's settings, so that a marker or menu
 // word the file does not store keeps its default. Throws EError "Cannot open file "<full
 // path>". <reason>" or the project-file reader's error; after an error Changed is untouched.
+// Before opening, a caller asks InterruptedSaveCopy (app/FileAccess.h) whether a save of the
+// file was interrupted and a copy of its previous version waits.
 void LoadProject(const std::string &path, TSiteGenerator &generator);
 
-// Writes the generator to a project file at `path`, safely: the old file is replaced only once
-// the new one is complete on disk, and a failed save leaves it as it was. Throws EError
-// "Cannot create file "<full path>". <reason>". The caller pushes its controls before and
-// clears Changed after a successful save.
+// Writes the generator to a project file at `path` with ReplaceFile: the old file is replaced
+// only once the new one is complete on disk; a file overwritten in place (several hard links, a
+// folder that takes no new files, another user's file) is first copied whole, so an
+// interruption leaves the old file, the new one or that copy. A failed save leaves the old file
+// as it was. Throws EError "Cannot create file "<full path>". <reason>". The caller pushes its
+// controls before and clears Changed after a successful save.
 void SaveProject(const std::string &path, const TSiteGenerator &generator);
 
 // True when a project tree node's text names an existing project file that Save may write to

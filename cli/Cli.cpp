@@ -534,6 +534,14 @@ int RunCommand(const TCommand &command, const std::vector<std::string> &rest, TC
     if (command.MaxPositionals >= 0 && count > command.MaxPositionals)
         throw EUsage("лишний аргумент «" +
                      args.Positionals[static_cast<std::size_t>(command.MaxPositionals)] + "»");
+    // A project whose last save was interrupted is opened as it is, and the copy of its previous
+    // version is named.
+    if (command.Name != "new" && !args.Positionals.empty()) {
+        const std::string &project = args.Positionals.front();
+        if (const std::optional<std::string> copy = InterruptedSaveCopy(project))
+            context.Err << "warning: Сохранение файла \"" << AbsolutePath(project)
+                        << "\" было прервано; прежняя версия файла сохранена в \"" << *copy << "\"\n";
+    }
     try {
         const int status = command.Run(args, context);
         return status != 0 ? status : (context.Prompter.ErrorShown() ? 1 : 0);

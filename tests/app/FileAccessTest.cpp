@@ -16,11 +16,19 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using namespace zarvik;
+using zarvik::test::FinishChild;
+using zarvik::test::NobodyId;
 using zarvik::test::ReadAll;
 using zarvik::test::RunInChild;
+using zarvik::test::StartChild;
+using zarvik::test::TChild;
+using zarvik::test::TScopedVariable;
 using zarvik::test::TTempDir;
 
 namespace fs = std::filesystem;
@@ -53,6 +61,17 @@ TWriteFunction FailAfter(std::size_t budget)
         budget -= n;
         return ::write(fd, data, n);
     };
+}
+
+// The calls of a save on a file system without unnamed files.
+TSaveCalls WithoutUnnamedFiles(TWriteFunction write = {})
+{
+    TSaveCalls calls(std::move(write));
+    calls.OpenUnnamed = [](const char *, int, mode_t) {
+        errno = EOPNOTSUPP;
+        return -1;
+    };
+    return calls;
 }
 
 TEST_F(ReplaceFileTest, WritesInPiecesAndReplacesTheOldContents)
@@ -124,21 +143,31 @@ TEST_F(ReplaceFileTest, KeepsPermissionsAndFollowsSymbolicLinks)
 
 TEST_F(ReplaceFileTest, NewFileGetsTheUsualPermissionsNotThoseOfATemporaryFile)
 {
-    const mode_t old = ::umask(022);
-    ReplaceFile(FDir.File("new.txt"), "x");
-    ::umask(old);
-    struct stat info
-    {
-    };
-    ASSERT_EQ(::stat(FDir.File("new.txt").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0644u);
+    // The creation mask is changed in a child, so this process keeps its own.
+    const std::pair<mode_t, mode_t> cases[] = {{022, 0644}, {077, 0600}, {002, 0664}};
+    for (const bool unnamed : {true, false}) {
+        for (const auto &[mask, mode] : cases) {
+            const std::string path = FDir.File("new" + std::to_string(mask) + (unnamed ? ".txt" : ".named"));
+            EXPECT_EQ(RunInChild([&] {
+                          ::umask(mask);
+                          ReplaceFile(path, "x", unnamed ? TSaveCalls() : WithoutUnnamedFiles());
+                          return std::string("saved");
+                      }),
+                      "saved");
+            struct stat info
+            {
+            };
+            ASSERT_EQ(::stat(path.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, mode) << path;
+        }
+    }
 }
 
 // What a save returned, as a text a child process can hand back.
-std::string SaveResult(const std::string &path, std::string_view bytes, const TWriteFunction &write = {})
+std::string SaveResult(const std::string &path, std::string_view bytes, const TSaveCalls &calls = {})
 {
     try {
-        ReplaceFile(path, bytes, write);
+        ReplaceFile(path, bytes, calls);
         return "saved";
     } catch (const EError &e) {
         return e.what();
@@ -164,6 +193,10 @@ TEST_F(ReplaceFileTest, WritableFileInAFolderThatTakesNoNewFilesIsWrittenInPlace
     ASSERT_EQ(::chmod(writable.c_str(), 0666), 0);
     ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
     ASSERT_EQ(::chmod(FDir.Path().c_str(), 0555), 0);
+    // The copy made before the overwrite goes to a cache folder the child may write to.
+    TTempDir home;
+    ASSERT_EQ(::chmod(home.Path().c_str(), 0777), 0);
+    const TScopedVariable cache("XDG_CACHE_HOME", home.File("cache"));
     // Too big for the file-size limit: refused before the file is touched.
     const std::string tooBig = RunInChild(
         [&] {
@@ -184,6 +217,7 @@ TEST_F(ReplaceFileTest, WritableFileInAFolderThatTakesNoNewFilesIsWrittenInPlace
     EXPECT_EQ(ReadAll(writable), "new");
     EXPECT_EQ(ReadAll(readOnly), "kept");
     EXPECT_EQ(Names(), (std::vector<std::string>{"p.sgp", "q.sgp"}));
+    EXPECT_TRUE(fs::is_empty(home.File("cache/zarvik")));
 }
 
 TEST_F(ReplaceFileTest, FileSizeLimitFailsTheSaveInsteadOfKillingTheProgram)
@@ -216,13 +250,15 @@ TEST_F(ReplaceFileTest, NextSaveRemovesTheLeftoversOfKilledSavesOfTheSameFileOnl
     const std::string path = FDir.Write("p.sgp", "the previous project");
     const std::string other = FDir.Write("other.sgp", "another project");
     // A save killed half-way through its write.
+    // Only a file system without unnamed files leaves a temporary file with a name behind.
     auto killedSave = [](const std::string &target) {
         return RunInChild([&] {
-            return SaveResult(target, std::string(1000, 'x'), [](int fd, const void *data, std::size_t size) {
-                [[maybe_unused]] const ssize_t half = ::write(fd, data, size / 2);
-                ::raise(SIGKILL);
-                return ssize_t{-1};
-            });
+            return SaveResult(target, std::string(1000, 'x'),
+                              WithoutUnnamedFiles([](int fd, const void *data, std::size_t size) {
+                                  [[maybe_unused]] const ssize_t half = ::write(fd, data, size / 2);
+                                  ::raise(SIGKILL);
+                                  return ssize_t{-1};
+                              }));
         });
     };
     ASSERT_EQ(killedSave(path), "signal 9");
@@ -487,4 +523,284 @@ TEST_F(ReplaceFileTest, ContentMadeWhileItIsWrittenReplacesTheFileOrLeavesItAlon
     EXPECT_EQ(ReadAll(FDir.File("copy.sgp")), bytes);
     ReplaceFile(path, Pieces(other, 1000));
     EXPECT_EQ(ReadAll(FDir.File("copy.sgp")), other);
+}
+
+TEST_F(ReplaceFileTest, ALinkToAFileNotThereYetCreatesThatFileAndStaysALink)
+{
+    fs::create_directory(FDir.File("sub"));
+    // A relative link is read from its own folder; the second link names the first.
+    fs::create_symlink("sub/target.sgp", FDir.File("link.sgp"));
+    fs::create_symlink(FDir.File("link.sgp"), FDir.File("sub/chain.sgp"));
+    ReplaceFile(FDir.File("sub/chain.sgp"), "through two links");
+    EXPECT_TRUE(fs::is_symlink(FDir.File("link.sgp")));
+    EXPECT_TRUE(fs::is_symlink(FDir.File("sub/chain.sgp")));
+    EXPECT_EQ(ReadAll(FDir.File("sub/target.sgp")), "through two links");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"link.sgp", "sub"}));
+
+    // A link into a missing folder, and a loop of links, fail and leave the links as they were.
+    fs::create_symlink("missing/x.sgp", FDir.File("nowhere.sgp"));
+    fs::create_symlink("loop2.sgp", FDir.File("loop1.sgp"));
+    fs::create_symlink("loop1.sgp", FDir.File("loop2.sgp"));
+    const std::pair<std::string, std::string> failures[] = {
+        {FDir.File("nowhere.sgp"), "No such file or directory"},
+        {FDir.File("loop1.sgp"), "Too many levels of symbolic links"},
+    };
+    for (const auto &[link, reason] : failures) {
+        EXPECT_EQ(SaveResult(link, "x"), "Cannot create file \"" + link + "\". " + reason);
+        EXPECT_TRUE(fs::is_symlink(link));
+    }
+    EXPECT_EQ(Names().size(), 5u);
+}
+
+// Calls whose reservation of space fails with `error`.
+TSaveCalls ReservationFailing(int error)
+{
+    TSaveCalls calls;
+    calls.Allocate = [error](int, int, off_t, off_t) {
+        errno = error;
+        return -1;
+    };
+    return calls;
+}
+
+TEST_F(ReplaceFileTest, AFailedReservationStopsTheSaveUnlessTheFileSystemCannotReserve)
+{
+    const std::string single = FDir.Write("p.sgp", "the previous project");
+    const std::string linked = FDir.Write("q.sgp", "the linked project");
+    fs::create_hard_link(linked, FDir.File("r.sgp"));
+    const std::pair<int, std::string> stops[] = {
+        {EIO, "Input/output error"}, {EPERM, "Operation not permitted"}, {ENOSPC, "No space left on device"}};
+    // The file replaced whole and the one overwritten in place alike.
+    for (const std::string &path : {single, linked}) {
+        const std::string before = ReadAll(path);
+        for (const auto &[error, reason] : stops) {
+            EXPECT_EQ(SaveResult(path, "new", ReservationFailing(error)),
+                      "Cannot create file \"" + path + "\". " + reason);
+            EXPECT_EQ(ReadAll(path), before);
+        }
+        EXPECT_EQ(Names(), (std::vector<std::string>{"p.sgp", "q.sgp", "r.sgp"}));
+        for (const int error : {EOPNOTSUPP, ENOSYS}) {
+            EXPECT_EQ(SaveResult(path, "saved " + std::to_string(error), ReservationFailing(error)), "saved");
+            EXPECT_EQ(ReadAll(path), "saved " + std::to_string(error));
+        }
+    }
+    EXPECT_EQ(ReadAll(FDir.File("r.sgp")), "saved " + std::to_string(ENOSYS));
+
+    // An interrupted reservation is made again.
+    int tries = 0;
+    TSaveCalls interrupted;
+    interrupted.Allocate = [&tries](int fd, int mode, off_t offset, off_t length) {
+        if (tries++ == 0) {
+            errno = EINTR;
+            return -1;
+        }
+        return ::fallocate(fd, mode, offset, length);
+    };
+    ReplaceFile(single, "after a signal", interrupted);
+    EXPECT_EQ(tries, 2);
+    EXPECT_EQ(ReadAll(single), "after a signal");
+}
+
+TEST_F(ReplaceFileTest, OverwriteInPlaceKeepsAWholeCopyBesideUntilTheNewContentIsOnDisk)
+{
+    const std::string path = FDir.Write("p.sgp", "old contents that are longer");
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    fs::create_hard_link(path, FDir.File("other.sgp"));
+    fs::create_symlink("p.sgp", FDir.File("link.sgp"));
+    const std::string copy = FDir.File(".zarvik-backup-p.sgp");
+    // A copy that an earlier interrupted save left is replaced by a copy of the file as it is.
+    FDir.Write(".zarvik-backup-p.sgp", "an older copy");
+    for (const bool unnamed : {true, false}) {
+        const std::string before = ReadAll(path);
+        std::string seen;
+        const TWriteFunction look = [&](int fd, const void *data, std::size_t size) -> ssize_t {
+            if (seen.empty()) {
+                struct stat info
+                {
+                };
+                ::stat(copy.c_str(), &info);
+                seen = ReadAll(copy) + " | " + InterruptedSaveCopy(path).value_or("none") + " | " +
+                       InterruptedSaveCopy(FDir.File("link.sgp")).value_or("none") + " | " +
+                       std::to_string(info.st_mode & 07777);
+            }
+            return ::write(fd, data, size);
+        };
+        const std::string after = unnamed ? "new" : "newer and longer than before";
+        ReplaceFile(path, after, unnamed ? TSaveCalls(look) : WithoutUnnamedFiles(look));
+        EXPECT_EQ(seen, before + " | " + copy + " | " + copy + " | " + std::to_string(0644));
+        EXPECT_EQ(ReadAll(FDir.File("other.sgp")), after);
+        EXPECT_EQ(InterruptedSaveCopy(path), std::nullopt);
+        EXPECT_EQ(Names(), (std::vector<std::string>{"link.sgp", "other.sgp", "p.sgp"}));
+    }
+
+    // A name too long to carry the copy's prefix gives a copy named by its hash.
+    const std::string longName = std::string(250, 'n');
+    const std::string longPath = FDir.Write(longName, "long");
+    fs::create_hard_link(longPath, FDir.File("long.sgp"));
+    std::string seen;
+    ReplaceFile(longPath, "longer", [&](int fd, const void *data, std::size_t size) -> ssize_t {
+        seen = InterruptedSaveCopy(longPath).value_or("none");
+        return ::write(fd, data, size);
+    });
+    const std::string prefix = FDir.File(".zarvik-backup-");
+    EXPECT_EQ(seen.size(), prefix.size() + 16);
+    EXPECT_TRUE(seen.starts_with(prefix)) << seen;
+    EXPECT_EQ(ReadAll(FDir.File("long.sgp")), "longer");
+    EXPECT_EQ(Names().size(), 5u);
+}
+
+TEST_F(ReplaceFileTest, AFolderThatTakesNoNewFilesHasTheCopyMadeInAPrivateCacheFolder)
+{
+    const std::string path = FDir.Write("p.sgp", "old contents");
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(FDir.Path().c_str(), 0555), 0);
+    TTempDir home;
+    ASSERT_EQ(::chmod(home.Path().c_str(), 0777), 0);
+    const std::string link = home.File("link.sgp");
+    fs::create_symlink(path, link);
+    // The cache folder is $XDG_CACHE_HOME/zarvik, or ~/.cache/zarvik when that is not absolute.
+    const std::pair<std::string, std::string> places[] = {{home.File("xdg"), home.File("xdg/zarvik")},
+                                                          {"relative", home.File(".cache/zarvik")}};
+    for (const auto &[variable, folder] : places) {
+        const TScopedVariable homeVariable("HOME", home.Path().string());
+        const TScopedVariable cacheVariable("XDG_CACHE_HOME", variable);
+        const std::string result = RunInChild(
+            [&] {
+                std::string seen;
+                const std::string saved = SaveResult(
+                    path, "new content", [&](int fd, const void *data, std::size_t size) -> ssize_t {
+                        if (seen.empty()) {
+                            const std::optional<std::string> copy = InterruptedSaveCopy(path);
+                            seen = copy ? *copy + " holds " + ReadAll(*copy) : "no copy";
+                            if (InterruptedSaveCopy(link) != copy)
+                                seen += ", not found through the link";
+                        }
+                        return ::write(fd, data, size);
+                    });
+                return saved + "; " + seen;
+            },
+            true);
+        // "<16 hex digits>-p.sgp"
+        const std::string start = "saved; " + folder + "/";
+        const std::string end = "-p.sgp holds old contents";
+        EXPECT_EQ(result.size(), start.size() + 16 + end.size()) << result;
+        EXPECT_TRUE(result.starts_with(start) && result.ends_with(end)) << result;
+        EXPECT_EQ(ReadAll(path), "new content");
+        struct stat info
+        {
+        };
+        ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+        EXPECT_EQ(info.st_uid, NobodyId);
+        EXPECT_TRUE(fs::is_empty(folder));
+        FDir.Write("p.sgp", "old contents");
+    }
+    ::chmod(FDir.Path().c_str(), 0700);
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+}
+
+TEST_F(ReplaceFileTest, AFailedOverwriteInPlacePutsTheOldContentBackOrKeepsTheCopy)
+{
+    const std::string path = FDir.Write("p.sgp", "the previous project");
+    fs::create_hard_link(path, FDir.File("other.sgp"));
+    // A write that fails once, after the first bytes: the old content is written back.
+    int calls = 0;
+    const TWriteFunction failOnce = [&calls](int fd, const void *data, std::size_t size) -> ssize_t {
+        if (++calls == 2) {
+            errno = EIO;
+            return -1;
+        }
+        return ::write(fd, data, std::min(size, std::size_t{5}));
+    };
+    EXPECT_EQ(SaveResult(path, std::string(100, 'x'), failOnce),
+              "Cannot create file \"" + path + "\". Input/output error");
+    EXPECT_EQ(ReadAll(FDir.File("other.sgp")), "the previous project");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"other.sgp", "p.sgp"}));
+
+    // A disk that fails for good leaves the file half-written, and the copy holds the old content.
+    EXPECT_EQ(SaveResult(path, std::string(100, 'x'), FailAfter(5)),
+              "Cannot create file \"" + path + "\". No space left on device");
+    EXPECT_EQ(ReadAll(path), "xxxxxrevious project");
+    const std::optional<std::string> copy = InterruptedSaveCopy(path);
+    ASSERT_EQ(copy, FDir.File(".zarvik-backup-p.sgp"));
+    EXPECT_EQ(ReadAll(*copy), "the previous project");
+
+    // Restored, every name of the file has the old content again, and the copy is gone.
+    EXPECT_TRUE(RestoreInterruptedSaveCopy(path));
+    EXPECT_EQ(ReadAll(FDir.File("other.sgp")), "the previous project");
+    EXPECT_EQ(fs::hard_link_count(path), 2u);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"other.sgp", "p.sgp"}));
+    EXPECT_FALSE(RestoreInterruptedSaveCopy(path));
+
+    // The next successful save removes a copy, also where the save needs none.
+    EXPECT_NE(SaveResult(path, std::string(100, 'x'), FailAfter(5)), "saved");
+    fs::remove(FDir.File("other.sgp"));
+    ReplaceFile(path, "saved whole");
+    EXPECT_EQ(InterruptedSaveCopy(path), std::nullopt);
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+}
+
+TEST_F(ReplaceFileTest, AnotherUsersFileThatTheGroupMayWriteKeepsItsOwner)
+{
+    ASSERT_EQ(::chmod(FDir.Path().c_str(), 0777), 0);
+    const std::string path = FDir.Write("p.sgp", "the owner's project");
+    ASSERT_EQ(::chown(path.c_str(), 0, NobodyId), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    const auto owner = [&path] {
+        struct stat info
+        {
+        };
+        ::stat(path.c_str(), &info);
+        return std::to_string(info.st_uid) + ":" + std::to_string(info.st_gid) + " " +
+               std::to_string(info.st_mode & 07777) + " inode " + std::to_string(info.st_ino);
+    };
+    const std::string before = owner();
+    // The group's member cannot hand a new file to the owner: the file is overwritten instead.
+    EXPECT_EQ(RunInChild([&] { return SaveResult(path, "saved by the group"); }, true), "saved");
+    EXPECT_EQ(owner(), before);
+    EXPECT_EQ(ReadAll(path), "saved by the group");
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+    // The owner's save replaces the file whole, still with its owner and group.
+    ReplaceFile(path, "saved by the owner");
+    EXPECT_EQ(owner().substr(0, owner().find(" inode")), before.substr(0, before.find(" inode")));
+    EXPECT_NE(owner(), before);
+}
+
+TEST_F(ReplaceFileTest, ACleanUpNeverRemovesTheTemporaryFileOfASaveStillRunning)
+{
+    const std::string path = FDir.Write("p.sgp", "the previous project");
+    const TWriteFunction pause = [](int fd, const void *data, std::size_t size) {
+        ::raise(SIGSTOP);
+        return ::write(fd, data, size);
+    };
+    for (const bool unnamed : {true, false}) {
+        const TChild child = StartChild([&] {
+            return SaveResult(path, "the first save",
+                              unnamed ? TSaveCalls(pause) : WithoutUnnamedFiles(pause));
+        });
+        int status = 0;
+        ASSERT_EQ(::waitpid(child.Pid, &status, WUNTRACED), child.Pid);
+        ASSERT_TRUE(WIFSTOPPED(status));
+        // An unnamed file cannot even be seen; a named one is locked.
+        EXPECT_EQ(Names().size(), unnamed ? 1u : 2u);
+        ReplaceFile(path, "a second save meanwhile");
+        EXPECT_EQ(ReadAll(path), "a second save meanwhile");
+        EXPECT_EQ(Names().size(), unnamed ? 1u : 2u);
+        ::kill(child.Pid, SIGCONT);
+        EXPECT_EQ(FinishChild(child), "saved");
+        EXPECT_EQ(ReadAll(path), "the first save");
+        EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
+    }
+    // A save killed half-way into an unnamed file leaves nothing behind.
+    EXPECT_EQ(RunInChild([&] {
+                  return SaveResult(path, std::string(1000, 'x'),
+                                    [](int fd, const void *data, std::size_t size) {
+                                        [[maybe_unused]] const ssize_t half = ::write(fd, data, size / 2);
+                                        ::raise(SIGKILL);
+                                        return ssize_t{-1};
+                                    });
+              }),
+              "signal 9");
+    EXPECT_EQ(ReadAll(path), "the first save");
+    EXPECT_EQ(Names(), std::vector<std::string>{"p.sgp"});
 }

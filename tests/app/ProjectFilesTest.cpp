@@ -1,24 +1,42 @@
 #include "app/ProjectFiles.h"
 
 #include "app/ErrorDisplay.h"
+#include "app/FileAccess.h"
 #include "app/ProjectDefaults.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "persistence/ProjectFileWriter.h"
 #include "tests/app/ChildProcess.h"
 #include "tests/app/TempDir.h"
 #include "tests/support/Ru.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <new>
+#include <optional>
+#include <random>
 #include <string>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 using namespace zarvik;
+using zarvik::test::FinishChild;
 using zarvik::test::ReadAll;
 using zarvik::test::Ru;
 using zarvik::test::RunInChild;
+using zarvik::test::StartChild;
+using zarvik::test::TChild;
+using zarvik::test::TScopedVariable;
 using zarvik::test::TTempDir;
 
 TEST(WithProjectExtension, LooksAtTheLastFourCharactersOnly)
@@ -193,3 +211,188 @@ TEST(ErrorDisplay, AddsAFullStopAfterALetterAndNamesAnExhaustedMemoryInWords)
     EXPECT_EQ(ErrorDisplayText("(x)"), "(x)");
     EXPECT_EQ(ErrorDisplayText(OutOfMemoryMessage), Ru("Недостаточно памяти."));
 }
+
+namespace {
+
+// How an in-place save of a project comes about.
+enum class InPlaceKind
+{
+    HardLinked,
+    ReadOnlyFolder,
+};
+
+// The text of a project whose pages carry its title, so two of them differ from the first page.
+std::string ProjectText(const std::string &title, int pages)
+{
+    TSiteGenerator generator;
+    ApplyNewProjectSettings(generator);
+    generator.SetSiteTitle(title);
+    for (int i = 0; i < pages; ++i)
+        generator.CreateNewPage(title + " " + std::to_string(i),
+                                std::string(3000, static_cast<char>('a' + i % 26)));
+    generator.SetChanged(true);
+    return TProjectFileWriter(generator).Text();
+}
+
+} // namespace
+
+class InPlaceSaveKills : public testing::TestWithParam<InPlaceKind>
+{
+};
+
+// Saves run in children that are killed at a chosen write or at a random moment, the copy
+// included; after each kill the project is opened again as a user would.
+TEST_P(InPlaceSaveKills, LeaveTheOldProjectTheNewOneOrAWholeCopyOfTheOld)
+{
+    const bool readOnlyFolder = GetParam() == InPlaceKind::ReadOnlyFolder;
+    TTempDir dir;
+    TTempDir cache;
+    ASSERT_EQ(::chmod(cache.Path().c_str(), 0777), 0);
+    const TScopedVariable cacheVariable("XDG_CACHE_HOME", cache.File("xdg"));
+    const std::string path = dir.File("p.sgp");
+    const std::string texts[2] = {ProjectText("small", 40), ProjectText("large", 70)};
+    dir.Write("p.sgp", texts[0]);
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    if (readOnlyFolder) {
+        // The children run as nobody, for whom the folder takes no new files.
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+    } else {
+        std::filesystem::create_hard_link(path, dir.File("other.sgp"));
+    }
+    const std::string copyPlace =
+        readOnlyFolder ? cache.File("xdg/zarvik/") : dir.File(".zarvik-backup-p.sgp");
+
+    // The bytes of the new text a child has written, seen by the parent.
+    void *shared = ::mmap(nullptr, sizeof(std::atomic<std::size_t>), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(shared, MAP_FAILED);
+    auto *written = new (shared) std::atomic<std::size_t>(0);
+
+    // One save of `to`, killed at its write number `killAt` or `delay` after it starts.
+    // How long the last save ran from its start to its end or kill.
+    auto lasted = std::chrono::steady_clock::duration::zero();
+    const auto save = [&](const std::string &to, long killAt,
+                          std::optional<std::chrono::microseconds> delay) {
+        written->store(0);
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return std::string("no pipe");
+        const TChild child = StartChild(
+            [&] {
+                ::close(ready[0]);
+                const char go = 1;
+                [[maybe_unused]] const ssize_t told = ::write(ready[1], &go, 1);
+                long writes = 0;
+                ReplaceFile(path, to, [&](int fd, const void *data, std::size_t size) -> ssize_t {
+                    if (writes++ == killAt)
+                        ::raise(SIGKILL);
+                    // A slow disk, so that kills at random moments land in the write as well.
+                    std::this_thread::sleep_for(std::chrono::microseconds(300));
+                    const ssize_t put = ::write(fd, data, std::min(size, std::size_t{4096}));
+                    if (put > 0)
+                        written->fetch_add(static_cast<std::size_t>(put));
+                    return put;
+                });
+                return std::string("saved");
+            },
+            readOnlyFolder);
+        ::close(ready[1]);
+        char go = 0;
+        [[maybe_unused]] const ssize_t heard = ::read(ready[0], &go, 1);
+        ::close(ready[0]);
+        const auto start = std::chrono::steady_clock::now();
+        if (delay) {
+            std::this_thread::sleep_for(*delay);
+            ::kill(child.Pid, SIGKILL);
+        }
+        // Waits for the end without reaping the child, which FinishChild does.
+        siginfo_t ended{};
+        ::waitid(P_PID, static_cast<id_t>(child.Pid), &ended, WEXITED | WNOWAIT);
+        lasted = std::chrono::steady_clock::now() - start;
+        return FinishChild(child);
+    };
+
+    int tries = 0;
+    int killed = 0;
+    int duringWrite = 0;
+    int copiesLeft = 0;
+    int lost = 0;
+    const auto attempt = [&](int turn, long killAt, std::optional<std::chrono::microseconds> delay) {
+        const std::string &from = texts[turn % 2];
+        const std::string &to = texts[(turn + 1) % 2];
+        if (const std::optional<std::string> stale = InterruptedSaveCopy(path))
+            std::filesystem::remove(*stale);
+        dir.Write("p.sgp", from);
+        const std::string result = save(to, killAt, delay);
+        ++tries;
+        if (result == "signal 9") {
+            ++killed;
+            if (written->load() > 0 && written->load() < to.size())
+                ++duringWrite;
+        } else {
+            EXPECT_EQ(result, "saved");
+        }
+        const std::string now = ReadAll(path);
+        const std::optional<std::string> copy = InterruptedSaveCopy(path);
+        if (copy) {
+            ++copiesLeft;
+            EXPECT_TRUE(copy->starts_with(copyPlace)) << *copy;
+        }
+        const bool whole = now == from || now == to;
+        const bool kept = copy && ReadAll(*copy) == from;
+        if (!whole && !kept) {
+            ++lost;
+            return;
+        }
+        // Opened again: the file itself, or else its copy, gives one of the two projects whole.
+        TSiteGenerator opened;
+        ApplyNewProjectSettings(opened);
+        try {
+            LoadProject(path, opened);
+        } catch (const EError &) {
+            ASSERT_TRUE(copy);
+            LoadProject(*copy, opened);
+            EXPECT_EQ(opened.SiteTitle(), turn % 2 == 0 ? "small" : "large");
+        }
+        EXPECT_TRUE(opened.SiteTitle() == "small" || opened.SiteTitle() == "large") << opened.SiteTitle();
+        EXPECT_EQ(opened.Pages().Count(), opened.SiteTitle() == "small" ? 40 : 70);
+    };
+
+    // A kill at the first write, the second, half-way and before the last one, in both directions.
+    for (int turn = 0; turn < 2; ++turn) {
+        const long pieces = static_cast<long>((texts[(turn + 1) % 2].size() + 4095) / 4096);
+        for (const long killAt : {0L, 1L, pieces / 2, pieces - 1})
+            attempt(turn, killAt, std::nullopt);
+    }
+    // Kills at random moments over the length of a whole save, as long as the middle one of a
+    // few measured first.
+    std::vector<std::chrono::steady_clock::duration> lengths;
+    for (int turn = 0; turn < 5; ++turn) {
+        attempt(turn, -1, std::nullopt);
+        lengths.push_back(lasted);
+    }
+    std::sort(lengths.begin(), lengths.end());
+    const auto typical = lengths[lengths.size() / 2];
+    std::mt19937 random(20240611);
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(typical * 5 / 4).count();
+    std::uniform_int_distribution<long> moment(0, std::max<long>(span, 1));
+    for (int turn = 0; turn < 100; ++turn)
+        attempt(turn, -1, std::chrono::microseconds(moment(random)));
+
+    ::munmap(shared, sizeof(std::atomic<std::size_t>));
+    const std::string figures = "tries " + std::to_string(tries) + ", killed " + std::to_string(killed) +
+                                ", during the write " + std::to_string(duringWrite) + ", copies left " +
+                                std::to_string(copiesLeft) + ", files lost " + std::to_string(lost);
+    RecordProperty("figures", figures);
+    std::cout << (readOnlyFolder ? "read-only folder: " : "hard link: ") << figures << ", a save "
+              << std::chrono::duration_cast<std::chrono::microseconds>(typical).count() << " us\n";
+    EXPECT_EQ(lost, 0);
+    EXPECT_GE(duringWrite, 20);
+    ::chmod(dir.Path().c_str(), 0700);
+}
+
+INSTANTIATE_TEST_SUITE_P(Projects, InPlaceSaveKills,
+                         testing::Values(InPlaceKind::HardLinked, InPlaceKind::ReadOnlyFolder),
+                         [](const testing::TestParamInfo<InPlaceKind> &kind) {
+                             return kind.param == InPlaceKind::HardLinked ? "HardLinked" : "ReadOnlyFolder";
+                         });

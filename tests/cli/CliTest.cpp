@@ -222,6 +222,24 @@ TEST_F(Cli, DamagedOrMissingProjectFileIsReportedAndLeftAlone)
     EXPECT_FALSE(fs::exists(missing));
 }
 
+TEST_F(Cli, AProjectWhoseSaveWasInterruptedOpensWithAWarningNamingTheCopy)
+{
+    const std::string path = Project();
+    const std::string copy = FDir.Write(".zarvik-backup-p.sgp", ReadAll(path));
+    const std::string warning = "warning: Сохранение файла \"" + path +
+                                "\" было прервано; прежняя версия файла сохранена в \"" + copy + "\"\n";
+    const TCliResult shown = Invoke({"show", path});
+    EXPECT_EQ(shown.Code, 0);
+    EXPECT_NE(shown.Out, "");
+    EXPECT_EQ(shown.Err, warning);
+    // A project that is saved again has the copy removed, and the warning goes with it.
+    const TCliResult set = Invoke({"set", path, "SiteTitle=x"});
+    EXPECT_EQ(set.Code, 0);
+    EXPECT_EQ(set.Err, warning);
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_EQ(Invoke({"show", path}).Err, "");
+}
+
 TEST_F(Cli, AddContentCutsFilesIntoPagesWithTheMarkerBetweenThem)
 {
     const std::string path = Project();
