@@ -53,6 +53,7 @@ private slots:
     void caretCountsCharactersAndMayPassTheLineEnd();
     void typingIsAnEditButLoadingIsNot();
     void typedCharactersOutsideTheCodePageBecomeReferences();
+    void marksAndCaretFindCharactersThatAreReferencesInTheText();
     void wrappingIsVisualOnly();
     void clipboardCommandsMoveText();
     void everyEditIsReportedOnceItIsComplete();
@@ -283,6 +284,29 @@ void SourceEditorTest::typedCharactersOutsideTheCodePageBecomeReferences()
     TypeText(Surface(), u"Я\u4E2D"_s);
     QCOMPARE(FEditor->Text(), Ru("Я") + "&#20013;");
     QCOMPARE(FEditor->CaretColumn(), 3);
+}
+
+void SourceEditorTest::marksAndCaretFindCharactersThatAreReferencesInTheText()
+{
+    ShowFocused();
+    // A surrogate pair and a character of the BMP, neither in the code page.
+    QApplication::clipboard()->setText(u"a\U0001F600\u4E2Db"_s);
+    FEditor->Paste();
+    const std::string text = "a&#128512;&#20013;b";
+    QCOMPARE(FEditor->Text(), text);
+    QCOMPARE(FEditor->CaretColumn(), 5);
+
+    // A mark inside a reference covers the character it stands for and reads back at its start.
+    FEditor->SetMarks(TSourceEditor::TMark::Cut, {5, text.size() - 1});
+    QCOMPARE(FEditor->Marks(TSourceEditor::TMark::Cut), (std::vector<std::size_t>{1, text.size() - 1}));
+    FEditor->SetMarks(TSourceEditor::TMark::MidWordCut, {text.find("&#20013;")});
+    QCOMPARE(FEditor->Marks(TSourceEditor::TMark::MidWordCut),
+             (std::vector<std::size_t>{text.find("&#20013;")}));
+
+    FEditor->SetCaretToTextOffset(text.find("&#20013;") + 3);
+    QCOMPARE(FEditor->CaretColumn(), 3);
+    FEditor->SetCaretToTextOffset(text.size());
+    QCOMPARE(FEditor->CaretColumn(), 5);
 }
 
 void SourceEditorTest::wrappingIsVisualOnly()
