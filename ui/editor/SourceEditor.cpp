@@ -56,8 +56,8 @@ void FreeCommandKeys(QsciScintilla &sci)
 class TSourceEditor::TImpl
 {
 public:
-    explicit TImpl(QWidget *owner)
-        : Editor(new TEditorControl(owner))
+    TImpl(TEditorEnvironment *environment, QWidget *owner)
+        : Editor(new TEditorControl(environment, owner))
     {
     }
 
@@ -205,8 +205,13 @@ public:
 };
 
 TSourceEditor::TSourceEditor(QWidget *parent)
+    : TSourceEditor(nullptr, parent)
+{
+}
+
+TSourceEditor::TSourceEditor(TEditorEnvironment *environment, QWidget *parent)
     : QWidget(parent)
-    , FImpl(std::make_unique<TImpl>(this))
+    , FImpl(std::make_unique<TImpl>(environment, this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -237,6 +242,16 @@ TSourceEditor::TSourceEditor(QWidget *parent)
 }
 
 TSourceEditor::~TSourceEditor() = default;
+
+TEditorEnvironment *TSourceEditor::Environment() const
+{
+    return FImpl->Editor->Environment();
+}
+
+void TSourceEditor::SetEnvironment(TEditorEnvironment *environment)
+{
+    FImpl->Editor->SetEnvironment(environment);
+}
 
 std::string TSourceEditor::Text() const
 {
