@@ -3,8 +3,13 @@
 #include "tests/support/Ru.h"
 #include "ui/editor/IdleWorkHold.h"
 #include "ui/editor/SourceEditor.h"
+#include "ui/project/FProject.h"
+#include "ui/shell/MainFrame.h"
+#include "ui/shell/PContentAddForm.h"
+#include "ui/shell/Startup.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QTest>
 
 #include <memory>
@@ -18,8 +23,25 @@ class EditorEnvironmentTest : public QObject
     Q_OBJECT
 
 private slots:
+    void everyEditorOfTheProgramIsInItsEnvironment();
     void anEditorOnItsOwnWorksAsTheStockControlUntilItJoins();
 };
+
+void EditorEnvironmentTest::everyEditorOfTheProgramIsInItsEnvironment()
+{
+    TApplicationWindows windows;
+    TEditorEnvironment *shared = &windows.EditorEnvironment();
+    QCOMPARE(windows.ContentAddForm().Editor().Environment(), shared);
+
+    TForm1 &frame = windows.MainWindow();
+    frame.findChild<QAction *>(u"NewProject"_s)->trigger();
+    QCOMPARE(frame.Projects().size(), 1);
+    const QList<TSourceEditor *> editors = frame.Projects().front()->findChildren<TSourceEditor *>();
+    // The page text, the template, the style sheet and the ad block.
+    QCOMPARE(editors.size(), 4);
+    for (const TSourceEditor *editor : editors)
+        QCOMPARE(editor->Environment(), shared);
+}
 
 void EditorEnvironmentTest::anEditorOnItsOwnWorksAsTheStockControlUntilItJoins()
 {
