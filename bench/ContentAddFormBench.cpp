@@ -3,6 +3,7 @@
 // the end of the loaded text, and the split preview of it.
 #include "engine/EXSiteGenerator.h"
 #include "engine/SplitPreview.h"
+#include "ui/editor/EditorEnvironment.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/shell/PContentAddForm.h"
 #include "ui/shell/Services.h"
@@ -88,11 +89,13 @@ struct TDialog
 {
     TNoErrors Errors;
     TNoDialogs Dialogs;
+    TEditorEnvironment Editors;
     TSiteGenerator Generator;
     TContentAddForm Form{Errors, Dialogs};
 
     TDialog()
     {
+        Form.Editor().SetEnvironment(&Editors);
         Generator.SetDiggValue("!-next_page-!");
         Generator.SetMinCharsPerPage(4000);
         Generator.SetMaxCharsPerPage(5000);

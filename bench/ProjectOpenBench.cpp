@@ -3,6 +3,7 @@
 // offscreen; the project comes from the environment (see bench/project-open.sh), and its size and
 // page count are reported beside the time.
 #include "engine/EXSiteGenerator.h"
+#include "ui/editor/EditorEnvironment.h"
 #include "ui/project/FProject.h"
 #include "ui/shell/Services.h"
 
@@ -45,6 +46,8 @@ void BM_OpenProjectInWindow(benchmark::State &state)
     }
     TSilentServices silent;
     TServices services{silent, silent, silent, silent};
+    TEditorEnvironment editors;
+    services.EditorEnvironment = &editors;
     int pages = 0;
     for (auto _ : state) {
         auto window = std::make_unique<TSiteProject>(services);

@@ -4,33 +4,39 @@
 
 namespace zarvik {
 
+class TEditorEnvironment;
+
 // The Scintilla control behind TSourceEditor, made cheap to type in when the document is large.
 //
 // The stock control tells assistive technology where every insertion, deletion and caret move
 // happened as a character count from the start of the document, whether or not anything is
-// listening: for a text of megabytes that count costs hundreds of milliseconds per key. Here
-// that work is done only while an assistive technology is active. Without one the document
-// reports only the moments just before it changes, and Edited() is emitted once the change is
-// complete: at the end of the event, message or command that made it.
+// listening: for a text of megabytes that count costs hundreds of milliseconds per key. In an
+// environment (TEditorEnvironment) that work is done only while an assistive technology is
+// active. Without one the document reports only the moments just before it changes. Either way
+// Edited() is emitted once a change is complete: at the end of the event, message or command that
+// made it.
 //
 // With word wrap on, a large document is wrapped in idle time, in slices of tens of milliseconds
-// that a key arriving meanwhile has to wait for. While keys keep coming into any control that work
-// is held back, in every control; it goes on once typing has paused for TypingPause.
+// that a key arriving meanwhile has to wait for. While keys keep coming into any control of the
+// environment that work is held back, in every control; it goes on once typing has paused.
 class TEditorControl : public QsciScintilla
 {
     Q_OBJECT
 
 public:
-    explicit TEditorControl(QWidget *parent = nullptr);
+    // Joins the environment unless it is null.
+    explicit TEditorControl(TEditorEnvironment *environment, QWidget *parent = nullptr);
     ~TEditorControl() override;
+
+    TEditorEnvironment *Environment() const { return FEnvironment; }
+    // Leaves the environment the control is in, if any, and joins another one, if any.
+    void SetEnvironment(TEditorEnvironment *environment);
 
     // Sends a message to the control and reports an edit it made.
     long Send(unsigned int message, unsigned long wParam = 0, long lParam = 0);
 
     // While set, changes are not reported (whole replacements of the content).
     bool Silent = false;
-
-    static constexpr int TypingPause = 300; // milliseconds
 
     // Emits Edited() if the content changed since the last report and no TEditGroup is open.
     void ReportEdit();
@@ -65,10 +71,13 @@ protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
-    friend class TEditorAccessibility;
+    friend class TEditorEnvironment;
     // The notifications the document sends; all of them while assistive technology is active.
     void ListenForAccessibility(bool active);
+    // Drops the accessibility interface built so far: the next question builds the one that fits.
+    void ForgetAccessibleInterface();
 
+    TEditorEnvironment *FEnvironment = nullptr;
     bool FEdited = false;
     int FGroups = 0;
 };

@@ -1,7 +1,7 @@
 #include "ui/editor/SourceEditor.h"
 
 #include "app/TextFiles.h"
-#include "engine/Cp1251.h"
+#include "ui/editor/DocumentMap.h"
 #include "ui/editor/EditorControl.h"
 #include "ui/editor/TextCodec.h"
 
@@ -15,7 +15,6 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -31,76 +30,6 @@ using Sci = QsciScintillaBase;
 unsigned long U(long value)
 {
     return static_cast<unsigned long>(value);
-}
-
-// The UTF-8 form of every Windows-1251 byte, as the editor's document holds it.
-const std::array<std::string, 256> &Utf8OfByte()
-{
-    static const std::array<std::string, 256> table = [] {
-        std::array<std::string, 256> t;
-        for (int b = 0; b < 256; ++b)
-            t[static_cast<std::size_t>(b)] = Cp1251ToUtf8(std::string(1, static_cast<char>(b)));
-        return t;
-    }();
-    return table;
-}
-
-void AppendAsUtf8(std::string &out, std::string_view cp1251)
-{
-    const auto &table = Utf8OfByte();
-    for (char c : cp1251)
-        out += table[static_cast<unsigned char>(c)];
-}
-
-// Walks the document's UTF-8 bytes as Text() reads them: every line break (CR LF, CR or LF)
-// becomes CR LF, every character its Windows-1251 byte or numeric reference. Calls
-// unit(documentPosition, documentLength, textBytes) once per character or line break.
-template <typename TUnit> void ForEachUnit(std::string_view doc, TUnit &&unit)
-{
-    static constexpr std::string_view CrLf = "\r\n";
-    std::string scratch;
-    std::size_t i = 0;
-    while (i < doc.size()) {
-        const auto c = static_cast<unsigned char>(doc[i]);
-        if (c == '\r') {
-            const std::size_t len = i + 1 < doc.size() && doc[i + 1] == '\n' ? 2 : 1;
-            unit(i, len, CrLf);
-            i += len;
-        } else if (c == '\n') {
-            unit(i, 1, CrLf);
-            ++i;
-        } else if (c < 0x80) {
-            unit(i, 1, doc.substr(i, 1));
-            ++i;
-        } else {
-            // The document is valid UTF-8: the lead byte gives the length.
-            const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-            char32_t code = len == 1 ? 0xFFFD : c & (0x7F >> len);
-            for (std::size_t k = 1; k < len && i + k < doc.size(); ++k)
-                code = (code << 6) | (static_cast<unsigned char>(doc[i + k]) & 0x3F);
-            scratch.clear();
-            AppendCp1251(scratch, code);
-            const std::size_t step = std::min(len, doc.size() - i);
-            unit(i, step, std::string_view(scratch));
-            i += step;
-        }
-    }
-}
-
-// The lines joined with CR LF, as the document's UTF-8.
-std::string JoinUtf8(const TStringList &lines)
-{
-    std::size_t size = 0;
-    for (const std::string &line : lines)
-        size += line.size() + 2;
-    std::string out;
-    out.reserve(size + size / 4);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            out += "\r\n";
-        AppendAsUtf8(out, lines[i]);
-    }
-    return out;
 }
 
 // Keys that run commands of the program's windows. An editor binding on one of them would take
@@ -127,8 +56,8 @@ void FreeCommandKeys(QsciScintilla &sci)
 class TSourceEditor::TImpl
 {
 public:
-    explicit TImpl(QWidget *owner)
-        : Editor(new TEditorControl(owner))
+    TImpl(TEditorEnvironment *environment, QWidget *owner)
+        : Editor(new TEditorControl(environment, owner))
     {
     }
 
@@ -156,62 +85,7 @@ public:
         return {reinterpret_cast<const char *>(static_cast<std::intptr_t>(pointer)), U(length)};
     }
 
-    std::string Text() const
-    {
-        const std::string_view doc = Document();
-        std::string out;
-        out.reserve(doc.size());
-        ForEachUnit(doc, [&](std::size_t, std::size_t, std::string_view bytes) { out.append(bytes); });
-        return out;
-    }
-
-    // Where ascending offsets into Text() lie in the document: the start and length of the
-    // character holding each, and the start of the character before it.
-    struct TPlace
-    {
-        long Start = 0;
-        long Length = 0;
-        long Previous = 0;
-    };
-    std::vector<TPlace> Places(const std::vector<std::size_t> &offsets) const
-    {
-        std::vector<TPlace> out;
-        out.reserve(offsets.size());
-        std::size_t next = 0;
-        std::size_t textOffset = 0;
-        long previous = 0;
-        ForEachUnit(Document(), [&](std::size_t at, std::size_t length, std::string_view bytes) {
-            textOffset += bytes.size();
-            while (next < offsets.size() && offsets[next] < textOffset) {
-                out.push_back({static_cast<long>(at), static_cast<long>(length), previous});
-                ++next;
-            }
-            previous = static_cast<long>(at);
-        });
-        // An offset at or past the end stands at the end of the document.
-        while (out.size() < offsets.size())
-            out.push_back({Length(), 0, previous});
-        return out;
-    }
-
-    // Text() offsets of the characters at ascending document positions, or with `after` of the
-    // characters that follow them.
-    std::vector<std::size_t> TextOffsets(const std::vector<long> &positions, bool after) const
-    {
-        std::vector<std::size_t> out;
-        std::size_t next = 0;
-        std::size_t textOffset = 0;
-        ForEachUnit(Document(), [&](std::size_t at, std::size_t, std::string_view bytes) {
-            while (next < positions.size() && positions[next] <= static_cast<long>(at)) {
-                out.push_back(textOffset + (after ? bytes.size() : 0));
-                ++next;
-            }
-            textOffset += bytes.size();
-        });
-        while (out.size() < positions.size())
-            out.push_back(textOffset);
-        return out;
-    }
+    std::string Text() const { return TDocumentMap(Document()).Text(); }
 
     // Appends UTF-8 text. Word wrap is switched off while a large text goes in: wrapping lines
     // one by one as they arrive costs seconds for a text of megabytes, while wrapping the
@@ -331,8 +205,13 @@ public:
 };
 
 TSourceEditor::TSourceEditor(QWidget *parent)
+    : TSourceEditor(nullptr, parent)
+{
+}
+
+TSourceEditor::TSourceEditor(TEditorEnvironment *environment, QWidget *parent)
     : QWidget(parent)
-    , FImpl(std::make_unique<TImpl>(this))
+    , FImpl(std::make_unique<TImpl>(environment, this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -364,6 +243,16 @@ TSourceEditor::TSourceEditor(QWidget *parent)
 
 TSourceEditor::~TSourceEditor() = default;
 
+TEditorEnvironment *TSourceEditor::Environment() const
+{
+    return FImpl->Editor->Environment();
+}
+
+void TSourceEditor::SetEnvironment(TEditorEnvironment *environment)
+{
+    FImpl->Editor->SetEnvironment(environment);
+}
+
 std::string TSourceEditor::Text() const
 {
     return FImpl->Text();
@@ -380,20 +269,8 @@ void TSourceEditor::SetFileText(std::string_view text)
         Clear();
         return;
     }
-    // Every line break becomes CR LF; a final break keeps its empty last line.
-    std::string utf8;
-    utf8.reserve(text.size() + text.size() / 4);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            utf8 += "\r\n";
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            AppendAsUtf8(utf8, text.substr(i, 1));
-        }
-    }
-    FImpl->ReplaceUtf8(utf8);
+    // A final break keeps its empty last line.
+    FImpl->ReplaceUtf8(TDocumentMap::FileToDocument(text));
 }
 
 void TSourceEditor::LoadFile(const QString &path)
@@ -420,7 +297,7 @@ TStringList TSourceEditor::Lines() const
 
 void TSourceEditor::SetLines(const TStringList &lines)
 {
-    FImpl->ReplaceUtf8(JoinUtf8(lines));
+    FImpl->ReplaceUtf8(TDocumentMap::LinesToDocument(lines));
 }
 
 int TSourceEditor::LineCount() const
@@ -453,7 +330,7 @@ void TSourceEditor::AppendLines(const TStringList &lines)
         return;
     const bool empty = FImpl->Length() == 0;
     std::string bytes = empty ? std::string() : std::string("\r\n");
-    bytes += JoinUtf8(lines);
+    bytes += TDocumentMap::LinesToDocument(lines);
     FImpl->AppendUtf8(bytes);
 }
 
@@ -627,11 +504,12 @@ void TSourceEditor::SetMarks(TMark kind, const std::vector<std::size_t> &offsets
     FImpl->Send(Sci::SCI_INDICATORCLEARRANGE, 0, FImpl->Length());
     std::vector<std::size_t> sorted = offsets;
     std::sort(sorted.begin(), sorted.end());
-    for (const TImpl::TPlace &place : FImpl->Places(sorted)) {
+    for (const TDocumentMap::TPlace &place : TDocumentMap(FImpl->Document()).Places(sorted)) {
         if (place.Length == 0)
             continue;
-        const long start = midWord ? place.Previous : place.Start;
-        FImpl->Send(Sci::SCI_INDICATORFILLRANGE, U(start), place.Start + place.Length - start);
+        const std::size_t start = midWord ? place.Previous : place.Start;
+        FImpl->Send(Sci::SCI_INDICATORFILLRANGE, start,
+                    static_cast<long>(place.Start + place.Length - start));
     }
 }
 
@@ -639,24 +517,24 @@ std::vector<std::size_t> TSourceEditor::Marks(TMark kind) const
 {
     const unsigned long indicator = U(IndicatorOf(kind));
     const long length = FImpl->Length();
-    std::vector<long> starts;
+    std::vector<std::size_t> starts;
     long position = 0;
     while (position < length) {
         const long end = FImpl->Send(Sci::SCI_INDICATOREND, indicator, position);
         if (FImpl->Send(Sci::SCI_INDICATORVALUEAT, indicator, position) != 0)
-            starts.push_back(position);
+            starts.push_back(U(position));
         if (end <= position)
             break;
         position = end;
     }
     // A mid-word mark starts on the character before the cut.
-    return FImpl->TextOffsets(starts, kind == TMark::MidWordCut);
+    return TDocumentMap(FImpl->Document()).TextOffsets(starts, kind == TMark::MidWordCut);
 }
 
 void TSourceEditor::SetCaretToTextOffset(std::size_t offset)
 {
-    const TImpl::TPlace place = FImpl->Places({offset}).front();
-    FImpl->Send(Sci::SCI_GOTOPOS, U(place.Start));
+    const TDocumentMap::TPlace place = TDocumentMap(FImpl->Document()).Places({offset}).front();
+    FImpl->Send(Sci::SCI_GOTOPOS, place.Start);
     FImpl->Send(Sci::SCI_CHOOSECARETX);
 }
 

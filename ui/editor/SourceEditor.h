@@ -14,6 +14,8 @@ class QMenu;
 
 namespace zarvik {
 
+class TEditorEnvironment;
+
 enum class TSyntax
 {
     None,
@@ -36,8 +38,15 @@ class TSourceEditor : public QWidget
     Q_OBJECT
 
 public:
+    // An editor on its own (see TEditorEnvironment for what it lacks).
     explicit TSourceEditor(QWidget *parent = nullptr);
+    // An editor of the environment, or on its own when that is null.
+    explicit TSourceEditor(TEditorEnvironment *environment, QWidget *parent = nullptr);
     ~TSourceEditor() override;
+
+    TEditorEnvironment *Environment() const;
+    // Leaves the editor's environment, if any, and joins another one, if any.
+    void SetEnvironment(TEditorEnvironment *environment);
 
     // The lines joined with CR LF, no final break.
     std::string Text() const;

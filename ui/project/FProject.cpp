@@ -409,7 +409,7 @@ QWidget *TSiteProject::BuildTextTab(const QString &name, TSourceEditor *&editor,
         else
             bar->addSeparator();
     }
-    editor = new TSourceEditor;
+    editor = new TSourceEditor(FServices.EditorEnvironment);
     editor->setObjectName(editorName);
     editor->SetAccessibleName(accessibleName);
     editor->SetEditorFont(CourierNew(10));
@@ -453,7 +453,7 @@ QWidget *TSiteProject::BuildPagesTab()
 
     FPageTitle = new QLineEdit;
     FPageTitle->setObjectName(u"LabeledEdit5"_s);
-    FPageText = new TSourceEditor;
+    FPageText = new TSourceEditor(FServices.EditorEnvironment);
     FPageText->setObjectName(u"SynEdit1"_s);
     FPageText->SetAccessibleName(u"Текст страницы"_s);
     FPageText->SetEditorFont(CourierNew(10));

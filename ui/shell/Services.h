@@ -13,6 +13,7 @@ class QWidget;
 
 namespace zarvik {
 
+class TEditorEnvironment;
 class TSiteGenerator;
 struct TBrowserLauncher;
 
@@ -62,6 +63,9 @@ struct TServices
     TContentAddDialog &ContentAdd;
     // Where the preview opens pages; the desktop's default browser when null.
     TBrowserLauncher *Browser = nullptr;
+    // What the source editors share; an editor built without it works on its own (see
+    // TEditorEnvironment).
+    TEditorEnvironment *EditorEnvironment = nullptr;
 };
 
 } // namespace zarvik

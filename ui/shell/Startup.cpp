@@ -1,5 +1,6 @@
 #include "ui/shell/Startup.h"
 
+#include "ui/editor/SourceEditor.h"
 #include "ui/shell/MainFrame.h"
 #include "ui/shell/PContentAddForm.h"
 #include "ui/shell/about.h"
@@ -11,7 +12,9 @@ TApplicationWindows::TApplicationWindows()
     // The services bundle names the content-add dialog, so that object comes first; it joins
     // the main window once the main window exists, and nothing is shown before that.
     auto contentAdd = std::make_unique<TContentAddForm>(FPrompter, FDialogs);
+    contentAdd->Editor().SetEnvironment(&FEditorEnvironment);
     FServices = std::make_unique<TServices>(TServices{FPrompter, FPrompter, FDialogs, *contentAdd});
+    FServices->EditorEnvironment = &FEditorEnvironment;
     FMainWindow = std::make_unique<TForm1>(*FServices);
     FAboutBox = new TForm2(FMainWindow.get());
     FMainWindow->SetAboutBox(FAboutBox);

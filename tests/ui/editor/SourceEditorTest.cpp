@@ -1,16 +1,18 @@
 #include "ui/editor/SourceEditor.h"
 
 #include "tests/support/Ru.h"
-#include "ui/editor/EditorControl.h"
+#include "ui/editor/EditorEnvironment.h"
+#include "ui/editor/IdleWorkHold.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <Qsci/qsciscintillabase.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,12 +37,18 @@ class SourceEditorTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Editors as the program builds them, in an environment.
     void init()
     {
-        FEditor = std::make_unique<TSourceEditor>();
+        FEnvironment = std::make_unique<TEditorEnvironment>();
+        FEditor = std::make_unique<TSourceEditor>(FEnvironment.get());
         FEditor->resize(400, 300);
     }
-    void cleanup() { FEditor.reset(); }
+    void cleanup()
+    {
+        FEditor.reset();
+        FEnvironment.reset();
+    }
 
     void textSplitsAtEveryLineBreakAndJoinsWithCrLf();
     void emptyEditorHasNoLinesAndEmptyText();
@@ -53,6 +61,7 @@ private slots:
     void caretCountsCharactersAndMayPassTheLineEnd();
     void typingIsAnEditButLoadingIsNot();
     void typedCharactersOutsideTheCodePageBecomeReferences();
+    void marksAndCaretFindCharactersThatAreReferencesInTheText();
     void wrappingIsVisualOnly();
     void clipboardCommandsMoveText();
     void everyEditIsReportedOnceItIsComplete();
@@ -69,6 +78,7 @@ private:
     }
     QWidget *Surface() const { return FEditor->focusProxy(); }
 
+    std::unique_ptr<TEditorEnvironment> FEnvironment;
     std::unique_ptr<TSourceEditor> FEditor;
 };
 
@@ -285,6 +295,29 @@ void SourceEditorTest::typedCharactersOutsideTheCodePageBecomeReferences()
     QCOMPARE(FEditor->CaretColumn(), 3);
 }
 
+void SourceEditorTest::marksAndCaretFindCharactersThatAreReferencesInTheText()
+{
+    ShowFocused();
+    // A surrogate pair and a character of the BMP, neither in the code page.
+    QApplication::clipboard()->setText(u"a\U0001F600\u4E2Db"_s);
+    FEditor->Paste();
+    const std::string text = "a&#128512;&#20013;b";
+    QCOMPARE(FEditor->Text(), text);
+    QCOMPARE(FEditor->CaretColumn(), 5);
+
+    // A mark inside a reference covers the character it stands for and reads back at its start.
+    FEditor->SetMarks(TSourceEditor::TMark::Cut, {5, text.size() - 1});
+    QCOMPARE(FEditor->Marks(TSourceEditor::TMark::Cut), (std::vector<std::size_t>{1, text.size() - 1}));
+    FEditor->SetMarks(TSourceEditor::TMark::MidWordCut, {text.find("&#20013;")});
+    QCOMPARE(FEditor->Marks(TSourceEditor::TMark::MidWordCut),
+             (std::vector<std::size_t>{text.find("&#20013;")}));
+
+    FEditor->SetCaretToTextOffset(text.find("&#20013;") + 3);
+    QCOMPARE(FEditor->CaretColumn(), 3);
+    FEditor->SetCaretToTextOffset(text.size());
+    QCOMPARE(FEditor->CaretColumn(), 5);
+}
+
 void SourceEditorTest::wrappingIsVisualOnly()
 {
     FEditor->SetWordWrap(true);
@@ -401,11 +434,21 @@ void SourceEditorTest::assistiveTechnologyGetsTheTextOnceItListens()
 
 void SourceEditorTest::wrappingInIdleTimeWaitsWhileKeysCome()
 {
+    // Here typing pauses only when the test says so. The check on construction found the timer
+    // the hold stops.
+    TEditorEnvironment environment(std::numeric_limits<int>::max());
+    QVERIFY(environment.IdleWorkFound());
+    TIdleWorkHold &hold = environment.IdleWorkHold();
+    FEditor = std::make_unique<TSourceEditor>(&environment);
+    const std::vector<QTimer *> timers =
+        TIdleWorkHold::IdleWorkTimersMadeBy([this] { FEditor->SetWordWrap(true); });
+    QCOMPARE(timers.size(), std::size_t{1});
+    QTimer *idle = timers.front();
+
     // Long lines in a narrow editor: wrapping them all takes many slices of idle time.
     TStringList lines;
     for (int i = 0; i < 1500; ++i)
         lines.push_back(std::string(2000, i % 2 ? 'a' : ' ') + "word");
-    FEditor->SetWordWrap(true);
     FEditor->resize(200, 150);
     ShowFocused();
     FEditor->SetLines(lines);
@@ -417,21 +460,44 @@ void SourceEditorTest::wrappingInIdleTimeWaitsWhileKeysCome()
                                   sci->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT));
     };
     QApplication::processEvents();
+    QVERIFY(idle->isActive());
 
-    QElapsedTimer sinceKey;
-    sinceKey.start();
     QTest::keyClick(Surface(), Qt::Key_X);
+    QVERIFY(hold.Holding());
     FEditor->grab();
     QApplication::processEvents();
     const long typed = displayLines();
     for (int i = 0; i < 5; ++i)
         QApplication::processEvents();
-    // Only while the pause after the key lasts (a slow machine may take longer than that).
-    if (sinceKey.elapsed() < TEditorControl::TypingPause)
-        QCOMPARE(displayLines(), typed);
+    QCOMPARE(displayLines(), typed);
+    QVERIFY(!idle->isActive());
 
-    // Once typing pauses the wrapping goes on.
+    // The filter itself: a tick of the idle timer is swallowed and the timer stopped; a tick of
+    // any other timer passes.
+    idle->start(0);
+    QTimerEvent tick(idle->timerId());
+    QVERIFY(hold.eventFilter(idle, &tick));
+    QVERIFY(!idle->isActive());
+    QTimer other;
+    other.start(0);
+    QTimerEvent otherTick(other.timerId());
+    QVERIFY(!hold.eventFilter(&other, &otherTick));
+    QVERIFY(other.isActive());
+
+    // Once typing pauses the wrapping goes on, and the filter holds nothing back.
+    hold.Resume();
+    QVERIFY(!hold.Holding());
+    QVERIFY(idle->isActive());
+    QVERIFY(!hold.eventFilter(idle, &tick));
     QTRY_VERIFY_WITH_TIMEOUT(displayLines() > typed, 5000);
+    FEditor.reset();
+
+    // With the program's pause the hold ends by itself once no key comes.
+    FEditor = std::make_unique<TSourceEditor>(FEnvironment.get());
+    ShowFocused();
+    QTest::keyClick(Surface(), Qt::Key_Y);
+    QVERIFY(FEnvironment->IdleWorkHold().Holding());
+    QTRY_VERIFY_WITH_TIMEOUT(!FEnvironment->IdleWorkHold().Holding(), 5000);
 }
 
 } // namespace zarvik::test
