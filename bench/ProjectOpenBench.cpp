@@ -2,8 +2,11 @@
 // generator, the settings are pulled into the controls and the page tree is rebuilt. Runs
 // offscreen; the project comes from the environment (see bench/project-open.sh), and its size and
 // page count are reported beside the time.
+#include "app/BrowserLauncher.h"
+#include "app/SitePreview.h"
 #include "engine/EXSiteGenerator.h"
 #include "ui/project/FProject.h"
+#include "ui/project/ProgressScope.h"
 #include "ui/shell/Services.h"
 
 #include <QApplication>
@@ -18,7 +21,7 @@ using namespace zarvik;
 
 namespace {
 
-struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDialog
+struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDialog, TBrowserLauncher
 {
     Answer ask(MessageKind, std::string_view, Buttons) override { return Answer::Ok; }
     void ShowError(std::string_view) override {}
@@ -28,6 +31,7 @@ struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDial
     void Prepare(TSiteGenerator &) override {}
     bool Execute() override { return false; }
     std::string Text() const override { return {}; }
+    bool Open(const std::string &) override { return false; }
 };
 
 std::string ProjectPath()
@@ -44,7 +48,9 @@ void BM_OpenProjectInWindow(benchmark::State &state)
         return;
     }
     TSilentServices silent;
-    TServices services{silent, silent, silent, silent};
+    TPreviewFolders previewFolders;
+    TBusyCounter busy;
+    TServices services{silent, silent, silent, silent, silent, previewFolders, busy};
     int pages = 0;
     for (auto _ : state) {
         auto window = std::make_unique<TSiteProject>(services);

@@ -15,7 +15,6 @@
 #include "ui/project/LinkReportDialog.h"
 #include "ui/project/PageTree.h"
 #include "ui/project/ProgressScope.h"
-#include "ui/shell/BrowserLauncher.h"
 #include "ui/shell/Icons.h"
 #include "ui/shell/RunCommand.h"
 
@@ -921,7 +920,7 @@ void TSiteProject::AddContentExecute()
         TContentAddDialog &dialog = FServices.ContentAdd;
         dialog.Prepare(*FGenerator);
         if (dialog.Execute()) {
-            TProgressScope progress(this, *FGenerator, u"Добавление контента..."_s);
+            TProgressScope progress(this, FServices.Busy, *FGenerator, u"Добавление контента..."_s);
             MarkEdited();
             FGenerator->AddContent(dialog.Text());
             RebuildPageTree();
@@ -1099,7 +1098,7 @@ void TSiteProject::LinksGenerExecute()
     runCommand(FServices.Errors, [this] {
         PushSettings();
         PushEditors();
-        TProgressScope progress(this, *FGenerator, u"Распределение ссылок..."_s);
+        TProgressScope progress(this, FServices.Busy, *FGenerator, u"Распределение ссылок..."_s);
         FGenerator->SetLinks(FServices.Prompter);
     });
 }
@@ -1109,7 +1108,7 @@ void TSiteProject::SiteExportExecute()
     runCommand(FServices.Errors, [this] {
         PushSettings();
         PushEditors();
-        TProgressScope progress(this, *FGenerator, u"Выгрузка сайта..."_s);
+        TProgressScope progress(this, FServices.Busy, *FGenerator, u"Выгрузка сайта..."_s);
         FGenerator->SiteImport(FServices.Prompter);
     });
 }
@@ -1120,9 +1119,9 @@ void TSiteProject::PreviewInBrowserExecute()
         PushSettings();
         PushEditors();
         const TSitePage *page = SelectedPage();
-        TBrowserLauncher &browser = FServices.Browser ? *FServices.Browser : DefaultBrowser();
-        TProgressScope progress(this, *FGenerator, u"Подготовка просмотра..."_s);
-        OpenPreview(*FGenerator, ProgramPreviewFolders(), browser, page ? page->PageUrl() : std::string());
+        TProgressScope progress(this, FServices.Busy, *FGenerator, u"Подготовка просмотра..."_s);
+        OpenPreview(*FGenerator, FServices.PreviewFolders, FServices.Browser,
+                    page ? page->PageUrl() : std::string());
     });
 }
 

@@ -39,15 +39,16 @@ void SetUpApplication(QApplication &app)
     InstallQtTranslations(app);
 }
 
-bool ApplicationIdle(int idleLoopLevel)
+bool ApplicationIdle(const TBusyCounter &busy, int idleLoopLevel)
 {
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || TBusyScope::Active())
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || busy.Active())
         return false;
     return QThread::currentThread()->loopLevel() <= idleLoopLevel;
 }
 
-TIdleQueue::TIdleQueue(int idleLoopLevel, QObject *parent)
+TIdleQueue::TIdleQueue(const TBusyCounter &busy, int idleLoopLevel, QObject *parent)
     : QObject(parent)
+    , FBusy(busy)
     , FIdleLoopLevel(idleLoopLevel)
     , FTimer(new QTimer(this))
 {
@@ -65,7 +66,7 @@ void TIdleQueue::Post(std::function<void()> action)
 
 void TIdleQueue::RunIfIdle()
 {
-    if (!ApplicationIdle(FIdleLoopLevel)) {
+    if (!ApplicationIdle(FBusy, FIdleLoopLevel)) {
         FTimer->start(PollMs);
         return;
     }
@@ -75,7 +76,7 @@ void TIdleQueue::RunIfIdle()
         FActions.pop_front();
         action();
         // An action that left a dialog open (or was itself interrupted) hands the rest on.
-        if (!FActions.empty() && !ApplicationIdle(FIdleLoopLevel)) {
+        if (!FActions.empty() && !ApplicationIdle(FBusy, FIdleLoopLevel)) {
             FTimer->start(PollMs);
             return;
         }
@@ -95,9 +96,9 @@ extern "C" void OnTerminationSignal(int)
 
 } // namespace
 
-TTerminationWatcher::TTerminationWatcher(QWidget &window, int idleLoopLevel)
+TTerminationWatcher::TTerminationWatcher(QWidget &window, const TBusyCounter &busy, int idleLoopLevel)
     : FWindow(window)
-    , FQueue(new TIdleQueue(idleLoopLevel, this))
+    , FQueue(new TIdleQueue(busy, idleLoopLevel, this))
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, TerminationPipe) != 0)
         return;

@@ -447,7 +447,7 @@ void TForm1::OpenProjectFile(const QString &path)
 {
     TSiteProject *project = CreateProjectWindow();
     try {
-        const TBusyScope busy;
+        const TBusyScope busy(FServices.Busy);
         project->SetProjectName(path);
         project->LoadProjectFile(path);
     } catch (...) {
@@ -473,7 +473,7 @@ bool TForm1::SaveProject(TSiteProject *project)
     const QString path = node->text(0);
     if (!NamesExistingProjectFile(QFile::encodeName(path).toStdString()))
         return SaveProjectAs(project);
-    const TBusyScope busy;
+    const TBusyScope busy(FServices.Busy);
     project->SaveProjectFile(path);
     return true;
 }
@@ -496,7 +496,7 @@ bool TForm1::SaveProjectAs(TSiteProject *project)
             return false;
     }
     {
-        const TBusyScope busy;
+        const TBusyScope busy(FServices.Busy);
         project->SaveProjectFile(name);
     }
     SetNodeText(node, name);

@@ -11,7 +11,8 @@ TApplicationWindows::TApplicationWindows()
     // The services bundle names the content-add dialog, so that object comes first; it joins
     // the main window once the main window exists, and nothing is shown before that.
     auto contentAdd = std::make_unique<TContentAddForm>(FPrompter, FDialogs);
-    FServices = std::make_unique<TServices>(TServices{FPrompter, FPrompter, FDialogs, *contentAdd});
+    FServices = std::make_unique<TServices>(
+        TServices{FPrompter, FPrompter, FDialogs, *contentAdd, FBrowser, FPreviewFolders, FBusy});
     FMainWindow = std::make_unique<TForm1>(*FServices);
     FAboutBox = new TForm2(FMainWindow.get());
     FMainWindow->SetAboutBox(FAboutBox);

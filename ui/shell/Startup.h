@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/SitePreview.h"
+#include "ui/project/ProgressScope.h"
+#include "ui/shell/BrowserLauncher.h"
 #include "ui/shell/FileDialogs.h"
 #include "ui/shell/MessageBoxPrompter.h"
 #include "ui/shell/Services.h"
@@ -13,8 +16,9 @@ class TForm1;
 class TForm2;
 
 // The program's long-lived windows and the services they share: the main window, the hidden
-// about box and the hidden content-add dialog. Closing the main window ends the program; the
-// hidden dialogs never keep it running.
+// about box and the hidden content-add dialog, the desktop's browser, the preview folders of this
+// run (removed when this object goes) and the count of long operations under way. Closing the main
+// window ends the program; the hidden dialogs never keep it running.
 class TApplicationWindows
 {
 public:
@@ -26,10 +30,15 @@ public:
     TForm1 &MainWindow() const { return *FMainWindow; }
     TForm2 &AboutBox() const { return *FAboutBox; }
     TContentAddForm &ContentAddForm() const { return *FContentAdd; }
+    // What the termination watcher and the file opener wait on.
+    TBusyCounter &Busy() { return FBusy; }
 
 private:
     TMessageBoxPrompter FPrompter;
     TQtFileDialogs FDialogs;
+    TDesktopBrowser FBrowser;
+    TPreviewFolders FPreviewFolders;
+    TBusyCounter FBusy;
     std::unique_ptr<TServices> FServices;
     std::unique_ptr<TForm1> FMainWindow;
     // Both dialogs are owned by the main window, which destroys its project windows first.

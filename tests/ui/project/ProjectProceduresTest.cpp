@@ -22,17 +22,6 @@ const QString Content = u"Помидоры любят тёплую почву и
                         u"!-next_page-!Огурцы растут быстро, если теплица закрыта.!-next_page-!"
                         u"Морковь сеют весной прямо в открытый грунт, рядами."_s;
 
-class TRecordingBrowser : public TBrowserLauncher
-{
-public:
-    bool Open(const std::string &url) override
-    {
-        Urls.push_back(url);
-        return true;
-    }
-    std::vector<std::string> Urls;
-};
-
 } // namespace
 
 class ProjectProceduresTest : public QObject
@@ -114,14 +103,12 @@ void ProjectProceduresTest::previewShowsTheSelectedPageAsTheExportWrites()
     QVERIFY(QDir().mkpath(out));
     ChooseExportFolder(out);
     AddContent();
-    TRecordingBrowser browser;
-    F->Fakes.Services.Browser = &browser;
+    const TRecordingBrowser &browser = F->Fakes.Browser;
     auto &tree = F->Find<QTreeWidget>(u"TreeView1"_s);
     tree.setCurrentItem(tree.topLevelItem(1));
     const bool changedBefore = F->Window->Generator().Changed();
 
     F->Action(u"PreviewInBrowser"_s).trigger();
-    F->Fakes.Services.Browser = nullptr;
     QCOMPARE(browser.Urls.size(), std::size_t{1});
     const QUrl url(QString::fromStdString(browser.Urls.front()));
     QVERIFY(url.isLocalFile());

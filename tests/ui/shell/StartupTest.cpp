@@ -90,7 +90,7 @@ void StartupTest::terminationClosesTheMainWindowLikeQuit()
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     {
-        TTerminationWatcher watcher(frame);
+        TTerminationWatcher watcher(frame, windows.Busy());
         std::raise(SIGTERM);
         // The signal reaches the window through the event loop.
         QTRY_VERIFY(!frame.isVisible());
@@ -108,7 +108,7 @@ void StartupTest::terminationWaitsForBoxesDialogsAndLongWork()
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     // The tests' own processing of events is the idle level here.
-    TTerminationWatcher watcher(frame, 0);
+    TTerminationWatcher watcher(frame, windows.Busy(), 0);
     frame.findChild<QAction *>(u"NewProject"_s)->trigger();
 
     // Signals while the close question is open: the box and the project stay until the user
@@ -137,7 +137,7 @@ void StartupTest::terminationWaitsForBoxesDialogsAndLongWork()
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     {
-        const TBusyScope busy;
+        const TBusyScope busy(windows.Busy());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         std::raise(SIGINT);
         QTest::qWait(4 * TIdleQueue::PollMs);
