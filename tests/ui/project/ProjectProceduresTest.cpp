@@ -9,7 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 
 namespace zarvik::test {
@@ -104,8 +104,8 @@ void ProjectProceduresTest::previewShowsTheSelectedPageAsTheExportWrites()
     ChooseExportFolder(out);
     AddContent();
     const TRecordingBrowser &browser = F->Fakes.Browser;
-    auto &tree = F->Find<QTreeWidget>(u"TreeView1"_s);
-    tree.setCurrentItem(tree.topLevelItem(1));
+    auto &tree = F->Find<QTreeView>(u"TreeView1"_s);
+    tree.setCurrentIndex(tree.model()->index(1, 0));
     const bool changedBefore = F->Window->Generator().Changed();
 
     F->Action(u"PreviewInBrowser"_s).trigger();
