@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QStatusBar>

@@ -104,6 +104,7 @@ private:
     bool FEdited = false;
 
     TProjectActions FActions;
+    // The parts of the window; they go before the generator they work on.
     std::unique_ptr<TSettingsTab> FSettings;
     std::unique_ptr<TTextsTab> FTexts;
     std::unique_ptr<TPagesTab> FPages;

@@ -29,7 +29,6 @@ public:
     ~TPagesTab() override;
 
     QWidget *Page() const { return FView.Page; }
-    TPageListModel &Model() const { return *FModel; }
 
     // Lists the generator's pages by URL; selects none.
     void RebuildPageTree();
