@@ -2,9 +2,12 @@
 // generator, the settings are pulled into the controls and the page tree is rebuilt. Runs
 // offscreen; the project comes from the environment (see bench/project-open.sh), and its size and
 // page count are reported beside the time.
+#include "app/BrowserLauncher.h"
+#include "app/SitePreview.h"
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/EditorEnvironment.h"
 #include "ui/project/FProject.h"
+#include "ui/project/ProgressScope.h"
 #include "ui/shell/Services.h"
 
 #include <QApplication>
@@ -19,7 +22,7 @@ using namespace zarvik;
 
 namespace {
 
-struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDialog
+struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDialog, TBrowserLauncher
 {
     Answer ask(MessageKind, std::string_view, Buttons) override { return Answer::Ok; }
     void ShowError(std::string_view) override {}
@@ -29,6 +32,7 @@ struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDial
     void Prepare(TSiteGenerator &) override {}
     bool Execute() override { return false; }
     std::string Text() const override { return {}; }
+    bool Open(const std::string &) override { return false; }
 };
 
 std::string ProjectPath()
@@ -45,7 +49,9 @@ void BM_OpenProjectInWindow(benchmark::State &state)
         return;
     }
     TSilentServices silent;
-    TServices services{silent, silent, silent, silent};
+    TPreviewFolders previewFolders;
+    TBusyCounter busy;
+    TServices services{silent, silent, silent, silent, silent, previewFolders, busy};
     TEditorEnvironment editors;
     services.EditorEnvironment = &editors;
     int pages = 0;

@@ -81,9 +81,9 @@ int main(int argc, char *argv[])
 
     zarvik::TApplicationWindows windows;
     zarvik::TForm1 &frame = windows.MainWindow();
-    zarvik::TTerminationWatcher watcher(frame);
+    zarvik::TTerminationWatcher watcher(frame, windows.Busy());
     // Files open once the frame is up and nothing else runs, the command line's first.
-    zarvik::TIdleQueue opener;
+    zarvik::TIdleQueue opener(windows.Busy());
     QObject::connect(&instance, &zarvik::TSingleInstance::FilesReceived, &frame,
                      [&](const QStringList &received) {
                          opener.Post([&frame, received] {

@@ -1,37 +1,39 @@
 #pragma once
 
 #include "engine/EXSiteGenerator.h"
+#include "ui/project/ProjectLayout.h"
 #include "ui/shell/Services.h"
 
 #include <QMainWindow>
+#include <QModelIndex>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 
-#include <cstdint>
-#include <initializer_list>
+#include <array>
 #include <memory>
-#include <optional>
 #include <string_view>
 
-class QAction;
-class QCheckBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
-class QPushButton;
 class QTabWidget;
-class QTreeWidgetItem;
 
 namespace zarvik {
 
-class TPageTree;
+class TLinksTab;
+class TPagesTab;
+class TProjectProcedures;
+class TSettingsTab;
 class TSourceEditor;
+class TTextsTab;
 
 // The document window of one project. It owns one TSiteGenerator for its whole life and is that
 // generator's only caller. The controls are not bound to the generator: PushSettings and
 // PushEditors copy them in, PullSettings copies the generator back.
+//
+// Each tab is its own class (TSettingsTab, TTextsTab, TPagesTab, TLinksTab), and so are the
+// procedures of the window's menu (TProjectProcedures); the window owns them, lays them out
+// through ProjectLayout, keeps the status bar and the record of unsaved edits, and reads and
+// writes the project file.
 //
 // Message boxes, file and folder dialogs and the content-add dialog are reached through the
 // services given at construction; an error that ends a command goes to the services' error
@@ -80,127 +82,39 @@ public:
     void RebuildPageTree();
     // Inserts text into the template editor's caret line at the caret's column.
     void InsertAtCaret(std::string_view text);
-
-    // Commands; each reports its own errors.
-    void newpageExecute();
-    void DeletePagesExecute();
-    void AddContentExecute();
-    // Moves the page of the current node to the place of the target node's page.
-    void TreeView1DragDrop(QTreeWidgetItem *target);
-    void LoadTemplateExecute();
-    void LoadCssExecute();
-    void ClearLinksExecute();
-    void ImportLinksExecute();
-    void ImportCSVExecute();
-    void SaveLinksExecute();
-    void LinksGenerExecute();
-    void SiteExportExecute();
-    void Button2Click();
-    // Renders the site into a private temporary folder and opens the selected page there.
-    void PreviewInBrowserExecute();
-    void LinkReportExecute();
-    void CheckProjectExecute();
-    void PruneStaleExecute();
+    // Moves the page of the page tree's current row to the place of the target row's page.
+    void TreeView1DragDrop(const QModelIndex &target);
 
 private:
-    void BuildActions();
-    QWidget *BuildSettingsTab();
-    QWidget *BuildTextTab(const QString &name, TSourceEditor *&editor, const QString &editorName,
-                          const QString &accessibleName, std::initializer_list<QAction *> tools,
-                          QMenu *popup);
-    QWidget *BuildPagesTab();
-    QWidget *BuildLinksTab();
-    void BuildStatusBar();
-    void BuildProceduresMenu();
-
-    void Edit1Exit();
-    void CheckBox1Click();
-    void CheckBox2Click();
+    // The window's source editors are made here and nowhere else; the tabs lay them out.
+    TSourceEditor *NewSourceEditor();
     void TabChanged(int index);
-    void TreeView1Change(QTreeWidgetItem *current);
-    void TreeView1Edited(QTreeWidgetItem *item);
-    void LabeledEdit5Change();
-    void Memo8Change();
-    void Memo1Change();
+    void ShowTab(QWidget *page);
+    void MarkEdited() { FEdited = true; }
     void EditCopy();
     void EditPaste();
     // The text control Copy and Paste act on: the focused control, or the one focused before
     // when a tool button, the tab bar or a menu holds the focus; null unless that is a text
     // control on the tab in view.
     QWidget *EditTarget() const;
-    void MarkEdited() { FEdited = true; }
-    // The settings controls' texts and check states, to compare with the last push.
-    QStringList SettingsState() const;
-    // The link list's text with its no-break spaces kept, lines separated by LF.
-    QString LinksText() const;
-
-    // Converts an integer field; on failure shows the conversion error and returns nothing.
-    std::optional<std::int32_t> ConvertField(const QLineEdit &field);
-    TSitePage *PageOf(const QTreeWidgetItem *item) const;
-    TSitePage *SelectedPage() const;
-    void ShowPage(TSitePage *page);
-    TStringList LinkLines() const;
-    void SetLinkLines(const TStringList &lines);
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
     TServices &FServices;
     std::unique_ptr<TSiteGenerator> FGenerator;
     QString FProjectName;
-    bool FRebuilding = false;
     bool FEdited = false;
-    QStringList FPushedSettings;
+
+    TProjectActions FActions;
+    // The parts of the window; they go before the generator they work on.
+    std::unique_ptr<TSettingsTab> FSettings;
+    std::unique_ptr<TTextsTab> FTexts;
+    std::unique_ptr<TPagesTab> FPages;
+    std::unique_ptr<TLinksTab> FLinks;
+    std::unique_ptr<TProjectProcedures> FProcedures;
 
     QTabWidget *FTabs = nullptr;
-    QWidget *FSettingsTab = nullptr;
-    QWidget *FPagesTab = nullptr;
-    QWidget *FLinksTab = nullptr;
-
-    QLineEdit *FSiteTitle = nullptr;    // Edit1
-    QLineEdit *FSavePath = nullptr;     // Edit4
-    QPushButton *FBrowse = nullptr;     // Button2
-    QLineEdit *FMenuWord = nullptr;     // LabeledEdit4
-    QCheckBox *FUseDigg = nullptr;      // CheckBox1
-    QLineEdit *FDiggValue = nullptr;    // LabeledEdit1
-    QLineEdit *FMinChars = nullptr;     // Edit2
-    QLineEdit *FMaxChars = nullptr;     // Edit3
-    QLineEdit *FMaxLinks = nullptr;     // LabeledEdit2
-    QCheckBox *FUseLinkLimit = nullptr; // CheckBox2
-
-    TPageTree *FPageTree = nullptr;     // TreeView1
-    QLineEdit *FPageTitle = nullptr;    // LabeledEdit5
-    TSourceEditor *FPageText = nullptr; // SynEdit1
-    TSourceEditor *FTemplate = nullptr; // SynEdit2
-    TSourceEditor *FCss = nullptr;      // SynEdit3
-    TSourceEditor *FAdsense = nullptr;  // SynEdit4
-    QPlainTextEdit *FLinks = nullptr;   // Memo1
-
-    QLabel *FPanels[5] = {};
-    QPointer<QWidget> FLastFocus;
+    std::array<QLabel *, 5> FPanels{};
     QMenu *FProceduresMenu = nullptr;
-
-    QAction *FLoadTemplate = nullptr;
-    QAction *FInsertTitle = nullptr;
-    QAction *FInsertMenu = nullptr;
-    QAction *FInsertMainText = nullptr;
-    QAction *FInsertPagination = nullptr;
-    QAction *FInsertCss = nullptr;
-    QAction *FInsertAdsense = nullptr;
-    QAction *FLoadCss = nullptr;
-    QAction *FEditCopy = nullptr;
-    QAction *FEditPaste = nullptr;
-    QAction *FNewPage = nullptr;
-    QAction *FDeletePages = nullptr;
-    QAction *FAddContent = nullptr;
-    QAction *FClearLinks = nullptr;
-    QAction *FImportLinks = nullptr;
-    QAction *FImportCSV = nullptr;
-    QAction *FSaveLinks = nullptr;
-    QAction *FLinksGener = nullptr;
-    QAction *FSiteExport = nullptr;
-    QAction *FPreviewInBrowser = nullptr;
-    QAction *FLinkReport = nullptr;
-    QAction *FCheckProject = nullptr;
-    QAction *FPruneStale = nullptr;
+    QPointer<QWidget> FLastFocus;
 };
 
 } // namespace zarvik

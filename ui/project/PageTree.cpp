@@ -5,11 +5,11 @@
 namespace zarvik {
 
 TPageTree::TPageTree(QWidget *parent)
-    : QTreeWidget(parent)
+    : QTreeView(parent)
 {
     setHeaderHidden(true);
-    setColumnCount(1);
     setRootIsDecorated(false);
+    setUniformRowHeights(true);
     setIndentation(19);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
@@ -20,11 +20,11 @@ TPageTree::TPageTree(QWidget *parent)
     setDefaultDropAction(Qt::MoveAction);
 }
 
-// Only the tree's own nodes are accepted; anything dragged in from elsewhere is refused.
+// Only the tree's own rows are accepted; anything dragged in from elsewhere is refused.
 void TPageTree::dragEnterEvent(QDragEnterEvent *event)
 {
     if (event->source() == this)
-        QTreeWidget::dragEnterEvent(event);
+        QTreeView::dragEnterEvent(event);
     else
         event->ignore();
 }
@@ -32,7 +32,7 @@ void TPageTree::dragEnterEvent(QDragEnterEvent *event)
 void TPageTree::dragMoveEvent(QDragMoveEvent *event)
 {
     if (event->source() == this)
-        QTreeWidget::dragMoveEvent(event);
+        QTreeView::dragMoveEvent(event);
     else
         event->ignore();
 }
@@ -43,13 +43,13 @@ void TPageTree::dropEvent(QDropEvent *event)
         event->ignore();
         return;
     }
-    // The window rebuilds the nodes from the pages; the view must not move or remove anything.
+    // The window rebuilds the rows from the pages; the view must not move or remove anything.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
-    QTreeWidgetItem *target = itemAt(event->position().toPoint());
+    const QModelIndex target = indexAt(event->position().toPoint());
     // Ends the view's own drag state (auto-scroll, drop indicator) as a drop would.
     QDragLeaveEvent leave;
-    QTreeWidget::dragLeaveEvent(&leave);
+    QTreeView::dragLeaveEvent(&leave);
     emit PageDropped(target);
 }
 

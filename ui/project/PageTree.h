@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace zarvik {
 
-// The page list of a project window: a flat tree whose nodes can be dragged among themselves.
-// The tree never moves its own nodes; it reports the drop and lets the window move the page.
-class TPageTree : public QTreeWidget
+// The page list of a project window: a flat tree whose rows can be dragged among themselves.
+// The tree never moves its own rows; it reports the drop and lets the window move the page.
+class TPageTree : public QTreeView
 {
     Q_OBJECT
 
@@ -14,8 +14,8 @@ public:
     explicit TPageTree(QWidget *parent = nullptr);
 
 signals:
-    // A node of this tree was dropped on `target`; null when dropped below the last node.
-    void PageDropped(QTreeWidgetItem *target);
+    // A row of this tree was dropped on `target`; invalid when dropped below the last row.
+    void PageDropped(const QModelIndex &target);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

@@ -10,24 +10,26 @@
 
 namespace zarvik {
 
-TBusyScope::TBusyScope()
+TBusyScope::TBusyScope(TBusyCounter &counter)
+    : FCounter(counter)
 {
-    if (Depth++ == 0 && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    if (FCounter.FDepth++ == 0 && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 TBusyScope::~TBusyScope()
 {
-    if (--Depth == 0 && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    if (--FCounter.FDepth == 0 && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         QGuiApplication::restoreOverrideCursor();
 }
 
-TProgressScope::TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label,
-                               qint64 showAfterMs)
+TProgressScope::TProgressScope(QWidget *parent, TBusyCounter &busy, TSiteGenerator &generator,
+                               const QString &label, qint64 showAfterMs)
     : FParent(parent)
     , FGenerator(generator)
     , FLabel(label)
     , FShowAfterMs(showAfterMs)
+    , FBusy(busy)
 {
     FClock.start();
     FGenerator.SetProgressCallback([this](std::size_t done, std::size_t total) { Report(done, total); });

@@ -12,22 +12,37 @@ namespace zarvik {
 
 class TSiteGenerator;
 
-// Marks a long operation of the user interface for its lifetime: the mouse pointer shows the
-// busy cursor over the program's windows, and requests from outside the program (a termination
-// signal, files handed over by another start) wait until no such operation runs. Scopes nest.
+// The long operations of the user interface under way. The application owns one and hands it to
+// its windows through their services; requests from outside the program (a termination signal,
+// files handed over by another start) wait while it is active.
+class TBusyCounter
+{
+public:
+    TBusyCounter() = default;
+    TBusyCounter(const TBusyCounter &) = delete;
+    TBusyCounter &operator=(const TBusyCounter &) = delete;
+
+    // Whether any scope on this counter is alive.
+    bool Active() const { return FDepth > 0; }
+
+private:
+    friend class TBusyScope;
+    int FDepth = 0;
+};
+
+// Marks a long operation of the user interface for its lifetime: the counter is active and the
+// mouse pointer shows the busy cursor over the program's windows. Scopes nest; the counter must
+// outlive them.
 class TBusyScope
 {
 public:
-    TBusyScope();
+    explicit TBusyScope(TBusyCounter &counter);
     ~TBusyScope();
     TBusyScope(const TBusyScope &) = delete;
     TBusyScope &operator=(const TBusyScope &) = delete;
 
-    // Whether any scope is alive.
-    static bool Active() { return Depth > 0; }
-
 private:
-    static inline int Depth = 0;
+    TBusyCounter &FCounter;
 };
 
 // Shows a progress dialog while one long engine operation runs. The generator's progress reports
@@ -40,7 +55,7 @@ public:
     // Milliseconds an operation may run before the dialog appears.
     static constexpr qint64 ShowAfterMs = 500;
 
-    TProgressScope(QWidget *parent, TSiteGenerator &generator, const QString &label,
+    TProgressScope(QWidget *parent, TBusyCounter &busy, TSiteGenerator &generator, const QString &label,
                    qint64 showAfterMs = ShowAfterMs);
     ~TProgressScope();
     TProgressScope(const TProgressScope &) = delete;

@@ -40,15 +40,16 @@ void SetUpApplication(QApplication &app)
     InstallQtTranslations(app);
 }
 
-bool ApplicationIdle(int idleLoopLevel)
+bool ApplicationIdle(const TBusyCounter &busy, int idleLoopLevel)
 {
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || TBusyScope::Active())
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || busy.Active())
         return false;
     return QThread::currentThread()->loopLevel() <= idleLoopLevel;
 }
 
-TIdleQueue::TIdleQueue(int idleLoopLevel, QObject *parent)
+TIdleQueue::TIdleQueue(const TBusyCounter &busy, int idleLoopLevel, QObject *parent)
     : QObject(parent)
+    , FBusy(busy)
     , FIdleLoopLevel(idleLoopLevel)
     , FTimer(new QTimer(this))
 {
@@ -66,7 +67,7 @@ void TIdleQueue::Post(std::function<void()> action)
 
 void TIdleQueue::RunIfIdle()
 {
-    if (!ApplicationIdle(FIdleLoopLevel)) {
+    if (!ApplicationIdle(FBusy, FIdleLoopLevel)) {
         FTimer->start(PollMs);
         return;
     }
@@ -76,7 +77,7 @@ void TIdleQueue::RunIfIdle()
         FActions.pop_front();
         action();
         // An action that left a dialog open (or was itself interrupted) hands the rest on.
-        if (!FActions.empty() && !ApplicationIdle(FIdleLoopLevel)) {
+        if (!FActions.empty() && !ApplicationIdle(FBusy, FIdleLoopLevel)) {
             FTimer->start(PollMs);
             return;
         }
@@ -98,9 +99,9 @@ extern "C" void OnTerminationSignal(int)
 
 } // namespace
 
-TTerminationWatcher::TTerminationWatcher(QWidget &window, int idleLoopLevel)
+TTerminationWatcher::TTerminationWatcher(QWidget &window, const TBusyCounter &busy, int idleLoopLevel)
     : FWindow(window)
-    , FQueue(new TIdleQueue(idleLoopLevel, this))
+    , FQueue(new TIdleQueue(busy, idleLoopLevel, this))
 {
     // Non-blocking, so that a burst of signals can never block the handler on a full socket, and
     // closed on exec, so that no program started from here inherits it.

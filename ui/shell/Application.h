@@ -14,6 +14,8 @@ class QWidget;
 
 namespace zarvik {
 
+class TBusyCounter;
+
 // Installs Qt's Russian translations of its own texts (standard buttons, file dialogs), from
 // the folder given or else Qt's translations folder. Returns false when they are not installed;
 // the program then runs with Qt's built-in texts.
@@ -29,11 +31,12 @@ constexpr int ProgramIdleLoopLevel = 1;
 
 // True when nothing of the program is under way: no modal dialog or message box, no pop-up
 // menu, no event loop nested below `idleLoopLevel` (a drag, a menu's exec) and no long operation
-// (TBusyScope). Only then may a request from outside the program act on its windows.
-bool ApplicationIdle(int idleLoopLevel = ProgramIdleLoopLevel);
+// on `busy`. Only then may a request from outside the program act on its windows.
+bool ApplicationIdle(const TBusyCounter &busy, int idleLoopLevel = ProgramIdleLoopLevel);
 
 // Actions that arrive from outside the program and must not run inside a dialog's loop or a
-// command: each waits until the application is idle, then they run in the order posted.
+// command: each waits until the application is idle, then they run in the order posted. The
+// counter must outlive the queue.
 class TIdleQueue : public QObject
 {
     Q_OBJECT
@@ -41,7 +44,8 @@ public:
     // Milliseconds between two looks while the program is busy.
     static constexpr int PollMs = 50;
 
-    explicit TIdleQueue(int idleLoopLevel = ProgramIdleLoopLevel, QObject *parent = nullptr);
+    explicit TIdleQueue(const TBusyCounter &busy, int idleLoopLevel = ProgramIdleLoopLevel,
+                        QObject *parent = nullptr);
 
     void Post(std::function<void()> action);
     bool Pending() const { return !FActions.empty(); }
@@ -49,6 +53,7 @@ public:
 private:
     void RunIfIdle();
 
+    const TBusyCounter &FBusy;
     int FIdleLoopLevel;
     QTimer *FTimer;
     std::deque<std::function<void()>> FActions;
@@ -62,7 +67,7 @@ class TTerminationWatcher : public QObject
 {
     Q_OBJECT
 public:
-    explicit TTerminationWatcher(QWidget &window, int idleLoopLevel = ProgramIdleLoopLevel);
+    TTerminationWatcher(QWidget &window, const TBusyCounter &busy, int idleLoopLevel = ProgramIdleLoopLevel);
     ~TTerminationWatcher() override;
 
     // Whether a request waits for the program to become idle.

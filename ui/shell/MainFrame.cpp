@@ -457,7 +457,7 @@ void TForm1::OpenProjectFile(const QString &path)
     }
     TSiteProject *project = CreateProjectWindow();
     try {
-        const TBusyScope busy;
+        const TBusyScope busy(FServices.Busy);
         project->SetProjectName(path);
         project->LoadProjectFile(path);
     } catch (...) {
@@ -483,7 +483,7 @@ bool TForm1::SaveProject(TSiteProject *project)
     const QString path = node->text(0);
     if (!NamesExistingProjectFile(QFile::encodeName(path).toStdString()))
         return SaveProjectAs(project);
-    const TBusyScope busy;
+    const TBusyScope busy(FServices.Busy);
     project->SaveProjectFile(path);
     FNewProjectTexts.erase(project);
     return true;
@@ -516,7 +516,7 @@ bool TForm1::SaveProjectAs(TSiteProject *project)
             return false;
     }
     {
-        const TBusyScope busy;
+        const TBusyScope busy(FServices.Busy);
         project->SaveProjectFile(name);
     }
     FNewProjectTexts.erase(project);

@@ -7,20 +7,16 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-class QAction;
-class QBoxLayout;
-class QComboBox;
-class QLabel;
-class QMenu;
-class QPushButton;
-class QSplitter;
 class QTimer;
-class QToolBar;
-class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace Ui {
+class ContentAddForm;
+}
 
 namespace zarvik {
 
@@ -29,7 +25,8 @@ class TSiteGenerator;
 
 // The dialog "Добавить контент к сайту": the user types, pastes or loads text, which the
 // calling project window hands to its generator when the dialog was accepted. One instance
-// serves every project; each use is Prepare, Execute, then Text when accepted.
+// serves every project; each use is Prepare, Execute, then Text when accepted. The dialog's
+// controls and commands are laid out in PContentAddForm.ui; this class reacts to them.
 class TContentAddForm : public QDialog, public TContentAddDialog
 {
     Q_OBJECT
@@ -76,8 +73,7 @@ private:
     void ClearPreview();
     void PreviewPageChosen(QTreeWidgetItem *item);
     void FileOpen1Execute();
-    QAction *MakeAction(const QString &name, const QString &caption, const QKeySequence &shortcut);
-    void AddEncodingRow(QBoxLayout *layout);
+    void FillEncodingBox();
     // The files' lines in the chosen encoding with marker lines between them; shows what was found.
     TStringList ReadFilesInChosenEncoding(const QStringList &files);
 
@@ -86,24 +82,13 @@ private:
     TSiteGenerator *FGenerator = nullptr;
     bool FAccepted = false;
 
+    std::unique_ptr<Ui::ContentAddForm> FUi;
     TSourceEditor *FEditor;
-    QToolBar *FToolBar;
-    QMenu *FPopupMenu;
-    QPushButton *FAddButton;
-    QPushButton *FCancelButton;
-
-    QComboBox *FEncodingBox = nullptr;
-    QLabel *FEncodingLabel = nullptr;
     // The files loaded last, the editor's line count before them, and whether their text is
     // still as loaded.
     QStringList FLoadedFiles;
     int FLoadStart = 0;
     bool FLoadIntact = false;
-    QSplitter *FSplitter;
-    QWidget *FPreviewPane;
-    QLabel *FPreviewWarnings;
-    QTreeWidget *FPreviewList;
-    QPushButton *FPreviewButton;
     QTimer *FPreviewTimer;
     std::vector<TPreviewPage> FPreviewPages;
 };

@@ -13,7 +13,9 @@ class QWidget;
 
 namespace zarvik {
 
+class TBusyCounter;
 class TEditorEnvironment;
+class TPreviewFolders;
 class TSiteGenerator;
 struct TBrowserLauncher;
 
@@ -55,14 +57,19 @@ struct TContentAddDialog
 };
 
 // What every window receives from start-up (or from a test) instead of reaching for statics.
+// Everything named here outlives the windows.
 struct TServices
 {
     TPrompter &Prompter;
     TErrorDisplay &Errors;
     TFileDialogs &Dialogs;
     TContentAddDialog &ContentAdd;
-    // Where the preview opens pages; the desktop's default browser when null.
-    TBrowserLauncher *Browser = nullptr;
+    // Where the preview opens pages.
+    TBrowserLauncher &Browser;
+    // The folders the previews of this run are written into; they go with their owner.
+    TPreviewFolders &PreviewFolders;
+    // The long operations under way, for which requests from outside the program wait.
+    TBusyCounter &Busy;
     // What the source editors share; an editor built without it works on its own (see
     // TEditorEnvironment).
     TEditorEnvironment *EditorEnvironment = nullptr;

@@ -13,7 +13,8 @@ TApplicationWindows::TApplicationWindows()
     // the main window once the main window exists, and nothing is shown before that.
     auto contentAdd = std::make_unique<TContentAddForm>(FPrompter, FDialogs);
     contentAdd->Editor().SetEnvironment(&FEditorEnvironment);
-    FServices = std::make_unique<TServices>(TServices{FPrompter, FPrompter, FDialogs, *contentAdd});
+    FServices = std::make_unique<TServices>(
+        TServices{FPrompter, FPrompter, FDialogs, *contentAdd, FBrowser, FPreviewFolders, FBusy});
     FServices->EditorEnvironment = &FEditorEnvironment;
     FMainWindow = std::make_unique<TForm1>(*FServices);
     FAboutBox = new TForm2(FMainWindow.get());

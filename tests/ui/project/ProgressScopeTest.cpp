@@ -4,6 +4,7 @@
 #include "tests/support/Ru.h"
 #include "tests/support/ScriptedPrompter.h"
 
+#include <QGuiApplication>
 #include <QProgressDialog>
 #include <QTest>
 #include <QWidget>
@@ -36,8 +37,10 @@ private slots:
 
     void quickWorkShowsNothing();
     void longWorkFollowsTheEngineReports();
+    void busyScopesNestOnTheirOwnCounter();
 
 private:
+    TBusyCounter FBusy;
     std::unique_ptr<QWidget> FParent;
     std::unique_ptr<TSiteGenerator> FGenerator;
     TScriptedPrompter FPrompter;
@@ -46,7 +49,7 @@ private:
 void ProgressScopeTest::quickWorkShowsNothing()
 {
     {
-        TProgressScope scope(FParent.get(), *FGenerator, u"Распределение ссылок..."_s, 3'600'000);
+        TProgressScope scope(FParent.get(), FBusy, *FGenerator, u"Распределение ссылок..."_s, 3'600'000);
         FGenerator->SetLinks(FPrompter);
         QVERIFY(!scope.Shown());
     }
@@ -57,7 +60,7 @@ void ProgressScopeTest::quickWorkShowsNothing()
 
 void ProgressScopeTest::longWorkFollowsTheEngineReports()
 {
-    TProgressScope scope(FParent.get(), *FGenerator, u"Распределение ссылок..."_s, 0);
+    TProgressScope scope(FParent.get(), FBusy, *FGenerator, u"Распределение ссылок..."_s, 0);
     FGenerator->SetLinks(FPrompter);
     QVERIFY(scope.Shown());
     QProgressDialog *dialog = scope.Dialog();
@@ -69,6 +72,25 @@ void ProgressScopeTest::longWorkFollowsTheEngineReports()
     // The engine's own messages are untouched by the dialog.
     QCOMPARE(FPrompter.Texts().size(), std::size_t(1));
     QVERIFY(FPrompter.Texts().front().starts_with(Ru("Операция")));
+}
+
+void ProgressScopeTest::busyScopesNestOnTheirOwnCounter()
+{
+    const TBusyCounter other;
+    {
+        const TBusyScope outer(FBusy);
+        {
+            const TProgressScope inner(FParent.get(), FBusy, *FGenerator, u"Выгрузка сайта..."_s, 3'600'000);
+            QVERIFY(FBusy.Active());
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        }
+        // The inner scope's end leaves the outer work under way, and the pointer busy.
+        QVERIFY(FBusy.Active());
+        QVERIFY(QGuiApplication::overrideCursor());
+        QVERIFY(!other.Active());
+    }
+    QVERIFY(!FBusy.Active());
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 } // namespace zarvik::test

@@ -7,7 +7,7 @@
 
 #include <QPlainTextEdit>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace zarvik::test {
 
@@ -198,8 +198,8 @@ void ProjectFilesTest::longTitlesAndNoBreakSpacesComeBackWhole()
     // Showing the page fills the title field, which writes it back; leaving a field pushes.
     auto &tabs = In<QTabWidget>(*opened, u"PageControl1"_s);
     tabs.setCurrentWidget(&In<QWidget>(*opened, u"TabSheet6"_s));
-    auto &tree = In<QTreeWidget>(*opened, u"TreeView1"_s);
-    tree.setCurrentItem(tree.topLevelItem(0));
+    auto &tree = In<QTreeView>(*opened, u"TreeView1"_s);
+    tree.setCurrentIndex(tree.model()->index(0, 0));
     QCOMPARE(In<QLineEdit>(*opened, u"LabeledEdit5"_s).text().size(), 40000);
     opened->PushSettings();
     QCOMPARE(opened->Generator().SiteTitle(), siteTitle);

@@ -2,7 +2,7 @@
 #include "ui/editor/SourceEditor.h"
 
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace zarvik::test {
 
@@ -16,7 +16,7 @@ private slots:
     void init()
     {
         F = std::make_unique<TProjectFixture>();
-        Tree = &F->Find<QTreeWidget>(u"TreeView1"_s);
+        Tree = &F->Find<QTreeView>(u"TreeView1"_s);
         Title = &F->Find<QLineEdit>(u"LabeledEdit5"_s);
         Text = &F->Find<TSourceEditor>(u"SynEdit1"_s);
     }
@@ -47,10 +47,11 @@ private:
     QStringList Nodes() const
     {
         QStringList out;
-        for (int i = 0; i < Tree->topLevelItemCount(); ++i)
-            out << Tree->topLevelItem(i)->text(0);
+        for (int i = 0; i < Tree->model()->rowCount(); ++i)
+            out << Node(i).data().toString();
         return out;
     }
+    QModelIndex Node(int row) const { return Tree->model()->index(row, 0); }
     QStringList Titles() const
     {
         QStringList out;
@@ -63,17 +64,16 @@ private:
     {
         Tree->clearSelection();
         for (int row : rows)
-            Tree->topLevelItem(row)->setSelected(true);
+            Tree->selectionModel()->select(Node(row), QItemSelectionModel::Select);
     }
     // Clicks a node, as the user does to select it or to start dragging it.
     void Click(int row)
     {
-        QTreeWidgetItem *item = Tree->topLevelItem(row);
-        QTest::mouseClick(Tree->viewport(), Qt::LeftButton, {}, Tree->visualItemRect(item).center());
+        QTest::mouseClick(Tree->viewport(), Qt::LeftButton, {}, Tree->visualRect(Node(row)).center());
     }
 
     std::unique_ptr<TProjectFixture> F;
-    QTreeWidget *Tree = nullptr;
+    QTreeView *Tree = nullptr;
     QLineEdit *Title = nullptr;
     TSourceEditor *Text = nullptr;
 };
@@ -85,7 +85,7 @@ void ProjectPagesTest::newPagesAreNamedByTheirIndex()
     QCOMPARE(Nodes(), (QStringList{u"index.html"_s, u"page1.html"_s, u"page2.html"_s}));
     QCOMPARE(Titles(), (QStringList{u"index"_s, u"Раздел 1"_s, u"Раздел 2"_s}));
     QCOMPARE(F->Panel(1), u"Страниц: 3"_s);
-    QCOMPARE(Tree->currentItem(), nullptr);
+    QVERIFY(!Tree->currentIndex().isValid());
     QCOMPARE(F->Find<QTabWidget>(u"PageControl1"_s).currentWidget()->objectName(), u"TabSheet1"_s);
     QVERIFY(!F->Window->Generator().Changed());
 
@@ -115,10 +115,10 @@ void ProjectPagesTest::showingTheTabListsThePagesByUrl()
     TSiteGenerator &g = F->Window->Generator();
     g.CreateNewPage("index", "a");
     g.CreateNewPage("two", "b");
-    QCOMPARE(Tree->topLevelItemCount(), 0);
+    QCOMPARE(Tree->model()->rowCount(), 0);
     ShowPagesTab();
     QCOMPARE(Nodes(), (QStringList{u"index.html"_s, u"page1.html"_s}));
-    QCOMPARE(Tree->currentItem(), nullptr);
+    QVERIFY(!Tree->currentIndex().isValid());
     QCOMPARE(Tree->accessibleName(), u"Страницы сайта"_s);
 }
 
@@ -134,8 +134,8 @@ void ProjectPagesTest::deleteRemovesExactlyTheSelectedPages()
 
     // The selection order does not matter either.
     Tree->clearSelection();
-    Tree->topLevelItem(2)->setSelected(true);
-    Tree->topLevelItem(0)->setSelected(true);
+    Tree->selectionModel()->select(Node(2), QItemSelectionModel::Select);
+    Tree->selectionModel()->select(Node(0), QItemSelectionModel::Select);
     F->Action(u"DeletePages"_s).trigger();
     QCOMPARE(Nodes(), (QStringList{u"page3.html"_s}));
 
@@ -149,20 +149,20 @@ void ProjectPagesTest::dropMovesThePageBeforeOrAfterTheTarget()
     AddPages(4);
     ShowPagesTab();
     Click(0);
-    F->Window->TreeView1DragDrop(Tree->topLevelItem(2));
+    F->Window->TreeView1DragDrop(Node(2));
     QCOMPARE(Nodes(), (QStringList{u"page1.html"_s, u"page2.html"_s, u"index.html"_s, u"page3.html"_s}));
     QCOMPARE(Titles(), (QStringList{u"Раздел 1"_s, u"Раздел 2"_s, u"index"_s, u"Раздел 3"_s}));
 
     // Back to 1, 2, 3, 4, then the fourth onto the second.
     Click(2);
-    F->Window->TreeView1DragDrop(Tree->topLevelItem(0));
+    F->Window->TreeView1DragDrop(Node(0));
     QCOMPARE(Nodes(), (QStringList{u"index.html"_s, u"page1.html"_s, u"page2.html"_s, u"page3.html"_s}));
     Click(3);
-    F->Window->TreeView1DragDrop(Tree->topLevelItem(1));
+    F->Window->TreeView1DragDrop(Node(1));
     QCOMPARE(Nodes(), (QStringList{u"index.html"_s, u"page3.html"_s, u"page1.html"_s, u"page2.html"_s}));
 
     Click(1);
-    F->Window->TreeView1DragDrop(Tree->topLevelItem(1));
+    F->Window->TreeView1DragDrop(Node(1));
     QCOMPARE(Nodes(), (QStringList{u"index.html"_s, u"page3.html"_s, u"page1.html"_s, u"page2.html"_s}));
 }
 
@@ -171,7 +171,7 @@ void ProjectPagesTest::dropBelowTheLastNodeMovesNothing()
     AddPages(3);
     ShowPagesTab();
     Click(0);
-    F->Window->TreeView1DragDrop(nullptr);
+    F->Window->TreeView1DragDrop(QModelIndex());
     QCOMPARE(Nodes(), (QStringList{u"index.html"_s, u"page1.html"_s, u"page2.html"_s}));
     QCOMPARE(F->Window->Generator().Pages().Count(), 3);
 }

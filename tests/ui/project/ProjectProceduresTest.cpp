@@ -9,7 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 
 namespace zarvik::test {
@@ -21,17 +21,6 @@ namespace {
 const QString Content = u"Помидоры любят тёплую почву и солнечную погоду.\r\n\r\nПоливайте их каждый день."
                         u"!-next_page-!Огурцы растут быстро, если теплица закрыта.!-next_page-!"
                         u"Морковь сеют весной прямо в открытый грунт, рядами."_s;
-
-class TRecordingBrowser : public TBrowserLauncher
-{
-public:
-    bool Open(const std::string &url) override
-    {
-        Urls.push_back(url);
-        return true;
-    }
-    std::vector<std::string> Urls;
-};
 
 } // namespace
 
@@ -114,14 +103,12 @@ void ProjectProceduresTest::previewShowsTheSelectedPageAsTheExportWrites()
     QVERIFY(QDir().mkpath(out));
     ChooseExportFolder(out);
     AddContent();
-    TRecordingBrowser browser;
-    F->Fakes.Services.Browser = &browser;
-    auto &tree = F->Find<QTreeWidget>(u"TreeView1"_s);
-    tree.setCurrentItem(tree.topLevelItem(1));
+    const TRecordingBrowser &browser = F->Fakes.Browser;
+    auto &tree = F->Find<QTreeView>(u"TreeView1"_s);
+    tree.setCurrentIndex(tree.model()->index(1, 0));
     const bool changedBefore = F->Window->Generator().Changed();
 
     F->Action(u"PreviewInBrowser"_s).trigger();
-    F->Fakes.Services.Browser = nullptr;
     QCOMPARE(browser.Urls.size(), std::size_t{1});
     const QUrl url(QString::fromStdString(browser.Urls.front()));
     QVERIFY(url.isLocalFile());

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <memory>
@@ -96,8 +97,8 @@ private:
         auto *tabs = project->findChild<QTabWidget *>(u"PageControl1"_s);
         tabs->setCurrentWidget(project->findChild<QWidget *>(tab));
         if (page >= 0) {
-            auto *tree = project->findChild<QTreeWidget *>(u"TreeView1"_s);
-            tree->setCurrentItem(tree->topLevelItem(page));
+            auto *tree = project->findChild<QTreeView *>(u"TreeView1"_s);
+            tree->setCurrentIndex(tree->model()->index(page, 0));
         }
     }
     // Gives a control of the project window the focus and returns the widget that holds it.
@@ -417,13 +418,13 @@ void MainFrameTest::closeAsksAfterEveryKindOfUnsavedEdit()
     QVERIFY(!project->HasUnsavedEdits());
     project->Generator().SetChanged(false);
 
-    auto *tree = project->findChild<QTreeWidget *>(u"TreeView1"_s);
+    auto *tree = project->findChild<QTreeView *>(u"TreeView1"_s);
     if (focused)
         TypeText(focused, u"x"_s);
     else if (command == u"move"_s)
-        project->TreeView1DragDrop(tree->topLevelItem(0));
+        project->TreeView1DragDrop(tree->model()->index(0, 0));
     else if (command == u"rename"_s)
-        tree->topLevelItem(1)->setText(0, u"about.html"_s);
+        tree->model()->setData(tree->model()->index(1, 0), u"about.html"_s);
     else {
         if (command == u"AddContent"_s)
             F->Fakes.ContentAdd.Answers.push_back({true, "more text"});

@@ -61,11 +61,16 @@ const TScriptedPrompter::TMessage Overwrite{MessageKind::Warning, Ru("Перез
 class TBusyNotingPrompter : public TScriptedPrompter
 {
 public:
+    explicit TBusyNotingPrompter(const TBusyCounter &busy)
+        : Busy(busy)
+    {
+    }
     Answer ask(MessageKind kind, std::string_view text, Buttons buttons) override
     {
-        BusyWhenAsked.push_back(TBusyScope::Active());
+        BusyWhenAsked.push_back(Busy.Active());
         return TScriptedPrompter::ask(kind, text, buttons);
     }
+    const TBusyCounter &Busy;
     std::vector<bool> BusyWhenAsked;
 };
 
@@ -362,11 +367,14 @@ void OpenSaveTest::closeWithOkSavesBeforeClosing()
 
 void OpenSaveTest::saveAndOpenRunAsBusyWork()
 {
-    TBusyNotingPrompter prompter;
+    TBusyCounter busy;
+    TBusyNotingPrompter prompter(busy);
     TRecordingErrors errors;
     TScriptedDialogs dialogs;
     TScriptedContentAdd contentAdd;
-    TServices services{prompter, errors, dialogs, contentAdd};
+    TRecordingBrowser browser;
+    TPreviewFolders previewFolders;
+    TServices services{prompter, errors, dialogs, contentAdd, browser, previewFolders, busy};
     TForm1 form(services);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -380,12 +388,12 @@ void OpenSaveTest::saveAndOpenRunAsBusyWork()
     QVERIFY(QFileInfo(F->Path(u"busy.sgp"_s)).isFile());
     QCOMPARE(prompter.Texts(), std::vector<std::string>{"'abc' is not a valid integer value"});
     QCOMPARE(prompter.BusyWhenAsked, std::vector<bool>{true});
-    QVERIFY(!TBusyScope::Active());
+    QVERIFY(!busy.Active());
 
     // A failed open leaves no busy work or busy pointer behind.
     form.OpenProjectFiles({F->Path(u"missing.sgp"_s)});
     QCOMPARE(errors.Shown.size(), 1u);
-    QVERIFY(!TBusyScope::Active());
+    QVERIFY(!busy.Active());
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 

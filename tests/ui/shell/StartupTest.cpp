@@ -152,7 +152,7 @@ void StartupTest::terminationClosesTheMainWindowLikeQuit()
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     {
-        TTerminationWatcher watcher(frame);
+        TTerminationWatcher watcher(frame, windows.Busy());
         std::raise(SIGTERM);
         // The signal reaches the window through the event loop.
         QTRY_VERIFY(!frame.isVisible());
@@ -170,7 +170,7 @@ void StartupTest::terminationWaitsForBoxesDialogsAndLongWork()
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     // The tests' own processing of events is the idle level here.
-    TTerminationWatcher watcher(frame, 0);
+    TTerminationWatcher watcher(frame, windows.Busy(), 0);
     frame.findChild<QAction *>(u"NewProject"_s)->trigger();
     frame.Projects().front()->Generator().SetSiteTitle("Garden");
 
@@ -200,7 +200,7 @@ void StartupTest::terminationWaitsForBoxesDialogsAndLongWork()
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     {
-        const TBusyScope busy;
+        const TBusyScope busy(windows.Busy());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         std::raise(SIGINT);
         QTest::qWait(4 * TIdleQueue::PollMs);
@@ -232,7 +232,7 @@ void StartupTest::startedProgramsInheritNoDescriptorAndLeaveTheSession()
     // The program's own descriptors as they are while it runs: the signal socket, the lock and
     // socket of the single instance.
     TApplicationWindows windows;
-    TTerminationWatcher watcher(windows.MainWindow());
+    TTerminationWatcher watcher(windows.MainWindow(), windows.Busy());
     QTemporaryDir runtime;
     TSingleInstance instance(runtime.path());
     QVERIFY(instance.Listen());
@@ -269,7 +269,7 @@ void StartupTest::burstsOfSignalsNeverBlockTheProgram()
     TForm1 &frame = windows.MainWindow();
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
-    TTerminationWatcher watcher(frame, 0);
+    TTerminationWatcher watcher(frame, windows.Busy(), 0);
     // Far more signals than the socket holds bytes, while the program handles no event.
     for (int i = 0; i < 100000; ++i)
         std::raise(SIGTERM);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/BrowserLauncher.h"
+#include "app/SitePreview.h"
 #include "tests/support/ScriptedPrompter.h"
+#include "ui/project/ProgressScope.h"
 #include "ui/shell/Services.h"
 
 #include <QString>
@@ -101,14 +104,30 @@ private:
     std::string FText;
 };
 
-// All fakes together, with the services bundle the windows take.
+// A browser that only notes the URLs it was asked to open.
+class TRecordingBrowser : public TBrowserLauncher
+{
+public:
+    bool Open(const std::string &url) override
+    {
+        Urls.push_back(url);
+        return true;
+    }
+    std::vector<std::string> Urls;
+};
+
+// All fakes together, with the services bundle the windows take. The preview folders and the busy
+// counter are the real ones, private to the fixture.
 struct TFakeServices
 {
     TScriptedPrompter Prompter;
     TRecordingErrors Errors;
     TScriptedDialogs Dialogs;
     TScriptedContentAdd ContentAdd;
-    TServices Services{Prompter, Errors, Dialogs, ContentAdd};
+    TRecordingBrowser Browser;
+    TPreviewFolders PreviewFolders;
+    TBusyCounter Busy;
+    TServices Services{Prompter, Errors, Dialogs, ContentAdd, Browser, PreviewFolders, Busy};
 
     bool Drained() const { return Prompter.Drained() && Dialogs.Drained() && ContentAdd.Drained(); }
 };

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+class QMimeData;
+
+namespace zarvik {
+
+class TSitePage;
+class TSitePages;
+
+// The rows of a project window's page tree over the generator's pages: row i stands for the page
+// at index i as the collection held it when the model last listed its pages (Reset, or
+// ListAppendedPages for pages added at the end). A row finds its page in constant time, and only
+// while the collection still holds that very page at that index: when the pages were changed
+// behind the model's back, a row that no longer matches shows nothing and edits nothing until
+// the next Reset.
+//
+// The one column shows a page's URL; editing it sets the URL. Rows can be dragged, but the model
+// moves nothing itself: the view reports the drop and the window moves the page.
+class TPageListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    // The MIME type of a drag of rows; the data lists the dragged rows.
+    static constexpr char RowsMimeType[] = "application/x-zarvik-page-rows";
+
+    // The collection must outlive the model.
+    explicit TPageListModel(TSitePages &pages, QObject *parent = nullptr);
+
+    // Lists every page of the collection afresh.
+    void Reset();
+    // Adds rows for the pages the collection holds past the listed ones.
+    void ListAppendedPages();
+
+    // The page a row stands for, or null for an invalid index or a row that no longer matches.
+    TSitePage *PageAt(const QModelIndex &index) const;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    Qt::DropActions supportedDragActions() const override;
+    Qt::DropActions supportedDropActions() const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+
+signals:
+    // The user gave the row's page a URL other than the one it had.
+    void UrlEdited(const QModelIndex &index);
+
+private:
+    static std::uintptr_t Identity(const TSitePage &page);
+
+    TSitePages &FPages;
+    // The identity of each row's page when it was listed: compared, never followed.
+    std::vector<std::uintptr_t> FListed;
+};
+
+} // namespace zarvik

@@ -1,0 +1,172 @@
+#include "ui/project/PagesTab.h"
+
+#include "engine/EXSiteGenerator.h"
+#include "ui/editor/SourceEditor.h"
+#include "ui/editor/TextCodec.h"
+#include "ui/project/PageListModel.h"
+#include "ui/project/PageTree.h"
+#include "ui/project/ProgressScope.h"
+#include "ui/shell/RunCommand.h"
+#include "ui/shell/Services.h"
+
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zarvik {
+
+using namespace Qt::StringLiterals;
+
+TPagesTab::TPagesTab(TSiteGenerator &generator, TServices &services, const TProjectActions &actions,
+                     TSourceEditor &pageText, QWidget &window)
+    : FGenerator(generator)
+    , FServices(services)
+    , FWindow(window)
+    , FPageText(pageText)
+    , FModel(new TPageListModel(generator.Pages(), this))
+    , FView(BuildPagesTab(actions, pageText, window))
+{
+    FView.Tree->setModel(FModel);
+    ShowPage(nullptr);
+
+    connect(FView.Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TPagesTab::TreeView1Change);
+    connect(FModel, &TPageListModel::UrlEdited, this, &TPagesTab::TreeView1Edited);
+    connect(FView.Tree, &TPageTree::PageDropped, this, &TPagesTab::TreeView1DragDrop);
+    connect(FView.Title, &QLineEdit::textChanged, this, &TPagesTab::LabeledEdit5Change);
+    connect(&FPageText, &TSourceEditor::TextEdited, this, &TPagesTab::Memo8Change);
+    connect(actions.NewPage, &QAction::triggered, this, &TPagesTab::newpageExecute);
+    connect(actions.DeletePages, &QAction::triggered, this, &TPagesTab::DeletePagesExecute);
+    connect(actions.AddContent, &QAction::triggered, this, &TPagesTab::AddContentExecute);
+}
+
+TPagesTab::~TPagesTab() = default;
+
+TSitePage *TPagesTab::SelectedPage() const
+{
+    return FModel->PageAt(FView.Tree->currentIndex());
+}
+
+void TPagesTab::RebuildPageTree()
+{
+    FView.Tree->setUpdatesEnabled(false);
+    FModel->Reset();
+    FView.Tree->setCurrentIndex(QModelIndex());
+    FView.Tree->setUpdatesEnabled(true);
+    ShowPage(nullptr);
+}
+
+void TPagesTab::ShowPage(TSitePage *page)
+{
+    FView.Title->setEnabled(page != nullptr);
+    FPageText.setEnabled(page != nullptr);
+    if (!page) {
+        FView.Title->clear();
+        FPageText.Clear();
+        return;
+    }
+    // Loading the title counts as an edit of the field and writes the same title back.
+    FView.Title->setText(ToQString(page->PageTitle()));
+    FPageText.SetText(page->PageText());
+}
+
+void TPagesTab::TreeView1Change(const QModelIndex &current)
+{
+    ShowPage(FModel->PageAt(current));
+}
+
+void TPagesTab::TreeView1Edited()
+{
+    // The model has set the new URL; a rename is an edit of the project.
+    emit Edited();
+}
+
+void TPagesTab::LabeledEdit5Change()
+{
+    TSitePage *page = SelectedPage();
+    if (!page)
+        return;
+    // Showing a page sets the field to the title it already has: that is no edit.
+    std::string title = FromQString(FView.Title->text());
+    if (title != page->PageTitle())
+        emit Edited();
+    page->SetPageTitle(std::move(title));
+}
+
+void TPagesTab::Memo8Change()
+{
+    if (TSitePage *page = SelectedPage()) {
+        page->SetPageText(FPageText.Text());
+        emit Edited();
+    }
+}
+
+void TPagesTab::newpageExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        const int count = FGenerator.Pages().Count();
+        FGenerator.CreateNewPage(FGenerator.NewPageTitle(count), std::string());
+        FModel->ListAppendedPages();
+        emit Edited();
+        emit PagesChanged();
+    });
+}
+
+void TPagesTab::DeletePagesExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        // Rows stand for the pages' indexes; deleting from the last one down keeps the indexes
+        // of the others, so exactly the selected pages go.
+        std::vector<int> doomed;
+        for (const QModelIndex &index : FView.Tree->selectionModel()->selectedRows())
+            if (FModel->PageAt(index))
+                doomed.push_back(index.row());
+        std::sort(doomed.begin(), doomed.end(), std::greater<>());
+        doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
+        if (!doomed.empty())
+            emit Edited();
+        TSitePages &pages = FGenerator.Pages();
+        for (const int row : doomed)
+            pages.Delete(row);
+        RebuildPageTree();
+        emit PagesChanged();
+    });
+}
+
+void TPagesTab::TreeView1DragDrop(const QModelIndex &target)
+{
+    runCommand(FServices.Errors, [this, target] {
+        const QModelIndex dragged = FView.Tree->currentIndex();
+        // A drop below the last row has no target page: nothing moves.
+        if (!FModel->PageAt(dragged) || !FModel->PageAt(target))
+            return;
+        if (dragged.row() != target.row())
+            emit Edited();
+        FGenerator.Pages().Move(dragged.row(), target.row());
+        RebuildPageTree();
+    });
+}
+
+void TPagesTab::AddContentExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        TContentAddDialog &dialog = FServices.ContentAdd;
+        dialog.Prepare(FGenerator);
+        if (dialog.Execute()) {
+            TProgressScope progress(&FWindow, FServices.Busy, FGenerator, u"Добавление контента..."_s);
+            emit Edited();
+            FGenerator.AddContent(dialog.Text());
+            RebuildPageTree();
+        }
+    });
+    emit ShowRequested();
+    emit PagesChanged();
+}
+
+} // namespace zarvik

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "ui/project/ProjectLayout.h"
+
+#include <QModelIndex>
+#include <QObject>
+
+namespace zarvik {
+
+class TPageListModel;
+class TSiteGenerator;
+class TSitePage;
+class TSourceEditor;
+struct TServices;
+
+// The page management tab (TabSheet6) of a project window: the page tree TreeView1 over the
+// generator's pages, the title and text of the page selected in it, and the commands that
+// create, delete, move and add pages. The tree is rebuilt from the generator after every
+// operation that changes the pages and whenever the tab comes into view.
+class TPagesTab : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The generator, the services, the editor and the window (the parent of its dialogs) must
+    // outlive the tab. The page is not yet placed in the window.
+    TPagesTab(TSiteGenerator &generator, TServices &services, const TProjectActions &actions,
+              TSourceEditor &pageText, QWidget &window);
+    ~TPagesTab() override;
+
+    QWidget *Page() const { return FView.Page; }
+
+    // Lists the generator's pages by URL; selects none.
+    void RebuildPageTree();
+    // The page of the tree's current row, or null.
+    TSitePage *SelectedPage() const;
+
+    void newpageExecute();
+    void DeletePagesExecute();
+    void AddContentExecute();
+    // Moves the page of the current row to the place of the target row's page; an invalid
+    // target (a drop below the last row) moves nothing.
+    void TreeView1DragDrop(const QModelIndex &target);
+
+signals:
+    // The user changed a page, or the set or order of the pages.
+    void Edited();
+    // The number of pages may have changed.
+    void PagesChanged();
+    // A command wants the tab in view.
+    void ShowRequested();
+
+private:
+    void TreeView1Change(const QModelIndex &current);
+    void TreeView1Edited();
+    void LabeledEdit5Change();
+    void Memo8Change();
+    // Shows the page in the title field and the text editor; none clears and disables both.
+    void ShowPage(TSitePage *page);
+
+    TSiteGenerator &FGenerator;
+    TServices &FServices;
+    QWidget &FWindow;
+    TSourceEditor &FPageText; // SynEdit1
+    TPageListModel *FModel;   // owned
+    TPagesTabView FView;
+};
+
+} // namespace zarvik

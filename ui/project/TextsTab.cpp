@@ -1,0 +1,91 @@
+#include "ui/project/TextsTab.h"
+
+#include "app/ProjectDefaults.h"
+#include "engine/EXSiteGenerator.h"
+#include "ui/editor/SourceEditor.h"
+#include "ui/shell/RunCommand.h"
+#include "ui/shell/Services.h"
+
+#include <QAction>
+
+#include <utility>
+
+namespace zarvik {
+
+using namespace Qt::StringLiterals;
+
+TTextsTab::TTextsTab(TSiteGenerator &generator, TServices &services, const TProjectActions &actions,
+                     TSourceEditor &templateEditor, TSourceEditor &css, TSourceEditor &adsense,
+                     QWidget &window)
+    : FGenerator(generator)
+    , FServices(services)
+    , FWindow(window)
+    , FTemplate(templateEditor)
+    , FCss(css)
+    , FAdsense(adsense)
+    , FView(BuildTextTabs(actions, templateEditor, css, adsense, window))
+{
+    FTemplate.SetFileText(DefaultTemplate());
+    FCss.SetFileText(DefaultCss());
+    FAdsense.SetFileText(DefaultAdBlock());
+
+    const std::pair<QAction *, std::string_view> inserts[] = {
+        {actions.InsertTitle, "SiteGeneratorChange.Title"},
+        {actions.InsertMenu, "SiteGeneratorChange.Menu"},
+        {actions.InsertMainText, "SiteGeneratorChange.MainText"},
+        {actions.InsertPagination, "SiteGeneratorChange.Pagination"},
+        {actions.InsertCss, R"(<link rel="stylesheet" href="style.css" />)"},
+        {actions.InsertAdsense, "SiteGeneratorChange.Adsense"},
+    };
+    for (const auto &[action, text] : inserts)
+        connect(action, &QAction::triggered, this, [this, text] { InsertAtCaret(text); });
+    connect(actions.LoadTemplate, &QAction::triggered, this, &TTextsTab::LoadTemplateExecute);
+    connect(actions.LoadCss, &QAction::triggered, this, &TTextsTab::LoadCssExecute);
+    for (TSourceEditor *editor : {&FTemplate, &FCss, &FAdsense})
+        connect(editor, &TSourceEditor::TextEdited, this, &TTextsTab::Edited);
+}
+
+void TTextsTab::InsertAtCaret(std::string_view text)
+{
+    FTemplate.InsertInLine(FTemplate.CaretLine(), FTemplate.CaretColumn(), text);
+}
+
+void TTextsTab::LoadTemplateExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        const QStringList files = FServices.Dialogs.OpenFiles(
+            &FWindow, u"Загрузка шаблона"_s, u".htm, .html (*.htm *.html);;Все файлы (*.*)"_s, false);
+        if (!files.isEmpty()) {
+            FTemplate.LoadFile(files.front());
+            emit Edited();
+        }
+    });
+}
+
+void TTextsTab::LoadCssExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        const QStringList files = FServices.Dialogs.OpenFiles(&FWindow, u"Загрузить стиль"_s,
+                                                              u".css (*.css);;Все файлы (*.*)"_s, false);
+        if (!files.isEmpty()) {
+            FCss.LoadFile(files.front());
+            emit Edited();
+        }
+    });
+}
+
+void TTextsTab::PushTexts()
+{
+    FGenerator.SetSiteTemplate(FTemplate.Text());
+    FGenerator.SetAdsenseCode(FAdsense.Text());
+    FGenerator.SetCssCode(FCss.Text());
+}
+
+void TTextsTab::PullTexts()
+{
+    FTemplate.SetText(FGenerator.SiteTemplate());
+    FAdsense.SetText(FGenerator.AdsenseCode());
+    FCss.SetText(FGenerator.CssCode());
+}
+
+} // namespace zarvik
