@@ -1,6 +1,7 @@
 #include "app/ProjectFiles.h"
 
 #include "app/FileAccess.h"
+#include "app/SafeSave.h"
 #include "engine/EXSiteGenerator.h"
 #include "persistence/ProjectFile.h"
 #include "persistence/ProjectFileWriter.h"

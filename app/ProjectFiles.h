@@ -11,7 +11,7 @@ class TSiteGenerator;
 // generator should be a fresh one holding a new window's settings, so that a marker or menu
 // word the file does not store keeps its default. Throws EError "Cannot open file "<full
 // path>". <reason>" or the project-file reader's error; after an error Changed is untouched.
-// Before opening, a caller asks InterruptedSaveCopy (app/FileAccess.h) whether a save of the
+// Before opening, a caller asks InterruptedSaveCopy (app/SafeSave.h) whether a save of the
 // file was interrupted and a copy of its previous version waits.
 void LoadProject(const std::string &path, TSiteGenerator &generator);
 

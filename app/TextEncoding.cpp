@@ -48,10 +48,15 @@ bool IsBinaryControl(char32_t code)
            code != 0x1A && code != 0x1B;
 }
 
+bool HasNul(std::string_view bytes)
+{
+    return std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
+}
+
 // Binary data: a NUL byte anywhere, or more than one stray control character in a hundred.
 bool LooksBinary(std::string_view bytes)
 {
-    if (std::memchr(bytes.data(), 0, bytes.size()) != nullptr)
+    if (HasNul(bytes))
         return true;
     const std::string_view sample = bytes.substr(0, DetectionSample);
     const auto controls = std::count_if(
@@ -210,8 +215,6 @@ TEncodingGuess Detect(std::string_view bytes, bool high, bool validUtf8)
     auto guess = [](TTextEncoding encoding) {
         return TEncodingGuess{encoding, std::string(TextEncodingName(encoding))};
     };
-    if (bytes.starts_with(Utf8Mark) && validUtf8)
-        return guess(TTextEncoding::Utf8);
     for (const bool bigEndian : {false, true}) {
         if (bytes.starts_with(bigEndian ? Utf16BeMark : Utf16LeMark) &&
             LooksLikeUtf16Text(bytes.substr(2), bigEndian)) {
@@ -219,7 +222,7 @@ TEncodingGuess Detect(std::string_view bytes, bool high, bool validUtf8)
         }
     }
     if (LooksBinary(bytes))
-        return {};
+        return {std::nullopt, {}, true};
     if (!high)
         return {std::nullopt, "ASCII"};
     if (validUtf8)
@@ -292,11 +295,16 @@ TDecodedText DecodeText(std::string_view bytes, TTextEncoding encoding)
 
     TTextEncoding readAs = encoding;
     if (encoding == TTextEncoding::Default || encoding == TTextEncoding::Auto) {
-        readAs = validUtf8 ? TTextEncoding::Utf8 : TTextEncoding::Cp1251;
+        // Binary data is taken byte for byte even when it happens to be valid UTF-8.
+        readAs = validUtf8 && !result.Detected.Binary ? TTextEncoding::Utf8 : TTextEncoding::Cp1251;
         const auto detected = result.Detected.Encoding;
         if (encoding == TTextEncoding::Auto && detected && *detected != TTextEncoding::Utf8 &&
             *detected != TTextEncoding::Cp1251)
             readAs = *detected;
+    } else if (encoding != TTextEncoding::Utf16 && HasNul(bytes)) {
+        // No text in a single-byte encoding or in UTF-8 holds a NUL byte, whatever was chosen;
+        // UTF-16 is the one encoding whose text does.
+        readAs = TTextEncoding::Cp1251;
     }
 
     switch (readAs) {

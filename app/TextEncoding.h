@@ -8,13 +8,18 @@
 // the program's Windows-1251 text.
 namespace zarvik {
 
+// Binary data, a file with a NUL byte or with more than one stray control character in a
+// hundred, is taken byte for byte by both rules, even when it happens to be valid UTF-8. A file
+// with a NUL byte is taken byte for byte also when an encoding other than UTF-16 is chosen: no
+// text in the other encodings holds one. UTF-16, whose text does, is the exception.
 enum class TTextEncoding
 {
-    // The program's usual rule: a file that is valid UTF-8 and holds non-ASCII bytes is read as
-    // UTF-8 (its byte-order mark dropped); any other file is taken byte for byte.
+    // The program's usual rule: a file that is valid UTF-8, holds non-ASCII bytes and is not
+    // binary is read as UTF-8 (its byte-order mark dropped); any other file is taken byte for
+    // byte.
     Default,
     // Detection decides: a file found to be KOI8-R, CP866, ISO-8859-5 or UTF-16 with a byte-order
-    // mark is converted from it; anything else is read by the usual rule.
+    // mark (and text after it) is converted from it; anything else is read by the usual rule.
     Auto,
     Cp1251,
     Utf8,
@@ -42,6 +47,9 @@ struct TEncodingGuess
     // The detected encoding's name for display ("KOI8-R", "ASCII", "WINDOWS-1252", ...), empty
     // when detection found nothing (binary data, or text it cannot place).
     std::string Name;
+    // Binary data: a NUL byte, or more than one stray control character in a hundred. UTF-16
+    // with a byte-order mark that decodes into text is not binary.
+    bool Binary = false;
 };
 
 TEncodingGuess DetectTextEncoding(std::string_view bytes);
@@ -58,10 +66,11 @@ struct TDecodedText
     TEncodingGuess Detected;
 };
 
-// Reads the bytes in the given encoding. An explicit UTF-8 or UTF-16 drops a leading byte-order
-// mark; UTF-16 without a mark is taken as little-endian. Malformed UTF-8 sequences are kept byte
-// for byte, malformed UTF-16 becomes "&#65533;". Throws EError when the system cannot convert
-// from a single-byte encoding.
+// Reads the bytes in the given encoding, or byte for byte where binary data calls for it (see
+// TTextEncoding). An explicit UTF-8 or UTF-16 drops a leading byte-order mark; UTF-16 without a
+// mark is taken as little-endian. Malformed UTF-8 sequences are kept byte for byte, malformed
+// UTF-16 becomes "&#65533;". Throws EError when the system cannot convert from a single-byte
+// encoding.
 TDecodedText DecodeText(std::string_view bytes, TTextEncoding encoding);
 
 } // namespace zarvik

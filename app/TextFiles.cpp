@@ -1,6 +1,7 @@
 #include "app/TextFiles.h"
 
 #include "app/FileAccess.h"
+#include "app/SafeSave.h"
 
 #include <utility>
 

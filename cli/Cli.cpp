@@ -6,6 +6,7 @@
 #include "app/IntegerConversion.h"
 #include "app/ProjectDefaults.h"
 #include "app/ProjectFiles.h"
+#include "app/SafeSave.h"
 #include "app/TextFiles.h"
 #include "cli/Arguments.h"
 #include "cli/HelpTexts.h"

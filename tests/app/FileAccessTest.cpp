@@ -1,5 +1,6 @@
 #include "app/FileAccess.h"
 
+#include "app/SafeSave.h"
 #include "engine/Error.h"
 #include "tests/app/ChildProcess.h"
 #include "tests/app/TempDir.h"

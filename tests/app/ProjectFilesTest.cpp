@@ -1,8 +1,8 @@
 #include "app/ProjectFiles.h"
 
 #include "app/ErrorDisplay.h"
-#include "app/FileAccess.h"
 #include "app/ProjectDefaults.h"
+#include "app/SafeSave.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
 #include "persistence/ProjectFileWriter.h"

@@ -117,6 +117,48 @@ TEST(DecodeText, BinaryAndUnplacedDataIsTakenByteForByte)
     EXPECT_EQ(DecodeText("", TTextEncoding::Auto).Text, "");
 }
 
+TEST(DecodeText, AFileWithANulByteIsTakenByteForByteUnlessItIsReadAsUtf16)
+{
+    // Valid UTF-8 ("С", NUL, "П"), with and without a byte-order mark.
+    const std::string utf8WithNul("\xD0\xA1\0\xD0\x9F", 5);
+    const std::string markedWithNul("\xEF\xBB\xBF\xD0\xA1\0", 6);
+    for (const std::string &bytes : {utf8WithNul, markedWithNul}) {
+        for (const TTextEncoding encoding :
+             {TTextEncoding::Default, TTextEncoding::Auto, TTextEncoding::Cp1251, TTextEncoding::Utf8,
+              TTextEncoding::Koi8R, TTextEncoding::Cp866, TTextEncoding::Iso88595}) {
+            SCOPED_TRACE(std::string(TextEncodingName(encoding)) + " " + std::to_string(bytes.size()));
+            const TDecodedText decoded = DecodeText(bytes, encoding);
+            EXPECT_EQ(decoded.Text, bytes);
+            EXPECT_EQ(decoded.ReadAs, TTextEncoding::Cp1251);
+            EXPECT_FALSE(decoded.Converted);
+            EXPECT_TRUE(decoded.Detected.Binary);
+            EXPECT_EQ(decoded.Detected.Name, "");
+        }
+    }
+
+    // UTF-16 text holds NUL bytes: chosen, or found by detection from its byte-order mark, it is
+    // converted and is not binary.
+    const std::string utf16("\xFF\xFE\x21\x04\x41\x00", 6);
+    for (const TTextEncoding encoding : {TTextEncoding::Auto, TTextEncoding::Utf16}) {
+        const TDecodedText decoded = DecodeText(utf16, encoding);
+        EXPECT_EQ(decoded.Text, Ru("СA"));
+        EXPECT_EQ(decoded.ReadAs, TTextEncoding::Utf16);
+        EXPECT_FALSE(decoded.Detected.Binary);
+    }
+    // The usual rule never converts from UTF-16.
+    EXPECT_EQ(DecodeText(utf16, TTextEncoding::Default).Text, utf16);
+
+    // Stray control characters make valid UTF-8 binary for the rules; a chosen UTF-8 still
+    // converts it, as nothing in it is certain to be binary.
+    const std::string controls("\xD0\xA1\x01\xD0\x9F\x02", 6);
+    for (const TTextEncoding rule : {TTextEncoding::Default, TTextEncoding::Auto}) {
+        EXPECT_EQ(DecodeText(controls, rule).Text, controls);
+        EXPECT_TRUE(DecodeText(controls, rule).Detected.Binary);
+    }
+    EXPECT_EQ(DecodeText(controls, TTextEncoding::Utf8).Text, Ru("С\x01П\x02"));
+    EXPECT_FALSE(DecodeText("\xD0\xA1\t\xD0\x9F\r\n", TTextEncoding::Default).Detected.Binary);
+}
+
 TEST(ParseTextEncoding, TakesTheCommandLineNamesInAnyCase)
 {
     EXPECT_EQ(ParseTextEncoding("auto"), TTextEncoding::Auto);

@@ -28,6 +28,9 @@ TEST_F(TextFiles, Utf8FileIsConvertedAndOtherFilesAreTakenByteForByte)
     EXPECT_EQ(ReadTextFile(FDir.Write("ascii.txt", "a\r\nb")), "a\r\nb");
     EXPECT_EQ(ReadTextFile(FDir.Write("mixed.txt", "\xD0\xA1 \xC0")), "\xD0\xA1 \xC0");
     EXPECT_EQ(ReadTextFile(FDir.Write("empty.txt", "")), "");
+    // Binary data is not converted even when it happens to be valid UTF-8.
+    const std::string binary("\xD0\xA1\0\xD0\x9F", 5);
+    EXPECT_EQ(ReadTextFile(FDir.Write("binary.txt", binary)), binary);
 }
 
 TEST_F(TextFiles, MissingFileNamesItsFullPathAndTheSystemReason)

@@ -1,6 +1,8 @@
 #include "ui/shell/MainFrame.h"
 
+#include "app/FileAccess.h"
 #include "app/ProjectFiles.h"
+#include "app/SafeSave.h"
 #include "engine/EXSiteGenerator.h"
 #include "persistence/ProjectFileWriter.h"
 #include "ui/editor/TextCodec.h"
@@ -30,6 +32,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <optional>
+#include <string>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -54,6 +58,23 @@ QString WithSgpExtension(const QString &name)
 bool FileExists(const QString &path)
 {
     return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+// When a save of the file was interrupted and left a copy of its previous version, the user
+// chooses the version to open: the copy is put back into the file, or the file is opened as it
+// is and the copy stays where it is.
+void OfferInterruptedSaveCopy(TPrompter &prompter, const QString &path)
+{
+    const std::string file = QFile::encodeName(path).toStdString();
+    const std::optional<std::string> copy = InterruptedSaveCopy(file);
+    if (!copy)
+        return;
+    const QString question = u"Сохранение проекта \"%1\" было прервано. Прежняя версия сохранена в \"%2\".\r"
+                             u"Открыть прежнюю версию?\r«Да» вернёт её в файл проекта; «Нет» откроет файл "
+                             u"как есть, а копия останется на месте"_s.arg(ToQString(MessagePath(file)),
+                                                                           ToQString(MessagePath(*copy)));
+    if (prompter.ask(MessageKind::Warning, FromQString(question), Buttons::YesNo) == Answer::Yes)
+        RestoreInterruptedSaveCopy(file);
 }
 
 } // namespace
@@ -455,6 +476,7 @@ void TForm1::OpenProjectFile(const QString &path)
         BringToFront(holder);
         return;
     }
+    OfferInterruptedSaveCopy(FServices.Prompter, path);
     TSiteProject *project = CreateProjectWindow();
     try {
         const TBusyScope busy(FServices.Busy);

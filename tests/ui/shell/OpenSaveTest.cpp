@@ -1,5 +1,9 @@
+#include "app/FileAccess.h"
 #include "app/ProjectFiles.h"
+#include "app/SafeSave.h"
 #include "engine/EXSiteGenerator.h"
+#include "persistence/ProjectFileWriter.h"
+#include "tests/app/ChildProcess.h"
 #include "tests/support/Ru.h"
 #include "tests/ui/support/FrameFixture.h"
 #include "tests/ui/support/Widgets.h"
@@ -18,7 +22,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <csignal>
+#include <filesystem>
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -74,6 +81,31 @@ public:
     std::vector<bool> BusyWhenAsked;
 };
 
+// The project file at `path` as a save killed half-way leaves it: the file has a second hard
+// link, so the save overwrites it in place, and the save is killed once the file holds the new
+// text, before it could remove its copy of the old one. Returns the old and the new text.
+std::pair<std::string, std::string> InterruptSave(const QString &path)
+{
+    TSiteGenerator older;
+    older.SetSiteTitle("Old");
+    SaveProject(Native(path), older);
+    std::filesystem::create_hard_link(Native(path), Native(path) + ".link");
+    TSiteGenerator newer;
+    newer.SetSiteTitle("Newer and longer");
+    const std::string newText = TProjectFileWriter(newer).Text();
+    const TChild child = StartChild([&] {
+        ReplaceFile(Native(path), newText, [](int fd, const void *data, std::size_t size) -> ssize_t {
+            const ssize_t put = ::write(fd, data, size);
+            ::raise(SIGKILL);
+            return put;
+        });
+        return std::string("saved");
+    });
+    if (FinishChild(child) != "signal 9")
+        return {};
+    return {TProjectFileWriter(older).Text(), newText};
+}
+
 } // namespace
 
 class OpenSaveTest : public QObject
@@ -96,6 +128,7 @@ private slots:
     void aFailedOpenAddsNoNodeAndLeavesNoWindow();
     void closeWithOkSavesBeforeClosing();
     void saveAndOpenRunAsBusyWork();
+    void anInterruptedSaveLetsTheUserOpenEitherVersion();
 
 private:
     std::unique_ptr<TFrameFixture> F;
@@ -395,6 +428,58 @@ void OpenSaveTest::saveAndOpenRunAsBusyWork()
     QCOMPARE(errors.Shown.size(), 1u);
     QVERIFY(!busy.Active());
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void OpenSaveTest::anInterruptedSaveLetsTheUserOpenEitherVersion()
+{
+    const auto question = [](const QString &path, const std::string &copy) {
+        return TScriptedPrompter::TMessage{
+            MessageKind::Warning,
+            Ru("Сохранение проекта \"" + Native(path) + "\" было прервано. Прежняя версия сохранена в \"" +
+               copy +
+               "\".\rОткрыть прежнюю версию?\r«Да» вернёт её в файл проекта; «Нет» откроет файл как есть, а "
+               "копия останется на месте"),
+            Buttons::YesNo};
+    };
+
+    // No: the file is opened as it is and the copy of the old version stays.
+    const QString kept = F->Path(u"сайт.sgp"_s);
+    const auto [keptOld, keptNew] = InterruptSave(kept);
+    QVERIFY(!keptNew.empty());
+    const std::optional<std::string> keptCopy = InterruptedSaveCopy(Native(kept));
+    QVERIFY(keptCopy);
+    F->Fakes.Prompter.Script(Answer::No);
+    F->Fakes.Dialogs.OpenAnswers.push_back({kept});
+    F->Trigger(u"LoadProject"_s);
+    QCOMPARE(F->Fakes.Prompter.Messages, std::vector<TScriptedPrompter::TMessage>{question(kept, *keptCopy)});
+    QCOMPARE(F->Form->Projects().size(), 1);
+    QCOMPARE(F->Form->ActiveProject()->Generator().SiteTitle(), std::string("Newer and longer"));
+    QCOMPARE(Bytes(kept), keptNew);
+    QCOMPARE(ReadFileBytes(*keptCopy), keptOld);
+
+    // Yes, here from the command line: the old version is put back into the file, for every
+    // name of it, the copy is gone, and the old version is opened.
+    const QString restored = F->Path(u"restored.sgp"_s);
+    const auto [restoredOld, restoredNew] = InterruptSave(restored);
+    QVERIFY(!restoredNew.empty());
+    const std::optional<std::string> restoredCopy = InterruptedSaveCopy(Native(restored));
+    QVERIFY(restoredCopy);
+    F->Fakes.Prompter.Script(Answer::Yes);
+    F->Form->OpenProjectFiles({restored});
+    QCOMPARE(F->Fakes.Prompter.Messages.size(), 2u);
+    QCOMPARE(F->Fakes.Prompter.Messages.back(), question(restored, *restoredCopy));
+    QVERIFY(F->Fakes.Errors.Shown.empty());
+    QCOMPARE(F->Form->Projects().size(), 2);
+    QCOMPARE(F->Form->ActiveProject()->Generator().SiteTitle(), std::string("Old"));
+    QCOMPARE(Bytes(restored), restoredOld);
+    QCOMPARE(Bytes(restored + u".link"_s), restoredOld);
+    QVERIFY(!InterruptedSaveCopy(Native(restored)));
+
+    // With the copy gone, or for a file that never had one, Open asks nothing.
+    F->Trigger(u"CloseProject"_s);
+    F->Form->OpenProjectFiles({restored});
+    QCOMPARE(F->Fakes.Prompter.Messages.size(), 2u);
+    QCOMPARE(F->Form->ActiveProject()->Generator().SiteTitle(), std::string("Old"));
 }
 
 } // namespace zarvik::test
