@@ -1,5 +1,6 @@
 #include "app/BrowserLauncher.h"
 #include "app/LinkReport.h"
+#include "persistence/ProjectFileWriter.h"
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/project/CheckDialog.h"
@@ -38,6 +39,8 @@ private slots:
     void exportNeverOverwritesTheProjectFile();
     void linkReportShowsWhereTheLinksWentAndSavesThemAsTsv();
     void checkListsStalePagesAndPruneRemovesOnlyItsOwn();
+    void lookingAtTheProjectChangesNothing();
+    void lookingAtTheProjectKeepsTheEditsThatWereWaiting();
 
 private:
     void AddContent()
@@ -49,6 +52,16 @@ private:
     {
         F->Fakes.Dialogs.FolderAnswers.push_back(path);
         QTest::mouseClick(&F->Find<QPushButton>(u"Button2"_s), Qt::LeftButton);
+    }
+
+    // Preview, check and pruning of an export folder without stale pages; none of them asks.
+    void LookAtTheProject()
+    {
+        F->Action(u"PreviewInBrowser"_s).trigger();
+        F->Action(u"CheckProject"_s).trigger();
+        delete F->Window->findChild<TCheckDialog *>();
+        F->Action(u"PruneStale"_s).trigger();
+        QVERIFY(F->Fakes.Errors.Shown.empty());
     }
 
     std::unique_ptr<TProjectFixture> F;
@@ -205,6 +218,53 @@ void ProjectProceduresTest::checkListsStalePagesAndPruneRemovesOnlyItsOwn()
     QCOMPARE(F->Messages().back(), u"Удалено страниц: 1"_s);
     QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name),
              (QStringList{u"index.html"_s, u"notes.html"_s, u"page1.html"_s, u"style.css"_s}));
+}
+
+void ProjectProceduresTest::lookingAtTheProjectChangesNothing()
+{
+    const QString out = Folder.Path(u"look"_s);
+    QVERIFY(QDir().mkpath(out));
+    ChooseExportFolder(out);
+    // A window as it is made: the project file it would write stays what it was.
+    const std::string made = TProjectFileWriter(F->Window->Generator()).Text();
+    LookAtTheProject();
+    QCOMPARE(TProjectFileWriter(F->Window->Generator()).Text(), made);
+    QVERIFY(!F->Window->HasUnsavedEdits());
+
+    // A saved project stays unchanged.
+    AddContent();
+    F->Window->SaveProjectFile(Folder.Path(u"look.sgp"_s));
+    LookAtTheProject();
+    QCOMPARE(F->Fakes.Browser.Urls.size(), std::size_t{2});
+    QVERIFY(!F->Window->Generator().Changed());
+    QVERIFY(!F->Window->HasUnsavedEdits());
+}
+
+void ProjectProceduresTest::lookingAtTheProjectKeepsTheEditsThatWereWaiting()
+{
+    const QString out = Folder.Path(u"waiting"_s);
+    QVERIFY(QDir().mkpath(out));
+    ChooseExportFolder(out);
+    F->Window->SaveProjectFile(Folder.Path(u"waiting.sgp"_s));
+
+    // A title typed but not yet pushed (the caret is still in the field): the look takes it, and
+    // the project is changed.
+    F->Find<QLineEdit>(u"Edit1"_s).setText(u"Огород"_s);
+    QVERIFY(F->Window->HasUnsavedEdits());
+    F->Action(u"CheckProject"_s).trigger();
+    delete F->Window->findChild<TCheckDialog *>();
+    QCOMPARE(F->Window->Generator().SiteTitle(), FromQString(u"Огород"_s));
+    QVERIFY(F->Window->Generator().Changed());
+
+    // An edit of the template stays an unsaved edit after every look.
+    F->Window->SaveProjectFile(Folder.Path(u"waiting.sgp"_s));
+    auto &templateEditor = F->Find<TSourceEditor>(u"SynEdit2"_s);
+    templateEditor.setFocus();
+    TProjectFixture::Type(templateEditor.focusProxy(), u"x"_s);
+    QVERIFY(F->Window->HasUnsavedEdits());
+    LookAtTheProject();
+    QVERIFY(F->Window->HasUnsavedEdits());
+    QCOMPARE(F->Window->Generator().SiteTemplate(), templateEditor.Text());
 }
 
 } // namespace zarvik::test
