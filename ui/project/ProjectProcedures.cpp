@@ -141,6 +141,12 @@ void TProjectProcedures::CheckProjectExecute()
         const TLookingPush push(FWindow);
         auto *dialog = new TCheckDialog(CheckProject(FWindow.Generator(), std::nullopt), &FWindow);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &TCheckDialog::AddCharsetRequested, dialog, [this, dialog] {
+            runCommand(FServices.Errors, [&] {
+                FWindow.AddCharsetDeclaration();
+                dialog->CharsetAdded();
+            });
+        });
         dialog->open();
     });
 }

@@ -1,5 +1,7 @@
 #include "app/BrowserLauncher.h"
+#include "app/CharsetDeclaration.h"
 #include "app/LinkReport.h"
+#include "app/ProjectDefaults.h"
 #include "persistence/ProjectFileWriter.h"
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
@@ -41,6 +43,7 @@ private slots:
     void checkListsStalePagesAndPruneRemovesOnlyItsOwn();
     void lookingAtTheProjectChangesNothing();
     void lookingAtTheProjectKeepsTheEditsThatWereWaiting();
+    void checkAddsTheCharsetDeclarationAsAnEditCtrlZUndoes();
 
 private:
     void AddContent()
@@ -62,6 +65,14 @@ private:
         delete F->Window->findChild<TCheckDialog *>();
         F->Action(u"PruneStale"_s).trigger();
         QVERIFY(F->Fakes.Errors.Shown.empty());
+    }
+
+    // Runs the check; its dialog, which deletes itself on closing.
+    TCheckDialog *Check()
+    {
+        F->Action(u"CheckProject"_s).trigger();
+        const QList<TCheckDialog *> dialogs = F->Window->findChildren<TCheckDialog *>();
+        return dialogs.isEmpty() ? nullptr : dialogs.back();
     }
 
     std::unique_ptr<TProjectFixture> F;
@@ -265,6 +276,46 @@ void ProjectProceduresTest::lookingAtTheProjectKeepsTheEditsThatWereWaiting()
     LookAtTheProject();
     QVERIFY(F->Window->HasUnsavedEdits());
     QCOMPARE(F->Window->Generator().SiteTemplate(), templateEditor.Text());
+}
+
+void ProjectProceduresTest::checkAddsTheCharsetDeclarationAsAnEditCtrlZUndoes()
+{
+    AddContent();
+    F->Window->SaveProjectFile(Folder.Path(u"charset.sgp"_s));
+    auto &templateEditor = F->Find<TSourceEditor>(u"SynEdit2"_s);
+    const std::string fixed = WithCharsetDeclaration(DefaultTemplate());
+
+    TCheckDialog *dialog = Check();
+    QVERIFY(dialog && dialog->AddCharsetButton());
+    QVERIFY(!F->Window->HasUnsavedEdits());
+    QTest::mouseClick(dialog->AddCharsetButton(), Qt::LeftButton);
+    QCOMPARE(templateEditor.Text(), fixed);
+    QCOMPARE(F->Window->Generator().SiteTemplate(), fixed);
+    QVERIFY(templateEditor.isVisible());
+    QVERIFY(F->Window->HasUnsavedEdits());
+    QVERIFY(dialog->AddCharsetButton()->isHidden());
+    delete dialog;
+    // Nothing is left to fix, so the next check offers nothing.
+    dialog = Check();
+    QVERIFY(dialog && !dialog->AddCharsetButton());
+    delete dialog;
+
+    templateEditor.setFocus();
+    QTest::keyClick(templateEditor.focusProxy(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(templateEditor.Text(), DefaultTemplate());
+    dialog = Check();
+    QVERIFY(dialog && dialog->AddCharsetButton());
+    QCOMPARE(F->Window->Generator().SiteTemplate(), DefaultTemplate());
+
+    // A template without <head>: the user is told and the template stays.
+    templateEditor.SetText("<body>SiteGeneratorChange.MainText</body>");
+    QTest::mouseClick(dialog->AddCharsetButton(), Qt::LeftButton);
+    QCOMPARE(F->Fakes.Errors.Shown.size(), std::size_t{1});
+    QCOMPARE(ToQString(F->Fakes.Errors.Shown.front()),
+             u"В шаблоне нет тега <head>: объявление кодировки некуда добавить."_s);
+    QCOMPARE(templateEditor.Text(), std::string("<body>SiteGeneratorChange.MainText</body>"));
+    QVERIFY(!dialog->AddCharsetButton()->isHidden());
+    delete dialog;
 }
 
 } // namespace zarvik::test
