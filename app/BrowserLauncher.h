@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-// Opening a page in the user's web browser. No Qt here: the desktop program wraps the desktop
-// launcher with its own fallback, the command-line tool uses it as it is.
+// Opening a page in the user's web browser. No Qt here: the desktop program and the command-line
+// tool both use the desktop launcher as it is.
 namespace zarvik {
 
 // Opens a URL in a web browser. Returns false when no browser could be started.

@@ -1,5 +1,6 @@
 #include "app/ProjectCheck.h"
 
+#include "app/CharsetDeclaration.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Navigation.h"
@@ -119,22 +120,6 @@ std::vector<std::string_view> Hrefs(std::string_view html)
     return hrefs;
 }
 
-std::string CharsetOf(const std::string &templateText)
-{
-    const std::string upper = AsciiUpper(templateText);
-    const std::size_t at = upper.find("CHARSET=");
-    if (at == std::string::npos)
-        return {};
-    std::size_t start = at + 8;
-    while (start < templateText.size() && (templateText[start] == '"' || templateText[start] == '\''))
-        ++start;
-    std::size_t end = start;
-    while (end < templateText.size() &&
-           std::string_view("\"'; />\r\n\t").find(templateText[end]) == std::string_view::npos)
-        ++end;
-    return templateText.substr(start, end - start);
-}
-
 class TChecker
 {
 public:
@@ -222,7 +207,7 @@ public:
         }
         if (!cp1251)
             return;
-        const std::string charset = CharsetOf(text);
+        const std::string charset = DeclaredCharset(text);
         if (charset.empty()) {
             Add(TFindingKind::NoCharset, -1,
                 Ru("В шаблоне не объявлена кодировка (charset), а страницы в Windows-1251: браузер может "
@@ -413,6 +398,17 @@ TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<s
     return result;
 }
 
+bool IsAdvice(TFindingKind kind)
+{
+    return kind == TFindingKind::NoCharset;
+}
+
+bool CheckPassed(const TCheckResult &result)
+{
+    return std::none_of(result.Findings.begin(), result.Findings.end(),
+                        [](const TFinding &finding) { return !IsAdvice(finding.Kind); });
+}
+
 std::string CheckResultJson(const TCheckResult &result)
 {
     std::string out = "{\n  \"findings\": [";
@@ -425,7 +421,15 @@ std::string CheckResultJson(const TCheckResult &result)
     }
     out += result.Findings.empty() ? "],\n" : "\n  ],\n";
     out += "  \"estimatedBytes\": " + std::to_string(result.EstimatedBytes) + ",\n";
-    out += "  \"exportFolder\": " + JsonString(result.ExportFolder) + "\n}\n";
+    out += "  \"exportFolder\": " + JsonString(result.ExportFolder) + ",\n";
+    // The kinds that are advice, and whether the check passes: nothing but advice was found.
+    std::string adviceKinds;
+    for (std::size_t kind = 0; kind < std::size(FindingNames); ++kind) {
+        if (IsAdvice(static_cast<TFindingKind>(kind)))
+            adviceKinds += (adviceKinds.empty() ? "" : ", ") + JsonString(FindingNames[kind]);
+    }
+    out += "  \"adviceKinds\": [" + adviceKinds + "],\n";
+    out += std::string("  \"passed\": ") + (CheckPassed(result) ? "true" : "false") + "\n}\n";
     return out;
 }
 

@@ -50,11 +50,18 @@ struct TCheckResult
     std::string ExportFolder;
 };
 
+// Advice rather than a fault: worth a look, but no reason for the check to fail. The missing
+// charset declaration is one: the default template has none, and a one-click fix adds it.
+bool IsAdvice(TFindingKind kind);
+// True when nothing but advice was found.
+bool CheckPassed(const TCheckResult &result);
+
 // Checks the project and, when `exportFolder` (a file-system path) is given or SavePath names a
 // folder, the export folder too. Changes nothing.
 TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder);
 
-// The findings as JSON (UTF-8): {"findings": [{"kind", "page", "file", "message"}], ...}.
+// The findings as JSON (UTF-8): {"findings": [{"kind", "page", "file", "message"}], ...,
+// "adviceKinds": [...], "passed": CheckPassed}.
 std::string CheckResultJson(const TCheckResult &result);
 
 } // namespace zarvik

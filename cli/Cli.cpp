@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "app/BrowserLauncher.h"
+#include "app/CharsetDeclaration.h"
 #include "app/ErrorDisplay.h"
 #include "app/FileAccess.h"
 #include "app/IntegerConversion.h"
@@ -282,6 +283,23 @@ int RunNew(const TParsedArguments &args, TContext &)
     return 0;
 }
 
+// --add-charset: the declaration goes into the template's <head>, once. Throws EError, before
+// anything is saved, for a template without <head>.
+void AddCharsetDeclaration(TSiteGenerator &generator, TContext &context)
+{
+    const TCharsetFixPlan plan = PlanCharsetFix(generator.SiteTemplate());
+    switch (plan.Fix) {
+    case TCharsetFix::Insert:
+        generator.SetSiteTemplate(WithCharsetDeclaration(generator.SiteTemplate()));
+        break;
+    case TCharsetFix::AlreadyDeclared:
+        context.Out << "Кодировка в шаблоне уже объявлена: шаблон не изменён.\n";
+        break;
+    case TCharsetFix::NoHead:
+        throw EError(Utf8ToCp1251("В шаблоне нет тега <head>: объявление кодировки некуда добавить"));
+    }
+}
+
 int RunSet(const TParsedArguments &args, TContext &context)
 {
     CheckLinkOptions(args);
@@ -293,6 +311,8 @@ int RunSet(const TParsedArguments &args, TContext &context)
     auto generator = OpenProject(Project(args));
     ApplySettings(*settings, *generator);
     ApplyEditorFiles(files, *generator);
+    if (args.Has("add-charset"))
+        AddCharsetDeclaration(*generator, context);
     Save(Project(args), *generator);
     return 0;
 }
@@ -475,7 +495,8 @@ const std::vector<TCommand> &Commands()
            {"ad", true},
            {"links", true},
            {"links-tsv", true},
-           {"encoding", true}},
+           {"encoding", true},
+           {"add-charset"}},
           true,
           true},
          1,

@@ -65,7 +65,7 @@ constexpr std::array<THelp, 9> Helps = {{
 )"},
     {"set",
      "Использование: zarvik-cli set ПРОЕКТ [КЛЮЧ=ЗНАЧЕНИЕ ...] [--template ФАЙЛ] [--css ФАЙЛ]\n"
-     "                      [--ad ФАЙЛ] [--links ФАЙЛ | --links-tsv ФАЙЛ]\n",
+     "                      [--ad ФАЙЛ] [--links ФАЙЛ | --links-tsv ФАЙЛ] [--add-charset]\n",
      R"(
 Меняет настройки проекта и сохраняет его. Без ключей и параметров проект
 просто сохраняется заново. При неверном числе ничего не сохраняется.
@@ -79,6 +79,10 @@ constexpr std::array<THelp, 9> Helps = {{
   --encoding КОД     кодировка текстовых файлов: auto (определить и при
                      необходимости перекодировать), cp1251, utf-8, koi8-r,
                      cp866, iso-8859-5, utf-16; без него — обычное правило
+  --add-charset      вставить в <head> шаблона строку
+                     <meta http-equiv="Content-Type" content="text/html; charset=windows-1251">;
+                     если кодировка уже объявлена, шаблон не меняется, а если
+                     тега <head> нет — это ошибка и ничего не сохраняется
 
 )"},
     {"add-content", "Использование: zarvik-cli add-content ПРОЕКТ ФАЙЛ... [--dry-run] [--encoding КОД]\n",

@@ -87,7 +87,7 @@ int RunCheckCommand(const TParsedArguments &args, std::ostream &out, TStderrProm
         out << CheckResultJson(result);
     } else {
         for (const TFinding &finding : result.Findings)
-            out << Utf8(finding.Message) << '\n';
+            out << (IsAdvice(finding.Kind) ? "совет: " : "") << Utf8(finding.Message) << '\n';
     }
     if (args.Has("prune")) {
         if (args.Has("yes"))
@@ -95,7 +95,7 @@ int RunCheckCommand(const TParsedArguments &args, std::ostream &out, TStderrProm
         for (const std::string &name : PruneStalePages(*generator, result, prompter))
             out << "удалено: " << name << '\n';
     }
-    return result.Findings.empty() ? 0 : 1;
+    return CheckPassed(result) ? 0 : 1;
 }
 
 TReportHelp ReportCommandHelp(std::string_view command)
@@ -134,8 +134,10 @@ export, но не трогает папку выгрузки и файл про�
 похожее на заполнитель слово с опечаткой, нет объявления кодировки при
 страницах в Windows-1251); ссылки меню, постраничного меню и текстов на
 несуществующие страницы; страницы без собранного текста; лишние .html в папке
-выгрузки; выгрузку больше 200 МБ. Код завершения 0 — ничего не найдено,
-1 — есть находки.
+выгрузки; выгрузку больше 200 МБ. Находка, которая лишь совет (нет
+объявления кодировки: его добавляет set --add-charset), помечена «совет:».
+Код завершения 0 — ничего не найдено или одни советы, 1 — есть другие
+находки.
 
   --out ПАПКА   проверить эту папку выгрузки, а не папку проекта
   --json        вывести находки и оценку объёма выгрузки одним объектом JSON

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "app/CharsetDeclaration.h"
 #include "app/ProjectDefaults.h"
 #include "app/ProjectFiles.h"
 #include "engine/Cp1251.h"
@@ -337,4 +338,38 @@ TEST_F(Cli, ShowPrintsSettingsAndPagesAsTextAndJson)
 
     const std::string empty = Project({}, "empty.sgp");
     EXPECT_NE(Invoke({"show", empty, "--json"}).Out.find("  \"Pages\": []\n}\n"), std::string::npos);
+}
+
+TEST_F(Cli, AddCharsetDeclaresTheCodePageOnceAndCheckTakesItsAbsenceAsAdvice)
+{
+    const std::string path = Project();
+    fs::create_directory(FDir.Path() / "site");
+    ASSERT_EQ(Invoke({"set", path, "SiteTitle=Огород", "SavePath=" + (FDir.Path() / "site").string()}).Code,
+              0);
+    // The untouched default template declares no charset: advice, and the check passes.
+    const TCliResult advised = Invoke({"check", path});
+    EXPECT_EQ(advised.Code, 0) << advised.Out;
+    EXPECT_EQ(advised.Out, "совет: В шаблоне не объявлена кодировка (charset), а страницы в Windows-1251: "
+                           "браузер может показать их неверно\n");
+    EXPECT_NE(Invoke({"check", path, "--json"}).Out.find("\"passed\": true"), std::string::npos);
+
+    const TCliResult added = Invoke({"set", path, "--add-charset"});
+    EXPECT_EQ(added.Code, 0) << added.Err;
+    EXPECT_EQ(added.Out, "");
+    EXPECT_EQ(OpenProject(path)->SiteTemplate(), WithCharsetDeclaration(DefaultTemplate()));
+    EXPECT_EQ(Invoke({"check", path}).Out, "");
+
+    const std::string saved = ReadAll(path);
+    const TCliResult again = Invoke({"set", path, "--add-charset"});
+    EXPECT_EQ(again.Code, 0);
+    EXPECT_EQ(again.Out, "Кодировка в шаблоне уже объявлена: шаблон не изменён.\n");
+    EXPECT_EQ(ReadAll(path), saved);
+
+    // A template without <head>, even one given in the same call, stops the command before the
+    // save.
+    const std::string headless = FDir.Write("headless.html", "<body>SiteGeneratorChange.MainText</body>");
+    const TCliResult refused = Invoke({"set", path, "SiteTitle=X", "--template", headless, "--add-charset"});
+    EXPECT_EQ(refused.Code, 1);
+    EXPECT_EQ(refused.Err, "error: В шаблоне нет тега <head>: объявление кодировки некуда добавить.\n");
+    EXPECT_EQ(ReadAll(path), saved);
 }

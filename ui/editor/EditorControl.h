@@ -34,6 +34,13 @@ public:
 
     // Sends a message to the control and reports an edit it made.
     long Send(unsigned int message, unsigned long wParam = 0, long lParam = 0);
+    // Sends a message that only reads the control. Reports nothing, not even an edit still
+    // pending from before: a question about the text must not tell listeners of an edit while
+    // the command that made it is still running.
+    long Query(unsigned int message, unsigned long wParam = 0, long lParam = 0) const
+    {
+        return SendScintilla(message, wParam, lParam);
+    }
 
     // While set, changes are not reported (whole replacements of the content).
     bool Silent = false;

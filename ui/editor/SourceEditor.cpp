@@ -61,16 +61,19 @@ public:
     {
     }
 
+    // Messages that change the document or the view; an edit they make is reported.
     long Send(unsigned int msg, unsigned long w = 0, long l = 0) const { return Editor->Send(msg, w, l); }
+    // Messages that only read: the getters below never report an edit.
+    long Query(unsigned int msg, unsigned long w = 0, long l = 0) const { return Editor->Query(msg, w, l); }
 
-    long Length() const { return Send(Sci::SCI_GETLENGTH); }
+    long Length() const { return Query(Sci::SCI_GETLENGTH); }
 
     // Bytes of the document between two positions, decoded.
     QString Range(long start, long end) const
     {
         if (end <= start)
             return {};
-        const auto pointer = Send(Sci::SCI_GETRANGEPOINTER, U(start), end - start);
+        const auto pointer = Query(Sci::SCI_GETRANGEPOINTER, U(start), end - start);
         const char *bytes = reinterpret_cast<const char *>(static_cast<std::intptr_t>(pointer));
         return QString::fromUtf8(bytes, end - start);
     }
@@ -79,7 +82,7 @@ public:
     std::string_view Document() const
     {
         const long length = Length();
-        const auto pointer = Send(Sci::SCI_GETCHARACTERPOINTER);
+        const auto pointer = Query(Sci::SCI_GETCHARACTERPOINTER);
         if (length == 0 || pointer == 0)
             return {};
         return {reinterpret_cast<const char *>(static_cast<std::intptr_t>(pointer)), U(length)};
@@ -103,12 +106,12 @@ public:
             Editor->setWrapMode(wrap);
     }
 
-    int LineCount() const { return Length() == 0 ? 0 : static_cast<int>(Send(Sci::SCI_GETLINECOUNT)); }
+    int LineCount() const { return Length() == 0 ? 0 : static_cast<int>(Query(Sci::SCI_GETLINECOUNT)); }
 
-    long LineStart(int line0) const { return Send(Sci::SCI_POSITIONFROMLINE, U(line0)); }
-    long LineEnd(int line0) const { return Send(Sci::SCI_GETLINEENDPOSITION, U(line0)); }
+    long LineStart(int line0) const { return Query(Sci::SCI_POSITIONFROMLINE, U(line0)); }
+    long LineEnd(int line0) const { return Query(Sci::SCI_GETLINEENDPOSITION, U(line0)); }
 
-    long Characters(long start, long end) const { return Send(Sci::SCI_COUNTCHARACTERS, U(start), end); }
+    long Characters(long start, long end) const { return Query(Sci::SCI_COUNTCHARACTERS, U(start), end); }
 
     // The document position of a 0-based column in a 0-based line, and the virtual space left
     // over when the column lies past the line's end.
@@ -119,34 +122,34 @@ public:
         const long count = Characters(start, end);
         if (column0 >= count)
             return {end, column0 - count};
-        return {Send(Sci::SCI_POSITIONRELATIVE, U(start), column0), 0};
+        return {Query(Sci::SCI_POSITIONRELATIVE, U(start), column0), 0};
     }
 
     // 1-based line and column of a position plus virtual space.
     std::pair<int, int> LineColumnOf(long position, long virtualSpace) const
     {
-        const long line0 = Send(Sci::SCI_LINEFROMPOSITION, U(position));
+        const long line0 = Query(Sci::SCI_LINEFROMPOSITION, U(position));
         const long column0 = Characters(LineStart(static_cast<int>(line0)), position) + virtualSpace;
         return {static_cast<int>(line0) + 1, static_cast<int>(column0) + 1};
     }
 
     std::pair<int, int> Caret() const
     {
-        const long main = Send(Sci::SCI_GETMAINSELECTION);
-        return LineColumnOf(Send(Sci::SCI_GETCURRENTPOS),
-                            Send(Sci::SCI_GETSELECTIONNCARETVIRTUALSPACE, U(main)));
+        const long main = Query(Sci::SCI_GETMAINSELECTION);
+        return LineColumnOf(Query(Sci::SCI_GETCURRENTPOS),
+                            Query(Sci::SCI_GETSELECTIONNCARETVIRTUALSPACE, U(main)));
     }
 
     std::pair<int, int> Anchor() const
     {
-        const long main = Send(Sci::SCI_GETMAINSELECTION);
-        return LineColumnOf(Send(Sci::SCI_GETANCHOR),
-                            Send(Sci::SCI_GETSELECTIONNANCHORVIRTUALSPACE, U(main)));
+        const long main = Query(Sci::SCI_GETMAINSELECTION);
+        return LineColumnOf(Query(Sci::SCI_GETANCHOR),
+                            Query(Sci::SCI_GETSELECTIONNANCHORVIRTUALSPACE, U(main)));
     }
 
     void Select(int anchorLine, int anchorColumn, int caretLine, int caretColumn)
     {
-        const int last = std::max(1, static_cast<int>(Send(Sci::SCI_GETLINECOUNT)));
+        const int last = std::max(1, static_cast<int>(Query(Sci::SCI_GETLINECOUNT)));
         const auto clampLine = [last](int line) { return std::clamp(line, 1, last) - 1; };
         const auto [anchor, anchorVirtual] = PositionOf(clampLine(anchorLine), std::max(anchorColumn, 1) - 1);
         const auto [caret, caretVirtual] = PositionOf(clampLine(caretLine), std::max(caretColumn, 1) - 1);
@@ -161,6 +164,9 @@ public:
     void Replace(const QString &text) { ReplaceUtf8(text.toUtf8().toStdString()); }
     void ReplaceUtf8(std::string_view bytes)
     {
+        // An edit not yet reported is reported first, while its listeners can still read the
+        // text it made.
+        Editor->ReportEdit();
         const bool readOnly = Editor->isReadOnly();
         Editor->Silent = true;
         Editor->setReadOnly(false);
@@ -347,6 +353,16 @@ void TSourceEditor::InsertInLine(int line, int column, std::string_view text)
     FImpl->Select(anchorLine, anchorColumn, caretLine, caretColumn);
 }
 
+void TSourceEditor::InsertAtTextOffset(std::size_t offset, std::string_view text)
+{
+    const TEditorControl::TEditGroup group(*FImpl->Editor);
+    const std::size_t position = TDocumentMap(FImpl->Document()).Places({offset}).front().Start;
+    const QString inserted = ToQString(text);
+    FImpl->InsertAt(static_cast<long>(position), inserted);
+    FImpl->Send(Sci::SCI_GOTOPOS, position + U(inserted.toUtf8().size()));
+    FImpl->Send(Sci::SCI_CHOOSECARETX);
+}
+
 void TSourceEditor::Clear()
 {
     FImpl->Replace(QString());
@@ -374,8 +390,8 @@ void TSourceEditor::SetSelection(int anchorLine, int anchorColumn, int caretLine
 
 std::string TSourceEditor::SelectedText() const
 {
-    const long start = FImpl->Send(Sci::SCI_GETSELECTIONSTART);
-    const long end = FImpl->Send(Sci::SCI_GETSELECTIONEND);
+    const long start = FImpl->Query(Sci::SCI_GETSELECTIONSTART);
+    const long end = FImpl->Query(Sci::SCI_GETSELECTIONEND);
     QString text = FImpl->Range(start, end);
     text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\r\n"_s);
     return FromQString(text);
@@ -520,8 +536,8 @@ std::vector<std::size_t> TSourceEditor::Marks(TMark kind) const
     std::vector<std::size_t> starts;
     long position = 0;
     while (position < length) {
-        const long end = FImpl->Send(Sci::SCI_INDICATOREND, indicator, position);
-        if (FImpl->Send(Sci::SCI_INDICATORVALUEAT, indicator, position) != 0)
+        const long end = FImpl->Query(Sci::SCI_INDICATOREND, indicator, position);
+        if (FImpl->Query(Sci::SCI_INDICATORVALUEAT, indicator, position) != 0)
             starts.push_back(U(position));
         if (end <= position)
             break;

@@ -51,7 +51,8 @@ public:
     // The lines joined with CR LF, no final break.
     std::string Text() const;
     // Splits at CR LF, CR or LF; a break at the very end adds no empty line. Replaces the whole
-    // content silently (no TextEdited) and forgets the undo history.
+    // content silently (no TextEdited) and forgets the undo history; an edit not yet reported is
+    // reported before the content goes.
     void SetText(std::string_view text);
     // The content of a text file: like SetText, except that a final line break gives a final
     // empty line.
@@ -74,6 +75,10 @@ public:
     // line's end appends at the end. The line is not split, and the caret and the selection keep
     // their line and column. A line beyond the last is created as for SetLine.
     void InsertInLine(int line, int column, std::string_view text);
+    // Inserts text (line breaks included) before the character at a 0-based byte offset into
+    // Text(); an offset at or past the end appends. One undoable edit; the caret goes to the end
+    // of the inserted text, which is scrolled into view.
+    void InsertAtTextOffset(std::size_t offset, std::string_view text);
     // Empties the editor silently and forgets the undo history.
     void Clear();
 
@@ -128,7 +133,8 @@ public slots:
 
 signals:
     // Emitted after every change of the content except the whole replacements SetText,
-    // SetFileText, SetLines, LoadFile and Clear.
+    // SetFileText, SetLines, LoadFile and Clear, once the command or event that made it is
+    // complete. The getters never emit it.
     void TextEdited();
 
 private:

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -38,16 +39,33 @@ TCheckDialog::TCheckDialog(const TCheckResult &result, QWidget *parent)
     for (const TFinding &finding : result.Findings) {
         auto *item = new QListWidgetItem(ToQString(finding.Message), FList);
         item->setIcon(finding.Kind == TFindingKind::LargeExport ? warning : information);
+        if (finding.Kind == TFindingKind::NoCharset)
+            FNoCharset = item;
     }
     summary->setBuddy(FList);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    if (FNoCharset) {
+        FAddCharset = buttons->addButton(u"Добавить объявление кодировки"_s, QDialogButtonBox::ActionRole);
+        FAddCharset->setObjectName(u"AddCharset"_s);
+        FAddCharset->setToolTip(u"Вставить в <head> шаблона <meta http-equiv=\"Content-Type\" "
+                                u"content=\"text/html; charset=windows-1251\">; Ctrl+Z в шаблоне отменит"_s);
+        connect(FAddCharset, &QPushButton::clicked, this, &TCheckDialog::AddCharsetRequested);
+    }
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(summary);
     layout->addWidget(FList, 1);
     layout->addWidget(buttons);
+}
+
+void TCheckDialog::CharsetAdded()
+{
+    if (FNoCharset)
+        FNoCharset->setText(u"Объявление кодировки Windows-1251 добавлено в шаблон"_s);
+    if (FAddCharset)
+        FAddCharset->hide();
 }
 
 } // namespace zarvik

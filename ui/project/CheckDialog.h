@@ -5,11 +5,14 @@
 #include <QDialog>
 
 class QListWidget;
+class QListWidgetItem;
+class QPushButton;
 
 namespace zarvik {
 
 // Lists what the project check found, one line per finding; a huge export is marked as a
-// warning. Changes nothing.
+// warning. Changes nothing by itself: with a missing charset declaration it offers a button that
+// asks for the fix (AddCharsetRequested), and the caller reports it applied with CharsetAdded.
 class TCheckDialog : public QDialog
 {
     Q_OBJECT
@@ -18,9 +21,18 @@ public:
     explicit TCheckDialog(const TCheckResult &result, QWidget *parent = nullptr);
 
     QListWidget *List() const { return FList; }
+    // "Добавить объявление кодировки"; null unless the check found the declaration missing.
+    QPushButton *AddCharsetButton() const { return FAddCharset; }
+    // The declaration is in the template now: the finding says so and the button goes.
+    void CharsetAdded();
+
+signals:
+    void AddCharsetRequested();
 
 private:
     QListWidget *FList = nullptr;
+    QPushButton *FAddCharset = nullptr;
+    QListWidgetItem *FNoCharset = nullptr;
 };
 
 } // namespace zarvik

@@ -195,6 +195,12 @@ void TSiteProject::InsertAtCaret(std::string_view text)
     FTexts->InsertAtCaret(text);
 }
 
+void TSiteProject::AddCharsetDeclaration()
+{
+    ShowTab(FTexts->Pages().Template);
+    FTexts->AddCharsetDeclaration();
+}
+
 void TSiteProject::TreeView1DragDrop(const QModelIndex &target)
 {
     FPages->TreeView1DragDrop(target);

@@ -82,6 +82,9 @@ public:
     void RebuildPageTree();
     // Inserts text into the template editor's caret line at the caret's column.
     void InsertAtCaret(std::string_view text);
+    // Shows the template with the charset declaration added to its <head> as an undoable edit,
+    // and pushes it (see TTextsTab::AddCharsetDeclaration).
+    void AddCharsetDeclaration();
     // Moves the page of the page tree's current row to the place of the target row's page.
     void TreeView1DragDrop(const QModelIndex &target);
 

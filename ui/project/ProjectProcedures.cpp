@@ -24,6 +24,56 @@ namespace zarvik {
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// For a command that only reads the project (preview, check, pruning the export folder): copies
+// what the window's controls show into the generator for the command, as every command does,
+// and takes that copy back when the command is over unless an edit was waiting to be pushed.
+// With nothing waiting, the settings already match the generator; the texts may not (a new
+// window shows the default template while its generator holds none until the first push), so
+// they and the changed flag the setters raise are put back, and the project is left as the user
+// left it.
+class TLookingPush
+{
+public:
+    explicit TLookingPush(TSiteProject &window)
+        : FGenerator(window.Generator())
+        , FRestore(!window.HasUnsavedEdits())
+        , FChanged(FGenerator.Changed())
+        , FTemplate(FGenerator.SiteTemplate())
+        , FAdsense(FGenerator.AdsenseCode())
+        , FCss(FGenerator.CssCode())
+        , FLinks(FGenerator.SiteUrlsToLink())
+    {
+        window.PushSettings();
+        window.PushEditors();
+    }
+    ~TLookingPush()
+    {
+        if (!FRestore)
+            return;
+        FGenerator.SetSiteTemplate(std::move(FTemplate));
+        FGenerator.SetAdsenseCode(std::move(FAdsense));
+        FGenerator.SetCssCode(std::move(FCss));
+        if (FGenerator.SiteUrlsToLink() != FLinks)
+            FGenerator.SetSiteUrlsToLink(std::move(FLinks));
+        FGenerator.SetChanged(FChanged);
+    }
+    TLookingPush(const TLookingPush &) = delete;
+    TLookingPush &operator=(const TLookingPush &) = delete;
+
+private:
+    TSiteGenerator &FGenerator;
+    const bool FRestore;
+    const bool FChanged;
+    std::string FTemplate;
+    std::string FAdsense;
+    std::string FCss;
+    TStringList FLinks;
+};
+
+} // namespace
+
 TProjectProcedures::TProjectProcedures(TSiteProject &window, const TPagesTab &pages, TServices &services,
                                        const TProjectActions &actions)
     : FWindow(window)
@@ -66,7 +116,7 @@ void TProjectProcedures::SiteExportExecute()
 void TProjectProcedures::PreviewInBrowserExecute()
 {
     runCommand(FServices.Errors, [this] {
-        PushAll();
+        const TLookingPush push(FWindow);
         const TSitePage *page = FPages.SelectedPage();
         TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Подготовка просмотра..."_s);
         OpenPreview(FWindow.Generator(), FServices.PreviewFolders, FServices.Browser,
@@ -88,9 +138,15 @@ void TProjectProcedures::LinkReportExecute()
 void TProjectProcedures::CheckProjectExecute()
 {
     runCommand(FServices.Errors, [this] {
-        PushAll();
+        const TLookingPush push(FWindow);
         auto *dialog = new TCheckDialog(CheckProject(FWindow.Generator(), std::nullopt), &FWindow);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &TCheckDialog::AddCharsetRequested, dialog, [this, dialog] {
+            runCommand(FServices.Errors, [&] {
+                FWindow.AddCharsetDeclaration();
+                dialog->CharsetAdded();
+            });
+        });
         dialog->open();
     });
 }
@@ -98,7 +154,7 @@ void TProjectProcedures::CheckProjectExecute()
 void TProjectProcedures::PruneStaleExecute()
 {
     runCommand(FServices.Errors, [this] {
-        PushAll();
+        const TLookingPush push(FWindow);
         TSiteGenerator &generator = FWindow.Generator();
         const std::vector<std::string> deleted =
             PruneStalePages(generator, CheckProject(generator, std::nullopt), FServices.Prompter);

@@ -1,8 +1,11 @@
 #include "ui/project/TextsTab.h"
 
+#include "app/CharsetDeclaration.h"
 #include "app/ProjectDefaults.h"
 #include "engine/EXSiteGenerator.h"
+#include "engine/Error.h"
 #include "ui/editor/SourceEditor.h"
+#include "ui/editor/TextCodec.h"
 #include "ui/shell/RunCommand.h"
 #include "ui/shell/Services.h"
 
@@ -72,6 +75,16 @@ void TTextsTab::LoadCssExecute()
             emit Edited();
         }
     });
+}
+
+void TTextsTab::AddCharsetDeclaration()
+{
+    const TCharsetFixPlan plan = PlanCharsetFix(FTemplate.Text());
+    if (plan.Fix == TCharsetFix::NoHead)
+        throw EError(FromQString(u"В шаблоне нет тега <head>: объявление кодировки некуда добавить"_s));
+    if (plan.Fix == TCharsetFix::Insert)
+        FTemplate.InsertAtTextOffset(plan.Insertion.Offset, plan.Insertion.Text);
+    PushTexts();
 }
 
 void TTextsTab::PushTexts()

@@ -33,6 +33,11 @@ public:
     void LoadTemplateExecute();
     void LoadCssExecute();
 
+    // Puts the Windows-1251 charset declaration into the template editor's <head> as one edit the
+    // user can undo, then pushes the texts. Nothing happens when the template declares a charset
+    // already; throws EError when it has no <head> tag.
+    void AddCharsetDeclaration();
+
     // The template, ad block and style sheet editors into the generator.
     void PushTexts();
     // The generator into the three editors.

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/BrowserLauncher.h"
 #include "app/SitePreview.h"
 #include "ui/editor/EditorEnvironment.h"
 #include "ui/project/ProgressScope.h"
-#include "ui/shell/BrowserLauncher.h"
 #include "ui/shell/FileDialogs.h"
 #include "ui/shell/MessageBoxPrompter.h"
 #include "ui/shell/Services.h"
@@ -21,6 +21,9 @@ class TForm2;
 // run (removed when this object goes) and the count of long operations under way. Closing the main
 // window ends the program; the hidden dialogs never keep it running. Every source editor of these
 // windows is in one editor environment, which outlives them.
+//
+// The browser is found by the desktop launcher's own search alone: a page is never handed to Qt's
+// desktop services, which open a file:// URL with the text/html handler, often an editor.
 class TApplicationWindows
 {
 public:
@@ -40,7 +43,7 @@ private:
     TMessageBoxPrompter FPrompter;
     TQtFileDialogs FDialogs;
     TEditorEnvironment FEditorEnvironment;
-    TDesktopBrowser FBrowser;
+    TDesktopBrowserLauncher FBrowser;
     TPreviewFolders FPreviewFolders;
     TBusyCounter FBusy;
     std::unique_ptr<TServices> FServices;

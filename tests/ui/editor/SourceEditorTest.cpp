@@ -65,6 +65,8 @@ private slots:
     void wrappingIsVisualOnly();
     void clipboardCommandsMoveText();
     void everyEditIsReportedOnceItIsComplete();
+    void gettersNeverReportAndAReplacementReportsThePendingEditFirst();
+    void insertionAtATextOffsetIsOneUndoableEdit();
     void assistiveTechnologyGetsTheTextOnceItListens();
     void wrappingInIdleTimeWaitsWhileKeysCome();
 
@@ -400,6 +402,60 @@ void SourceEditorTest::everyEditIsReportedOnceItIsComplete()
     FEditor->SetText("whole");
     FEditor->Clear();
     QVERIFY(seen.empty());
+}
+
+void SourceEditorTest::gettersNeverReportAndAReplacementReportsThePendingEditFirst()
+{
+    FEditor->SetText(Ru("старый\r\nтекст"));
+    FEditor->SetMarks(TSourceEditor::TMark::Cut, {2});
+    std::vector<std::string> seen;
+    connect(FEditor.get(), &TSourceEditor::TextEdited, [&] { seen.push_back(FEditor->Text()); });
+    // A change the control made on its own, as in the middle of a key event: reported only once
+    // that event ends, which a listener asking about the text meanwhile must not bring forward.
+    auto *sci = FEditor->findChild<QsciScintillaBase *>();
+    QVERIFY(sci);
+    sci->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, 0UL, "x");
+
+    QCOMPARE(FEditor->Text(), Ru("xстарый\r\nтекст"));
+    QCOMPARE(FEditor->Lines(), (TStringList{Ru("xстарый"), Ru("текст")}));
+    QCOMPARE(FEditor->LineCount(), 2);
+    QCOMPARE(FEditor->Line(2), Ru("текст"));
+    FEditor->CaretLine();
+    FEditor->CaretColumn();
+    FEditor->SelectedText();
+    FEditor->Marks(TSourceEditor::TMark::Cut);
+    QVERIFY(seen.empty());
+
+    // Replacing the whole text reports the edit first, with the text it made still there.
+    FEditor->SetText("new");
+    QCOMPARE(seen, (std::vector<std::string>{Ru("xстарый\r\nтекст")}));
+    FEditor->Clear();
+    QCOMPARE(seen.size(), std::size_t{1});
+}
+
+void SourceEditorTest::insertionAtATextOffsetIsOneUndoableEdit()
+{
+    const std::string before = Ru("<голова>\r\n  <title>") + "&#8364;" + Ru("</title>");
+    FEditor->SetText(before);
+    QSignalSpy edits(FEditor.get(), &TSourceEditor::TextEdited);
+    // After the Cyrillic tag and before a character the code page lacks, the text offset and
+    // the document position part ways.
+    const std::size_t offset = Ru("<голова>").size();
+    FEditor->InsertAtTextOffset(offset, Ru("\r\n  <мета>"));
+    const std::string after = Ru("<голова>\r\n  <мета>\r\n  <title>") + "&#8364;" + Ru("</title>");
+    QCOMPARE(FEditor->Text(), after);
+    QCOMPARE(edits.count(), 1);
+    QCOMPARE(FEditor->CaretLine(), 2);
+    QCOMPARE(FEditor->CaretColumn(), 9);
+
+    FEditor->InsertAtTextOffset(after.size() + 10, "!");
+    QCOMPARE(FEditor->Text(), after + "!");
+    FEditor->Undo();
+    QCOMPARE(FEditor->Text(), after);
+    FEditor->Undo();
+    QCOMPARE(FEditor->Text(), before);
+    QVERIFY(!FEditor->CanUndo());
+    QCOMPARE(edits.count(), 4);
 }
 
 void SourceEditorTest::assistiveTechnologyGetsTheTextOnceItListens()

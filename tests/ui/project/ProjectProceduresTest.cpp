@@ -1,5 +1,8 @@
 #include "app/BrowserLauncher.h"
+#include "app/CharsetDeclaration.h"
 #include "app/LinkReport.h"
+#include "app/ProjectDefaults.h"
+#include "persistence/ProjectFileWriter.h"
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/project/CheckDialog.h"
@@ -38,6 +41,9 @@ private slots:
     void exportNeverOverwritesTheProjectFile();
     void linkReportShowsWhereTheLinksWentAndSavesThemAsTsv();
     void checkListsStalePagesAndPruneRemovesOnlyItsOwn();
+    void lookingAtTheProjectChangesNothing();
+    void lookingAtTheProjectKeepsTheEditsThatWereWaiting();
+    void checkAddsTheCharsetDeclarationAsAnEditCtrlZUndoes();
 
 private:
     void AddContent()
@@ -49,6 +55,24 @@ private:
     {
         F->Fakes.Dialogs.FolderAnswers.push_back(path);
         QTest::mouseClick(&F->Find<QPushButton>(u"Button2"_s), Qt::LeftButton);
+    }
+
+    // Preview, check and pruning of an export folder without stale pages; none of them asks.
+    void LookAtTheProject()
+    {
+        F->Action(u"PreviewInBrowser"_s).trigger();
+        F->Action(u"CheckProject"_s).trigger();
+        delete F->Window->findChild<TCheckDialog *>();
+        F->Action(u"PruneStale"_s).trigger();
+        QVERIFY(F->Fakes.Errors.Shown.empty());
+    }
+
+    // Runs the check; its dialog, which deletes itself on closing.
+    TCheckDialog *Check()
+    {
+        F->Action(u"CheckProject"_s).trigger();
+        const QList<TCheckDialog *> dialogs = F->Window->findChildren<TCheckDialog *>();
+        return dialogs.isEmpty() ? nullptr : dialogs.back();
     }
 
     std::unique_ptr<TProjectFixture> F;
@@ -205,6 +229,93 @@ void ProjectProceduresTest::checkListsStalePagesAndPruneRemovesOnlyItsOwn()
     QCOMPARE(F->Messages().back(), u"Удалено страниц: 1"_s);
     QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name),
              (QStringList{u"index.html"_s, u"notes.html"_s, u"page1.html"_s, u"style.css"_s}));
+}
+
+void ProjectProceduresTest::lookingAtTheProjectChangesNothing()
+{
+    const QString out = Folder.Path(u"look"_s);
+    QVERIFY(QDir().mkpath(out));
+    ChooseExportFolder(out);
+    // A window as it is made: the project file it would write stays what it was.
+    const std::string made = TProjectFileWriter(F->Window->Generator()).Text();
+    LookAtTheProject();
+    QCOMPARE(TProjectFileWriter(F->Window->Generator()).Text(), made);
+    QVERIFY(!F->Window->HasUnsavedEdits());
+
+    // A saved project stays unchanged.
+    AddContent();
+    F->Window->SaveProjectFile(Folder.Path(u"look.sgp"_s));
+    LookAtTheProject();
+    QCOMPARE(F->Fakes.Browser.Urls.size(), std::size_t{2});
+    QVERIFY(!F->Window->Generator().Changed());
+    QVERIFY(!F->Window->HasUnsavedEdits());
+}
+
+void ProjectProceduresTest::lookingAtTheProjectKeepsTheEditsThatWereWaiting()
+{
+    const QString out = Folder.Path(u"waiting"_s);
+    QVERIFY(QDir().mkpath(out));
+    ChooseExportFolder(out);
+    F->Window->SaveProjectFile(Folder.Path(u"waiting.sgp"_s));
+
+    // A title typed but not yet pushed (the caret is still in the field): the look takes it, and
+    // the project is changed.
+    F->Find<QLineEdit>(u"Edit1"_s).setText(u"Огород"_s);
+    QVERIFY(F->Window->HasUnsavedEdits());
+    F->Action(u"CheckProject"_s).trigger();
+    delete F->Window->findChild<TCheckDialog *>();
+    QCOMPARE(F->Window->Generator().SiteTitle(), FromQString(u"Огород"_s));
+    QVERIFY(F->Window->Generator().Changed());
+
+    // An edit of the template stays an unsaved edit after every look.
+    F->Window->SaveProjectFile(Folder.Path(u"waiting.sgp"_s));
+    auto &templateEditor = F->Find<TSourceEditor>(u"SynEdit2"_s);
+    templateEditor.setFocus();
+    TProjectFixture::Type(templateEditor.focusProxy(), u"x"_s);
+    QVERIFY(F->Window->HasUnsavedEdits());
+    LookAtTheProject();
+    QVERIFY(F->Window->HasUnsavedEdits());
+    QCOMPARE(F->Window->Generator().SiteTemplate(), templateEditor.Text());
+}
+
+void ProjectProceduresTest::checkAddsTheCharsetDeclarationAsAnEditCtrlZUndoes()
+{
+    AddContent();
+    F->Window->SaveProjectFile(Folder.Path(u"charset.sgp"_s));
+    auto &templateEditor = F->Find<TSourceEditor>(u"SynEdit2"_s);
+    const std::string fixed = WithCharsetDeclaration(DefaultTemplate());
+
+    TCheckDialog *dialog = Check();
+    QVERIFY(dialog && dialog->AddCharsetButton());
+    QVERIFY(!F->Window->HasUnsavedEdits());
+    QTest::mouseClick(dialog->AddCharsetButton(), Qt::LeftButton);
+    QCOMPARE(templateEditor.Text(), fixed);
+    QCOMPARE(F->Window->Generator().SiteTemplate(), fixed);
+    QVERIFY(templateEditor.isVisible());
+    QVERIFY(F->Window->HasUnsavedEdits());
+    QVERIFY(dialog->AddCharsetButton()->isHidden());
+    delete dialog;
+    // Nothing is left to fix, so the next check offers nothing.
+    dialog = Check();
+    QVERIFY(dialog && !dialog->AddCharsetButton());
+    delete dialog;
+
+    templateEditor.setFocus();
+    QTest::keyClick(templateEditor.focusProxy(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(templateEditor.Text(), DefaultTemplate());
+    dialog = Check();
+    QVERIFY(dialog && dialog->AddCharsetButton());
+    QCOMPARE(F->Window->Generator().SiteTemplate(), DefaultTemplate());
+
+    // A template without <head>: the user is told and the template stays.
+    templateEditor.SetText("<body>SiteGeneratorChange.MainText</body>");
+    QTest::mouseClick(dialog->AddCharsetButton(), Qt::LeftButton);
+    QCOMPARE(F->Fakes.Errors.Shown.size(), std::size_t{1});
+    QCOMPARE(ToQString(F->Fakes.Errors.Shown.front()),
+             u"В шаблоне нет тега <head>: объявление кодировки некуда добавить."_s);
+    QCOMPARE(templateEditor.Text(), std::string("<body>SiteGeneratorChange.MainText</body>"));
+    QVERIFY(!dialog->AddCharsetButton()->isHidden());
+    delete dialog;
 }
 
 } // namespace zarvik::test
