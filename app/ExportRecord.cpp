@@ -24,6 +24,23 @@ std::int64_t MtimeNs(const struct stat &info)
     return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
 }
 
+// A name the export can have written: relative, without empty, hidden, "." or ".." parts.
+bool IsExportName(const std::string &name)
+{
+    if (name.empty() || name.find('\0') != std::string::npos)
+        return false;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t slash = name.find('/', from);
+        const std::string_view part = std::string_view(name).substr(from, slash - from);
+        if (part.empty() || part.front() == '.')
+            return false;
+        if (slash == std::string::npos)
+            return true;
+        from = slash + 1;
+    }
+}
+
 bool IsHexDigest(const std::string &text)
 {
     return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
@@ -106,6 +123,12 @@ std::string Sha256Hex(std::span<const std::string_view> pieces)
     return out;
 }
 
+bool IsAsRecorded(const TExportedFile &file, const struct stat &info)
+{
+    return S_ISREG(info.st_mode) && file.Size == static_cast<std::uint64_t>(info.st_size) &&
+           file.MtimeNs == MtimeNs(info);
+}
+
 std::string TodayUtc()
 {
     const std::time_t now = std::time(nullptr);
@@ -155,9 +178,9 @@ std::optional<TExportRecord> TExportRecord::Parse(std::string_view json)
         const auto sha = value.find("sha256");
         const auto mtime = value.find("mtime_ns");
         const auto changed = value.find("changed");
-        if (name.empty() || name.find('\0') != std::string::npos || size == value.end() ||
-            !size->is_number_unsigned() || sha == value.end() || !sha->is_string() || mtime == value.end() ||
-            !mtime->is_number_integer() || changed == value.end() || !changed->is_string())
+        if (!IsExportName(name) || size == value.end() || !size->is_number_unsigned() || sha == value.end() ||
+            !sha->is_string() || mtime == value.end() || !mtime->is_number_integer() ||
+            changed == value.end() || !changed->is_string())
             return std::nullopt;
         TExportedFile file{size->get<std::uint64_t>(), sha->get<std::string>(), mtime->get<std::int64_t>(),
                            changed->get<std::string>()};
@@ -239,8 +262,7 @@ bool TExportRecordLedger::Unchanged(const std::string &name, std::span<const std
     if (found == FOld->Files.end())
         return false;
     const TExportedFile &old = found->second;
-    if (old.Sha256 != FPendingHash || old.Size != static_cast<std::uint64_t>(onDisk->st_size) ||
-        old.MtimeNs != MtimeNs(*onDisk))
+    if (old.Sha256 != FPendingHash || !IsAsRecorded(old, *onDisk))
         return false;
     FNew.Files[name] = old;
     return true;

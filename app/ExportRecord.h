@@ -43,7 +43,8 @@ struct TExportRecord
     // The record as the file holds it (JSON, UTF-8).
     std::string Json() const;
     // A record read back from Json(); nothing for anything else (broken JSON, another program's
-    // file, a field of the wrong type or form).
+    // file, a field of the wrong type or form, a name that is absolute or has a hidden, "." or
+    // ".." part).
     static std::optional<TExportRecord> Parse(std::string_view json);
     // The record of the export folder `folder` (a file-system path); nothing when the folder has
     // none or it cannot be used (see Parse).
@@ -58,6 +59,10 @@ std::optional<std::string> ExportRecordChangedDate(const std::string &folder, co
 
 // SHA-256 of the pieces taken one after another, as 64 lower-case hex digits.
 std::string Sha256Hex(std::span<const std::string_view> pieces);
+
+// Whether `info` (an lstat) shows the file as the export left it: a regular file of the recorded
+// size and modification time. A file changed by hand since then is no longer the export's.
+bool IsAsRecorded(const TExportedFile &file, const struct stat &info);
 
 // Today (UTC) as "YYYY-MM-DD".
 std::string TodayUtc();
