@@ -100,27 +100,112 @@ std::optional<std::string> ReadRecordBytes(int folder)
     }
 }
 
+std::string Hex(const unsigned char *digest, unsigned int length)
+{
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(length * 2);
+    for (unsigned int i = 0; i < length; ++i) {
+        out += Digits[digest[i] >> 4];
+        out += Digits[digest[i] & 15];
+    }
+    return out;
+}
+
+// A SHA-256 computation; throws std::bad_alloc when the library cannot make one.
+class TSha256
+{
+public:
+    TSha256()
+        : FContext(EVP_MD_CTX_new())
+    {
+        if (!FContext || EVP_DigestInit_ex(FContext, EVP_sha256(), nullptr) != 1)
+            Fail();
+    }
+    ~TSha256() { EVP_MD_CTX_free(FContext); }
+    TSha256(const TSha256 &) = delete;
+    TSha256 &operator=(const TSha256 &) = delete;
+
+    void Add(const void *data, std::size_t size)
+    {
+        if (size > 0 && EVP_DigestUpdate(FContext, data, size) != 1)
+            Fail();
+    }
+    void Add(std::string_view bytes) { Add(bytes.data(), bytes.size()); }
+    void AddLength(std::size_t length)
+    {
+        unsigned char bytes[8];
+        for (int i = 0; i < 8; ++i)
+            bytes[i] = static_cast<unsigned char>(static_cast<std::uint64_t>(length) >> (8 * i));
+        Add(bytes, sizeof bytes);
+    }
+    // The digest, 32 bytes, into `out`.
+    void Finish(unsigned char *out)
+    {
+        unsigned int length = 0;
+        if (EVP_DigestFinal_ex(FContext, out, &length) != 1 || length != 32)
+            Fail();
+    }
+    std::string FinishHex()
+    {
+        unsigned char digest[32];
+        Finish(digest);
+        return Hex(digest, sizeof digest);
+    }
+
+private:
+    [[noreturn]] static void Fail() { throw std::bad_alloc(); }
+    EVP_MD_CTX *FContext;
+};
+
+// Pieces at least this long are hashed on their own, once per export.
+constexpr std::size_t LargePiece = 16 * 1024;
+constexpr std::size_t LargePieceSlots = 16;
+
 } // namespace
 
 std::string Sha256Hex(std::span<const std::string_view> pieces)
 {
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    bool ok = context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1;
+    TSha256 sha;
     for (const std::string_view piece : pieces)
-        ok = ok && EVP_DigestUpdate(context.get(), piece.data(), piece.size()) == 1;
-    ok = ok && EVP_DigestFinal_ex(context.get(), digest, &length) == 1;
-    if (!ok)
-        throw std::bad_alloc();
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(length * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        out += Hex[digest[i] >> 4];
-        out += Hex[digest[i] & 15];
+        sha.Add(piece);
+    return sha.FinishHex();
+}
+
+const unsigned char *TPiecesKey::LargeDigest(std::string_view piece)
+{
+    for (const TLargePiece &known : FLarge) {
+        if (known.Data == piece.data() && known.Copy == piece)
+            return known.Digest;
     }
-    return out;
+    TLargePiece *slot;
+    if (FLarge.size() < LargePieceSlots) {
+        slot = &FLarge.emplace_back();
+    } else {
+        slot = &FLarge[FNextSlot];
+        FNextSlot = (FNextSlot + 1) % LargePieceSlots;
+    }
+    slot->Data = piece.data();
+    slot->Copy.assign(piece);
+    TSha256 sha;
+    sha.Add(piece);
+    sha.Finish(slot->Digest);
+    return slot->Digest;
+}
+
+std::string TPiecesKey::Of(std::span<const std::string_view> pieces)
+{
+    TSha256 sha;
+    for (const std::string_view piece : pieces) {
+        if (piece.empty())
+            continue;
+        sha.AddLength(piece.size());
+        if (piece.size() >= LargePiece)
+            sha.Add(LargeDigest(piece), 32);
+        else
+            sha.Add(piece);
+    }
+    return sha.FinishHex();
 }
 
 bool IsAsRecorded(const TExportedFile &file, const struct stat &info)
@@ -144,10 +229,8 @@ std::string TExportRecord::Json() const
     nlohmann::ordered_json files = nlohmann::ordered_json::object();
     for (const auto &[name, file] : Files) {
         files[name] = {
-            {"size", file.Size},
-            {"sha256", file.Sha256},
-            {"mtime_ns", file.MtimeNs},
-            {"changed", file.Changed},
+            {"size", file.Size},        {"sha256", file.Sha256},   {"pieces", file.Pieces},
+            {"mtime_ns", file.MtimeNs}, {"changed", file.Changed},
         };
     }
     const nlohmann::ordered_json root = {
@@ -178,13 +261,14 @@ std::optional<TExportRecord> TExportRecord::Parse(std::string_view json)
         const auto sha = value.find("sha256");
         const auto mtime = value.find("mtime_ns");
         const auto changed = value.find("changed");
+        const auto pieces = value.find("pieces");
         if (!IsExportName(name) || size == value.end() || !size->is_number_unsigned() || sha == value.end() ||
             !sha->is_string() || mtime == value.end() || !mtime->is_number_integer() ||
-            changed == value.end() || !changed->is_string())
+            changed == value.end() || !changed->is_string() || pieces == value.end() || !pieces->is_string())
             return std::nullopt;
-        TExportedFile file{size->get<std::uint64_t>(), sha->get<std::string>(), mtime->get<std::int64_t>(),
-                           changed->get<std::string>()};
-        if (!IsHexDigest(file.Sha256) || !IsDay(file.Changed))
+        TExportedFile file{size->get<std::uint64_t>(), sha->get<std::string>(), pieces->get<std::string>(),
+                           mtime->get<std::int64_t>(), changed->get<std::string>()};
+        if (!IsHexDigest(file.Sha256) || !IsHexDigest(file.Pieces) || !IsDay(file.Changed))
             return std::nullopt;
         record.Files.emplace(name, std::move(file));
     }
@@ -255,25 +339,24 @@ bool TExportRecordLedger::Unchanged(const std::string &name, std::span<const std
                                     const struct stat *onDisk)
 {
     FPendingName = name;
-    FPendingHash = Sha256Hex(bytes);
+    FPendingKey = FKeys.Of(bytes);
     if (FFull || !FOld || !onDisk || !S_ISREG(onDisk->st_mode))
         return false;
     const auto found = FOld->Files.find(name);
     if (found == FOld->Files.end())
         return false;
     const TExportedFile &old = found->second;
-    if (old.Sha256 != FPendingHash || !IsAsRecorded(old, *onDisk))
+    if (old.Pieces != FPendingKey || !IsAsRecorded(old, *onDisk))
         return false;
     FNew.Files[name] = old;
     return true;
 }
 
-void TExportRecordLedger::Written(const std::string &name, const struct stat &info)
+void TExportRecordLedger::Written(const std::string &name, std::span<const std::string_view> bytes,
+                                  const struct stat &info)
 {
-    TExportedFile file{static_cast<std::uint64_t>(info.st_size), FPendingName == name ? FPendingHash : "",
-                       MtimeNs(info), std::string()};
-    if (file.Sha256.empty())
-        return;
+    TExportedFile file{static_cast<std::uint64_t>(info.st_size), Sha256Hex(bytes),
+                       FPendingName == name ? FPendingKey : FKeys.Of(bytes), MtimeNs(info), std::string()};
     const TExportedFile *old = nullptr;
     if (FOld) {
         const auto found = FOld->Files.find(name);

@@ -26,6 +26,9 @@ struct TExportedFile
     std::uint64_t Size = 0;
     // SHA-256 of the bytes, 64 lower-case hex digits.
     std::string Sha256;
+    // SHA-256 of the pieces the export wrote the bytes from (see TPiecesKey), 64 hex digits: what
+    // the next export compares, so that it need not hash the whole of every page again.
+    std::string Pieces;
     // The file's modification time after the write, in nanoseconds since the epoch.
     std::int64_t MtimeNs = 0;
     // The day (UTC, "YYYY-MM-DD") the bytes last changed.
@@ -64,6 +67,29 @@ std::string Sha256Hex(std::span<const std::string_view> pieces);
 // size and modification time. A file changed by hand since then is no longer the export's.
 bool IsAsRecorded(const TExportedFile &file, const struct stat &info);
 
+// A strong hash of a file's bytes given as pieces, cheap to compute again for pages that share
+// large pieces (the menu): SHA-256 over each piece's length and, for a large piece, its own
+// SHA-256, else its bytes. A large piece met again (same place in memory, same length, same
+// bytes, compared directly) reuses its digest. Equal keys mean equal piece sequences and so equal
+// bytes; the same bytes cut differently give another key, which only costs a write.
+class TPiecesKey
+{
+public:
+    std::string Of(std::span<const std::string_view> pieces);
+
+private:
+    struct TLargePiece
+    {
+        const char *Data;
+        std::string Copy;
+        unsigned char Digest[32];
+    };
+    const unsigned char *LargeDigest(std::string_view piece);
+
+    std::vector<TLargePiece> FLarge;
+    std::size_t FNextSlot = 0;
+};
+
 // Today (UTC) as "YYYY-MM-DD".
 std::string TodayUtc();
 
@@ -86,7 +112,8 @@ public:
     void Begin(int folder, const std::string &path) override;
     bool Unchanged(const std::string &name, std::span<const std::string_view> bytes,
                    const struct stat *onDisk) override;
-    void Written(const std::string &name, const struct stat &info) override;
+    void Written(const std::string &name, std::span<const std::string_view> bytes,
+                 const struct stat &info) override;
     void Finish(int folder, bool complete) override;
 
 private:
@@ -101,7 +128,8 @@ private:
     TExportRecord FNew;
     // The hash of the bytes last passed to Unchanged, for the name it was computed for.
     std::string FPendingName;
-    std::string FPendingHash;
+    std::string FPendingKey;
+    TPiecesKey FKeys;
 };
 
 } // namespace zarvik

@@ -33,8 +33,10 @@ public:
     // `onDisk` is what lstat says of the file there now (nullptr when there is none).
     virtual bool Unchanged(const std::string &name, std::span<const std::string_view> bytes,
                            const struct stat *onDisk) = 0;
-    // The file `name` now holds the bytes last passed to Unchanged for it; `info` is its fstat.
-    virtual void Written(const std::string &name, const struct stat &info) = 0;
+    // The file `name` now holds `bytes` (those last passed to Unchanged for it); `info` is its
+    // fstat.
+    virtual void Written(const std::string &name, std::span<const std::string_view> bytes,
+                         const struct stat &info) = 0;
     // The export ends; `complete` is false when it stopped with an error. May throw EError only
     // when `complete` is true.
     virtual void Finish(int folder, bool complete) = 0;

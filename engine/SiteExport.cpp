@@ -294,7 +294,7 @@ TExportCounts TSiteGenerator::ExportInto(const std::string &folder, bool storedF
         const struct stat written = file.Commit(leaf);
         ++counts.Written;
         if (ledger)
-            ledger->Written(name, written);
+            ledger->Written(name, bytes, written);
     };
 
     int rootHandle = -1;

@@ -187,3 +187,25 @@ TEST(Sha256Hex, KnownDigestsAcrossPieces)
     const std::string_view pieces[] = {"a", "", "bc"};
     EXPECT_EQ(Sha256Hex(pieces), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
+
+TEST(TPiecesKey, LargePiecesAreReusedOnlyWhileTheirBytesStay)
+{
+    TPiecesKey keys;
+    std::string big(20000, 'a');
+    const std::string_view one[] = {"head", big, "tail"};
+    const std::string first = keys.Of(one);
+    EXPECT_EQ(keys.Of(one), first);
+    // The same place in memory and the same length, but other bytes (a reused buffer).
+    big[19999] = 'b';
+    const std::string_view two[] = {"head", big, "tail"};
+    const std::string second = keys.Of(two);
+    EXPECT_NE(second, first);
+    TPiecesKey fresh;
+    EXPECT_EQ(fresh.Of(two), second);
+    // Where the pieces are cut is part of the key; empty pieces are not.
+    const std::string_view joined[] = {"ab"};
+    const std::string_view split[] = {"a", "", "b"};
+    const std::string_view moved[] = {"ab", ""};
+    EXPECT_NE(keys.Of(joined), keys.Of(split));
+    EXPECT_EQ(keys.Of(joined), keys.Of(moved));
+}
