@@ -155,6 +155,21 @@ TEST_F(CliSite, ExportIntoAMissingFolderIsAnError)
     EXPECT_FALSE(fs::exists(FDir.File("absent")));
 }
 
+TEST_F(CliSite, ExportLeavesUnchangedFilesAloneUnlessFull)
+{
+    const std::vector<std::string> args = {"export", FProject, "--out", FSite, "--distribute-links", "no"};
+    ASSERT_EQ(Invoke(args).Code, 0);
+    const auto before = fs::last_write_time(FSite + "/index.html");
+    EXPECT_EQ(Invoke(args).Err, "information: Сайт успешно выгружен!\n"
+                                "information: Записано файлов: 0, без изменений: 3\n");
+    EXPECT_EQ(fs::last_write_time(FSite + "/index.html"), before);
+    std::vector<std::string> full = args;
+    full.push_back("--full");
+    EXPECT_EQ(Invoke(full).Err, "information: Сайт успешно выгружен!\n"
+                                "information: Записано файлов: 3, без изменений: 0\n");
+    EXPECT_NE(fs::last_write_time(FSite + "/index.html"), before);
+}
+
 TEST_F(CliSite, BuildGoesTheWholeRoadAndSavesTheProjectAfterTheExport)
 {
     const std::string out = FDir.File("built");
