@@ -1,6 +1,7 @@
 #include "app/ProjectCheck.h"
 
 #include "app/CharsetDeclaration.h"
+#include "app/ExportRecord.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Navigation.h"
@@ -317,9 +318,24 @@ public:
             if (ec || !fs::is_regular_file(status))
                 continue;
             const std::string name = it->path().filename().string();
+            // Hidden files (the export record, a file being written) are never pages.
+            if (name.starts_with('.'))
+                continue;
             const std::string extension = AsciiUpper(it->path().extension().string());
             if ((extension == ".HTML" || extension == ".HTM") && !pageFiles.count(name))
                 stale.push_back(name);
+        }
+        // Whatever the export wrote that is no longer a page, in whatever folder and of whatever
+        // name, as long as it is still there.
+        if (const std::optional<TExportRecord> record = TExportRecord::Load(folder.string())) {
+            for (const auto &[name, file] : record->Files) {
+                if (pageFiles.count(name) || name == "style.css" ||
+                    std::find(stale.begin(), stale.end(), name) != stale.end())
+                    continue;
+                const fs::file_status status = fs::symlink_status(folder / name, ec);
+                if (!ec && fs::is_regular_file(status))
+                    stale.push_back(name);
+            }
         }
         std::sort(stale.begin(), stale.end());
         for (const std::string &name : stale) {

@@ -1,5 +1,6 @@
 #include "app/StalePages.h"
 
+#include "app/ExportRecord.h"
 #include "app/ProjectCheck.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
@@ -75,6 +76,48 @@ private:
     int FFd;
 };
 
+// A descriptor of the folder that holds `name` (a checked record name, maybe in sub-folders)
+// inside the folder open as `folder`, reached without following links, and the file's own name;
+// -1 when there is no such folder. The caller closes a descriptor other than `folder`.
+int OpenHolder(int folder, const std::string &name, std::string &leaf)
+{
+    int holder = folder;
+    std::size_t from = 0;
+    for (std::size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', from)) {
+        const std::string part = name.substr(from, slash - from);
+        const int next = ::openat(holder, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (holder != folder)
+            ::close(holder);
+        if (next < 0)
+            return -1;
+        holder = next;
+        from = slash + 1;
+    }
+    leaf = name.substr(from);
+    return holder;
+}
+
+// Whether the record lists `name` and the file is still as the export left it; when `remove`,
+// deletes it then.
+bool RecordedFile(int folder, const TExportRecord &record, const std::string &name, bool remove)
+{
+    const auto found = record.Files.find(name);
+    if (found == record.Files.end())
+        return false;
+    std::string leaf;
+    const int holder = OpenHolder(folder, name, leaf);
+    if (holder < 0)
+        return false;
+    struct stat info;
+    bool ok =
+        ::fstatat(holder, leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && IsAsRecorded(found->second, info);
+    if (ok && remove)
+        ok = ::unlinkat(holder, leaf.c_str(), 0) == 0;
+    if (holder != folder)
+        ::close(holder);
+    return ok;
+}
+
 bool SafeName(const std::string &name)
 {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
@@ -110,9 +153,18 @@ std::vector<std::string> PrunablePages(const TSiteGenerator &generator, const TC
     TFolder folder(check.ExportFolder);
     if (folder.Fd() < 0)
         return names;
+    // Once the folder has a record, it alone says which files the export wrote.
+    const std::optional<TExportRecord> record = TExportRecord::Load(check.ExportFolder);
     std::string bytes;
     for (const TFinding &finding : check.Findings) {
-        if (finding.Kind != TFindingKind::StalePage || !IsGeneratedPageName(finding.FileName))
+        if (finding.Kind != TFindingKind::StalePage)
+            continue;
+        if (record) {
+            if (RecordedFile(folder.Fd(), *record, finding.FileName, false))
+                names.push_back(finding.FileName);
+            continue;
+        }
+        if (!IsGeneratedPageName(finding.FileName))
             continue;
         if (ReadInFolder(folder.Fd(), finding.FileName, bytes) &&
             MatchesTemplate(bytes, generator.SiteTemplate()))
@@ -128,15 +180,23 @@ std::vector<std::string> DeletePages(const std::string &folderPath, const std::v
     TFolder folder(folderPath);
     if (folder.Fd() < 0)
         return deleted;
+    const std::optional<TExportRecord> record = TExportRecord::Load(folderPath);
     std::string bytes;
     for (const std::string &name : names) {
         // Looked at again right before deleting: the folder may have changed since the check.
+        if (record) {
+            if (RecordedFile(folder.Fd(), *record, name, true))
+                deleted.push_back(name);
+            continue;
+        }
         if (!SafeName(name) || !IsGeneratedPageName(name) || !ReadInFolder(folder.Fd(), name, bytes) ||
             !MatchesTemplate(bytes, templateText))
             continue;
         if (::unlinkat(folder.Fd(), name.c_str(), 0) == 0)
             deleted.push_back(name);
     }
+    if (record && !deleted.empty())
+        ForgetExportedFiles(folderPath, deleted);
     return deleted;
 }
 

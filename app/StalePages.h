@@ -14,14 +14,18 @@ struct TPrompter;
 // placeholders appears in the file in order, the first piece at the start and the last at the end.
 bool MatchesTemplate(std::string_view file, std::string_view templateText);
 
-// The stale pages of a check that look like this program's own output: a generated page name
-// (IsGeneratedPageName of engine/SiteRules.h) and a file that matches the project's template. File names
-// (UTF-8) in the export folder.
+// The stale pages of a check that are this program's own output. When the export folder has an
+// export record (app/ExportRecord.h), those it lists, still as the export left them (size and
+// modification time), and nothing else; in a folder exported before records were kept, a
+// generated page name (IsGeneratedPageName of engine/SiteRules.h) and a file that matches the
+// project's template. File names (UTF-8) in the export folder.
 std::vector<std::string> PrunablePages(const TSiteGenerator &generator, const TCheckResult &check);
 
-// Deletes the named files from the folder and returns the names deleted. A name holding "/", a
-// symbolic link or anything but a regular file is left alone, as is a file that no longer
-// matches the template; links are never followed, so nothing outside the folder is touched.
+// Deletes the named files from the folder and returns the names deleted. With an export record,
+// only files it lists that are still as the export left them are deleted (in sub-folders too),
+// and the record forgets them. Without one, a name holding "/", a symbolic link or anything but
+// a regular file is left alone, as is a file that no longer matches the template. Links are
+// never followed, so nothing outside the folder is touched.
 std::vector<std::string> DeletePages(const std::string &folder, const std::vector<std::string> &names,
                                      std::string_view templateText);
 

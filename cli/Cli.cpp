@@ -3,6 +3,7 @@
 #include "app/BrowserLauncher.h"
 #include "app/CharsetDeclaration.h"
 #include "app/ErrorDisplay.h"
+#include "app/ExportRecord.h"
 #include "app/FileAccess.h"
 #include "app/IntegerConversion.h"
 #include "app/ProjectDefaults.h"
@@ -391,6 +392,16 @@ std::optional<bool> ParseYesNo(const TParsedArguments &args, std::string_view op
                  "»");
 }
 
+// The line after the export's own messages: how many files were written and how many left as
+// they were.
+void ReportCounts(const TExportCounts &counts, TContext &context)
+{
+    if (counts.Written + counts.Unchanged == 0)
+        return;
+    context.Err << "information: Записано файлов: " << counts.Written
+                << ", без изменений: " << counts.Unchanged << "\n";
+}
+
 int RunExport(const TParsedArguments &args, TContext &context)
 {
     const auto seed = ParseSeed(args);
@@ -400,10 +411,11 @@ int RunExport(const TParsedArguments &args, TContext &context)
     generator->SetProjectFilePath(EngineText(AbsolutePath(Project(args))));
     // A folder typed with --out may be relative to the shell's folder; one stored in the project
     // file must be absolute, since the file may come from another machine.
-    if (args.Has("out"))
-        generator->ExportSite(EngineText(args.Value("out")), context.Prompter);
-    else
-        generator->SiteImport(context.Prompter);
+    TExportRecordLedger ledger(args.Has("full"));
+    const TExportCounts counts =
+        args.Has("out") ? generator->ExportSite(EngineText(args.Value("out")), context.Prompter, &ledger)
+                        : generator->SiteImport(context.Prompter, &ledger);
+    ReportCounts(counts, context);
     if (args.Has("save"))
         Save(Project(args), *generator);
     return 0;
@@ -453,7 +465,8 @@ int RunBuild(const TParsedArguments &args, TContext &context)
     context.Prompter.SetQuestionAnswer(false);
     if (args.Has("project"))
         generator.SetProjectFilePath(EngineText(AbsolutePath(WithProjectExtension(args.Value("project")))));
-    generator.SiteImport(context.Prompter);
+    TExportRecordLedger ledger(args.Has("full"));
+    ReportCounts(generator.SiteImport(context.Prompter, &ledger), context);
     if (args.Has("project"))
         Save(WithProjectExtension(args.Value("project")), generator);
     return 0;
@@ -506,7 +519,7 @@ const std::vector<TCommand> &Commands()
         {"add-page", {{{"text-file", true}, {"encoding", true}}, false, false}, 1, 1, RunAddPage},
         {"distribute-links", {{{"seed", true}}, false, false}, 1, 1, RunDistributeLinks},
         {"export",
-         {{{"out", true}, {"distribute-links", true}, {"seed", true}, {"save"}}, false, false},
+         {{{"out", true}, {"distribute-links", true}, {"seed", true}, {"save"}, {"full"}}, false, false},
          1,
          1,
          RunExport},
@@ -524,7 +537,8 @@ const std::vector<TCommand> &Commands()
            {"ad", true},
            {"project", true},
            {"seed", true},
-           {"encoding", true}},
+           {"encoding", true},
+           {"full"}},
           true,
           false},
          0,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ExportLedger.h"
 #include "engine/Prompter.h"
 #include "engine/Random.h"
 #include "engine/StringList.h"
@@ -206,10 +207,14 @@ public:
     // absolute or has a component starting with "." (".." or a hidden name), and a page file or
     // style.css that symbolic links lead out of the folder, throw EError before anything is
     // written for them; so does a file that is the project file (see SetProjectFilePath).
-    void ExportSite(const std::string &folder, TPrompter &prompter);
+    // Each file is written whole (see TWholeFile): its other hard links keep the old bytes, and
+    // an export that stops leaves every file either as it was or complete. With a ledger, files
+    // it finds unchanged are left alone (see TExportLedger). Returns what was written; zero
+    // counts when the folder was refused with a message.
+    TExportCounts ExportSite(const std::string &folder, TPrompter &prompter, TExportLedger *ledger = nullptr);
     // ExportSite(SavePath()), except that a relative SavePath, which a project file received from
     // someone else may hold, is refused with an error message and nothing is written.
-    void SiteImport(TPrompter &prompter);
+    TExportCounts SiteImport(TPrompter &prompter, TExportLedger *ledger = nullptr);
 
     // The file this project is opened from or saved to, as model text (Windows-1251), so that an
     // export never overwrites it; empty (the default) when the project has no file yet.
@@ -230,7 +235,8 @@ private:
         FHasPlacements = false;
     }
     // The export; `storedFolder` says that the folder is SavePath, which must be absolute.
-    void ExportInto(const std::string &folder, bool storedFolder, TPrompter &prompter);
+    TExportCounts ExportInto(const std::string &folder, bool storedFolder, TPrompter &prompter,
+                             TExportLedger *ledger);
     void ReportProgress(std::size_t done, std::size_t total) const
     {
         if (FProgress)

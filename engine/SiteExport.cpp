@@ -1,8 +1,10 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "engine/ExportLedger.h"
 #include "engine/PieceText.h"
 #include "engine/SiteRules.h"
+#include "engine/WholeFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +16,6 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
 
@@ -150,76 +151,39 @@ struct TExportFolder
     }
 };
 
-// An open file that is closed on every path out. `path` names the file in messages; `open` is
-// where it is created, never through a symbolic link.
-class TOutputFile
+// Descriptors of the folders the export writes into, the last one kept open for the next file.
+class TFolderHandles
 {
 public:
-    TOutputFile(std::string path, const std::string &open)
-        : FPath(std::move(path))
+    TFolderHandles() = default;
+    TFolderHandles(const TFolderHandles &) = delete;
+    TFolderHandles &operator=(const TFolderHandles &) = delete;
+    ~TFolderHandles() { Close(); }
+
+    // A descriptor of the folder `folder` (a resolved path); `path` names the file to be made
+    // there in the error thrown when it cannot be opened.
+    int Open(const std::string &folder, const std::string &path)
     {
-        // A name with a NUL byte would silently name a shorter file.
-        if (FPath.find('\0') != std::string::npos)
-            ThrowCreateError(FPath, EINVAL);
-        FHandle = ::open(open.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (FHandle >= 0 && folder == FFolder)
+            return FHandle;
+        Close();
+        FHandle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (FHandle < 0)
-            ThrowCreateError(FPath, errno);
-    }
-    TOutputFile(const TOutputFile &) = delete;
-    TOutputFile &operator=(const TOutputFile &) = delete;
-    ~TOutputFile()
-    {
-        if (FHandle >= 0)
-            ::close(FHandle);
-    }
-
-    void Write(std::string_view bytes)
-    {
-        const std::string_view pieces[] = {bytes};
-        Write(pieces);
-    }
-
-    // Writes the pieces one after another, as few system calls as the kernel allows.
-    void Write(std::span<const std::string_view> pieces)
-    {
-        constexpr std::size_t MaxVectors = 1024;
-        FVectors.clear();
-        for (const std::string_view piece : pieces) {
-            if (!piece.empty())
-                FVectors.push_back({const_cast<char *>(piece.data()), piece.size()});
-        }
-        std::size_t first = 0;
-        while (first < FVectors.size()) {
-            const int count = static_cast<int>(std::min(MaxVectors, FVectors.size() - first));
-            const ssize_t written = ::writev(FHandle, FVectors.data() + first, count);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                ThrowCreateError(FPath, errno);
-            }
-            auto left = static_cast<std::size_t>(written);
-            while (first < FVectors.size() && left >= FVectors[first].iov_len)
-                left -= FVectors[first++].iov_len;
-            if (left > 0) {
-                FVectors[first].iov_base = static_cast<char *>(FVectors[first].iov_base) + left;
-                FVectors[first].iov_len -= left;
-            }
-        }
-    }
-
-    // A failed close can be the first report of a failed write (a full disk, a network share).
-    void Close()
-    {
-        const int handle = FHandle;
-        FHandle = -1;
-        if (::close(handle) != 0 && errno != EINTR)
-            ThrowCreateError(FPath, errno);
+            ThrowCreateError(path, errno == ENOTDIR ? ENOENT : errno);
+        FFolder = folder;
+        return FHandle;
     }
 
 private:
-    std::string FPath;
+    void Close()
+    {
+        if (FHandle >= 0)
+            ::close(FHandle);
+        FHandle = -1;
+    }
+
+    std::string FFolder;
     int FHandle = -1;
-    std::vector<iovec> FVectors;
 };
 
 bool IsDirectory(const std::string &path)
@@ -242,17 +206,19 @@ std::string TSiteGenerator::TemplateProcessingF(int index) const
     return out;
 }
 
-void TSiteGenerator::ExportSite(const std::string &folder, TPrompter &prompter)
+TExportCounts TSiteGenerator::ExportSite(const std::string &folder, TPrompter &prompter,
+                                         TExportLedger *ledger)
 {
-    ExportInto(folder, false, prompter);
+    return ExportInto(folder, false, prompter, ledger);
 }
 
-void TSiteGenerator::SiteImport(TPrompter &prompter)
+TExportCounts TSiteGenerator::SiteImport(TPrompter &prompter, TExportLedger *ledger)
 {
-    ExportInto(FSavePath, true, prompter);
+    return ExportInto(FSavePath, true, prompter, ledger);
 }
 
-void TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TPrompter &prompter)
+TExportCounts TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TPrompter &prompter,
+                                         TExportLedger *ledger)
 {
     if (!FLinksWasSetted && prompter.ask(MessageKind::Warning, Message("Ссылки не расставлены!\rРасставить?"),
                                          Buttons::YesNo) == Answer::Yes)
@@ -266,7 +232,7 @@ void TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TP
                      Message("Папка выгрузки \"") + folder +
                          Message("\" задана относительным путём. Укажите полный путь к папке"),
                      Buttons::Ok);
-        return;
+        return {};
     }
     // Model text is Windows-1251; the file system takes UTF-8 names.
     const std::string directory = Cp1251ToUtf8(folder);
@@ -275,7 +241,7 @@ void TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TP
         root = RealPath(directory);
     if (!root) {
         prompter.ask(MessageKind::Error, Message("Указанный каталог не существует"), Buttons::Ok);
-        return;
+        return {};
     }
     TExportFolder target;
     target.Root = *root;
@@ -288,8 +254,11 @@ void TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TP
             target.ProjectInode = info.st_ino;
         }
     }
-    // The file of `url` (model text), checked to stay inside the folder and to spare the project.
-    auto create = [&](const std::string &url) {
+    TFolderHandles folders;
+    TExportCounts counts;
+    // Puts `bytes` into the file of `url` (model text), checked to stay inside the folder and to
+    // spare the project, unless the ledger knows the file already holds them.
+    auto put = [&](const std::string &url, std::span<const std::string_view> bytes) {
         const std::string name = Cp1251ToUtf8(url);
         const std::string path = directory + "/" + name;
         if (name.find('\0') != std::string::npos)
@@ -301,28 +270,72 @@ void TSiteGenerator::ExportInto(const std::string &folder, bool storedFolder, TP
             throw EError(Message("Адрес страницы \"") + url +
                          Message("\" совпадает с файлом выгружаемого проекта"));
         }
-        return std::make_unique<TOutputFile>(path, *resolved);
+        const std::size_t slash = resolved->rfind('/');
+        const std::string leaf = resolved->substr(slash + 1);
+        const int parent = folders.Open(slash == 0 ? "/" : resolved->substr(0, slash), path);
+        if (leaf.empty() || leaf == "." || leaf == "..")
+            ThrowCreateError(path, EISDIR);
+        struct stat existing;
+        const struct stat *onDisk = nullptr;
+        if (::fstatat(parent, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+            // A link left at the end of too long a chain is not followed, nor replaced.
+            if (S_ISLNK(existing.st_mode))
+                ThrowCreateError(path, ELOOP);
+            if (S_ISDIR(existing.st_mode))
+                ThrowCreateError(path, EISDIR);
+            onDisk = &existing;
+        }
+        if (ledger && ledger->Unchanged(name, bytes, onDisk)) {
+            ++counts.Unchanged;
+            return;
+        }
+        TWholeFile file(parent, path);
+        file.Write(bytes);
+        const struct stat written = file.Commit(leaf);
+        ++counts.Written;
+        if (ledger)
+            ledger->Written(name, bytes, written);
     };
 
-    const auto count = static_cast<std::size_t>(FPages.Count());
-    ReportProgress(0, count);
-    TPieceText rendered;
-    RememberSiteTexts(*this, rendered);
-    std::string title;
-    for (std::size_t i = 0; i < count; ++i) {
-        const TSitePage &page = FPages[static_cast<int>(i)];
-        if (!PageUrlStaysInside(page.PageUrl()))
-            ThrowOutsideError(page.PageUrl());
-        const auto file = create(page.PageUrl());
-        RenderPage(*this, page, rendered, title);
-        file->Write(rendered.Pieces());
-        file->Close();
-        ReportProgress(i + 1, count);
+    int rootHandle = -1;
+    if (ledger) {
+        rootHandle = ::open(target.Root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (rootHandle < 0)
+            ThrowCreateError(directory, errno);
+        ledger->Begin(rootHandle, target.Root);
     }
-    const auto style = create("style.css");
-    style->Write(FCssCode);
-    style->Close();
+    const auto closeRoot = [&] {
+        if (rootHandle >= 0)
+            ::close(rootHandle);
+        rootHandle = -1;
+    };
+    try {
+        const auto count = static_cast<std::size_t>(FPages.Count());
+        ReportProgress(0, count);
+        TPieceText rendered;
+        RememberSiteTexts(*this, rendered);
+        std::string title;
+        for (std::size_t i = 0; i < count; ++i) {
+            const TSitePage &page = FPages[static_cast<int>(i)];
+            if (!PageUrlStaysInside(page.PageUrl()))
+                ThrowOutsideError(page.PageUrl());
+            RenderPage(*this, page, rendered, title);
+            put(page.PageUrl(), rendered.Pieces());
+            ReportProgress(i + 1, count);
+        }
+        const std::string_view style[] = {FCssCode};
+        put("style.css", style);
+        if (ledger)
+            ledger->Finish(rootHandle, true);
+    } catch (...) {
+        if (ledger && rootHandle >= 0)
+            ledger->Finish(rootHandle, false);
+        closeRoot();
+        throw;
+    }
+    closeRoot();
     prompter.ask(MessageKind::Information, Message("Сайт успешно выгружен!"), Buttons::Ok);
+    return counts;
 }
 
 } // namespace zarvik

@@ -1,5 +1,6 @@
 #include "app/StalePages.h"
 
+#include "app/ExportRecord.h"
 #include "app/ProjectCheck.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/SiteRules.h"
@@ -133,4 +134,48 @@ TEST(StalePages, SaysSoWhenNothingIsStale)
     TScriptedPrompter prompter;
     EXPECT_TRUE(PruneStalePages(site.g, CheckProject(site.g, empty.Path().string()), prompter).empty());
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{Ru("Устаревших страниц в папке выгрузки нет")}));
+}
+
+TEST(StalePages, WithARecordPruneTakesExactlyTheFilesTheExportWrote)
+{
+    TTempDir dir;
+    TSiteGenerator g;
+    g.SetSiteTemplate("<html><title>SiteGeneratorChange.Title</title>SiteGeneratorChange.MainText</html>");
+    for (int i = 0; i < 5; ++i)
+        g.CreateNewPage(g.NewPageTitle(i), "").SetPageHTML("<p>x</p>");
+    g.CreateNewPage("old", "").SetPageUrl("sub/old.htm");
+    fs::create_directory(dir.Path() / "sub");
+    g.SetSavePath(dir.Path().string());
+    TScriptedPrompter quiet;
+    TExportRecordLedger ledger(false);
+    g.ExportSite(dir.Path().string(), quiet, &ledger);
+    for (int i = 5; i >= 2; --i)
+        g.Pages().Delete(i);
+    // The template's look and a generated name, but never written by the export: not its file.
+    dir.Write("page9.html", "<html><title>t</title>x</html>");
+    // Written by the export, then edited by hand: the user's now.
+    dir.Write("page3.html", "<html><title>t</title>mine</html>");
+
+    const TCheckResult check = CheckProject(g, std::nullopt);
+    std::vector<std::string> stale;
+    for (const TFinding &finding : check.Findings)
+        stale.push_back(finding.FileName);
+    EXPECT_EQ(stale, (std::vector<std::string>{"page2.html", "page3.html", "page4.html", "page9.html",
+                                               "sub/old.htm"}));
+    EXPECT_EQ(PrunablePages(g, check), (std::vector<std::string>{"page2.html", "page4.html", "sub/old.htm"}));
+
+    TScriptedPrompter prompter;
+    prompter.Script(Answer::Yes);
+    EXPECT_EQ(PruneStalePages(g, check, prompter),
+              (std::vector<std::string>{"page2.html", "page4.html", "sub/old.htm"}));
+    EXPECT_EQ(FilesIn(dir.Path()),
+              (std::vector<std::string>{".zarvik-export.json", "index.html", "page1.html", "page3.html",
+                                        "page9.html", "style.css", "sub"}));
+    EXPECT_TRUE(fs::is_empty(dir.Path() / "sub"));
+    const auto record = TExportRecord::Load(dir.Path().string());
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->Files.count("page2.html") + record->Files.count("sub/old.htm"), 0U);
+    EXPECT_EQ(record->Files.count("page3.html"), 1U);
+    // Asked again, nothing is left that the export wrote.
+    EXPECT_TRUE(PrunablePages(g, CheckProject(g, std::nullopt)).empty());
 }

@@ -4,8 +4,10 @@
 #include "tests/support/Ru.h"
 #include "tests/support/ScriptedPrompter.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -13,7 +15,11 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace zarvik;
@@ -427,4 +433,134 @@ TEST_F(SiteExport, SizeEstimateIsWhatTheExportWrites)
         for (int i = 0; i < count; ++i)
             EXPECT_EQ(lengths.Bar(i), g.Pages()[i].Pagination().size()) << "page " << i << " of " << count;
     }
+}
+
+TEST_F(SiteExport, HardLinkToAnOutsideFileIsReplacedNotWrittenThrough)
+{
+    // A backup made with hard links, or a user's own link, shares the page's bytes with a file
+    // outside the folder; the export gives the page a new file and leaves the other name alone.
+    std::ofstream(Root / "outside.html") << "outside bytes";
+    fs::create_hard_link(Root / "outside.html", Folder / "page1.html");
+    fs::create_hard_link(Root / "outside.html", Folder / "style.css");
+    const mode_t oldMask = ::umask(022);
+    Export();
+    ::umask(oldMask);
+    EXPECT_EQ(ReadFile(Root / "outside.html"), "outside bytes");
+    EXPECT_EQ(fs::hard_link_count(Root / "outside.html"), 1U);
+    EXPECT_EQ(ReadFile(Folder / "page1.html"), g.TemplateProcessingF(1));
+    EXPECT_EQ(ReadFile(Folder / "style.css"), "body {}\r\n");
+    EXPECT_EQ(Files(Folder), (std::set<std::string>{"index.html", "page1.html", "page2.html", "style.css"}));
+    // New files get what any new file gets under the umask.
+    EXPECT_EQ(fs::status(Folder / "page1.html").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+}
+
+namespace {
+
+// A small tmpfs mounted for one test: a disk that fills up. Tests run as root; a machine that
+// refuses the mount fails the test rather than skipping what it checks.
+class TSmallDisk
+{
+public:
+    TSmallDisk(const fs::path &at, const char *size)
+        : FAt(at)
+    {
+        fs::create_directory(at);
+        const std::string options = std::string("size=") + size;
+        FMounted = ::mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        if (!FMounted)
+            FError = std::string("cannot mount a tmpfs for the full-disk test (run the tests as root): ") +
+                     std::strerror(errno);
+    }
+    ~TSmallDisk()
+    {
+        if (FMounted)
+            ::umount2(FAt.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return FMounted; }
+    const std::string &Error() const { return FError; }
+
+private:
+    fs::path FAt;
+    bool FMounted = false;
+    std::string FError;
+};
+
+} // namespace
+
+TEST_F(SiteExport, FullDiskLeavesThePreviousPageWholeAndNoTemporaryFile)
+{
+    const fs::path disk = Root / "disk";
+    TSmallDisk small(disk, "64k");
+    ASSERT_TRUE(small.Mounted()) << small.Error();
+    Folder = disk;
+    Export();
+    const std::string before = ReadFile(disk / "page2.html");
+    ASSERT_FALSE(before.empty());
+
+    g.Pages()[2].SetPageHTML(std::string(200000, 'x'));
+    g.SetCssCode("changed {}");
+    EXPECT_EQ(ExportError(),
+              "Cannot create file \"" + disk.string() + "/page2.html\". No space left on device");
+    EXPECT_EQ(ReadFile(disk / "page2.html"), before);
+    EXPECT_EQ(ReadFile(disk / "style.css"), "body {}\r\n");
+    EXPECT_EQ(Files(disk), (std::set<std::string>{"index.html", "page1.html", "page2.html", "style.css"}));
+}
+
+TEST_F(SiteExport, KilledExportLeavesEveryPageWholeOldOrNew)
+{
+    // Big enough pages that a kill lands in the middle of the writing.
+    g.SetSiteTemplate("SiteGeneratorChange.Title|SiteGeneratorChange.MainText|SiteGeneratorChange.Menu");
+    for (int i = 3; i < 40; ++i)
+        g.CreateNewPage(g.NewPageTitle(i), "");
+    const auto fill = [&](char c) {
+        for (int i = 0; i < g.Pages().Count(); ++i)
+            g.Pages()[i].SetPageHTML(std::string(100000, c));
+    };
+    const fs::path oldSite = Root / "old";
+    const fs::path newSite = Root / "new";
+    fs::create_directory(oldSite);
+    fs::create_directory(newSite);
+    fill('o');
+    g.ExportSite(oldSite.string(), prompter);
+    fill('n');
+    g.ExportSite(newSite.string(), prompter);
+
+    int killedDuringWrite = 0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        fs::remove_all(Folder);
+        fs::copy(oldSite, Folder);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                g.ExportSite(Folder.string(), prompter);
+            } catch (...) {
+                ::_exit(2);
+            }
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(1000 + attempt * 3000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (WIFSIGNALED(status))
+            ++killedDuringWrite;
+        for (const auto &entry : fs::directory_iterator(Folder)) {
+            const std::string name = entry.path().filename().string();
+            const std::string bytes = ReadFile(entry.path());
+            if (name.starts_with(".")) {
+                // Named only once complete, in the instant before it takes the page's name.
+                bool whole = false;
+                for (const auto &page : fs::directory_iterator(newSite))
+                    whole = whole || bytes == ReadFile(page.path());
+                EXPECT_TRUE(whole) << name << " is not a whole page";
+                continue;
+            }
+            EXPECT_TRUE(bytes == ReadFile(oldSite / name) || bytes == ReadFile(newSite / name))
+                << name << " is cut short after attempt " << attempt;
+        }
+    }
+    EXPECT_GT(killedDuringWrite, 0);
 }

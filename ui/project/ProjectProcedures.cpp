@@ -1,5 +1,6 @@
 #include "ui/project/ProjectProcedures.h"
 
+#include "app/ExportRecord.h"
 #include "app/LinkReport.h"
 #include "app/ProjectCheck.h"
 #include "app/SitePreview.h"
@@ -11,10 +12,13 @@
 #include "ui/project/LinkReportDialog.h"
 #include "ui/project/PagesTab.h"
 #include "ui/project/ProgressScope.h"
+#include "ui/project/SettingsTab.h"
 #include "ui/shell/RunCommand.h"
 #include "ui/shell/Services.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QStatusBar>
 
 #include <optional>
 #include <string>
@@ -108,8 +112,20 @@ void TProjectProcedures::SiteExportExecute()
 {
     runCommand(FServices.Errors, [this] {
         PushAll();
-        TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Выгрузка сайта..."_s);
-        FWindow.Generator().SiteImport(FServices.Prompter);
+        // The check box beside the export folder on the settings tab.
+        const auto *rewriteAll =
+            FWindow.findChild<QCheckBox *>(QString::fromLatin1(TSettingsTab::RewriteAllName));
+        TExportRecordLedger ledger(rewriteAll && rewriteAll->isChecked());
+        TExportCounts counts;
+        {
+            TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Выгрузка сайта..."_s);
+            counts = FWindow.Generator().SiteImport(FServices.Prompter, &ledger);
+        }
+        if (counts.Written + counts.Unchanged > 0) {
+            FWindow.statusBar()->showMessage(
+                u"Сайт выгружен. Записано файлов: %1, без изменений: %2"_s.arg(counts.Written)
+                    .arg(counts.Unchanged));
+        }
     });
 }
 

@@ -163,6 +163,11 @@ void TSettingsTab::PullSettings()
     FPushedSettings = SettingsState();
 }
 
+bool TSettingsTab::RewriteAll() const
+{
+    return FUi->RewriteAllCheck->isChecked();
+}
+
 bool TSettingsTab::ChangedSincePush() const
 {
     return SettingsState() != FPushedSettings;

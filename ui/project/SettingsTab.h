@@ -45,6 +45,13 @@ public:
     // Stops leaving a field from pushing, for a window that is going away.
     void StopPushingOnExit();
 
+    // Whether the next export writes every file, also those that have not changed (the check
+    // box beside the export folder). It belongs to the window, not to the project: it is not
+    // saved, starts unchecked in each window, and changing it is no edit of the project.
+    bool RewriteAll() const;
+    // The object name of that check box, for the export command to find it in the window.
+    static constexpr const char *RewriteAllName = "RewriteAllCheck";
+
     void Edit1Exit();
     void Button2Click();
     void CheckBox1Click();

@@ -11,9 +11,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace zarvik::test {
 
@@ -44,6 +47,7 @@ private slots:
     void lookingAtTheProjectChangesNothing();
     void lookingAtTheProjectKeepsTheEditsThatWereWaiting();
     void checkAddsTheCharsetDeclarationAsAnEditCtrlZUndoes();
+    void rewriteAllCheckBoxWritesEveryFileAndIsNoEdit();
 
 private:
     void AddContent()
@@ -316,6 +320,44 @@ void ProjectProceduresTest::checkAddsTheCharsetDeclarationAsAnEditCtrlZUndoes()
     QCOMPARE(templateEditor.Text(), std::string("<body>SiteGeneratorChange.MainText</body>"));
     QVERIFY(!dialog->AddCharsetButton()->isHidden());
     delete dialog;
+}
+
+void ProjectProceduresTest::rewriteAllCheckBoxWritesEveryFileAndIsNoEdit()
+{
+    const QString out = Folder.Path(u"record-site"_s);
+    QVERIFY(QDir().mkpath(out));
+    ChooseExportFolder(out);
+    F->Window->Generator().CreateNewPage("index", "text");
+    const auto inode = [&] {
+        struct stat info;
+        return ::stat(QFile::encodeName(out + u"/index.html"_s).constData(), &info) == 0 ? info.st_ino : 0;
+    };
+    const auto exportOnce = [&] {
+        F->Fakes.Prompter.Script(Answer::No);
+        F->Action(u"SiteExport"_s).trigger();
+        return F->Window->statusBar()->currentMessage();
+    };
+    QCOMPARE(exportOnce(), u"Сайт выгружен. Записано файлов: 2, без изменений: 0"_s);
+    const ino_t first = inode();
+    QCOMPARE(exportOnce(), u"Сайт выгружен. Записано файлов: 0, без изменений: 2"_s);
+    QCOMPARE(inode(), first);
+
+    auto &box = F->Find<QCheckBox>(u"RewriteAllCheck"_s);
+    QVERIFY(!box.isChecked());
+    const bool edited = F->Window->HasUnsavedEdits();
+    box.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&box, Qt::Key_Space);
+    QVERIFY(box.isChecked());
+    QCOMPARE(F->Window->HasUnsavedEdits(), edited);
+    QCOMPARE(exportOnce(), u"Сайт выгружен. Записано файлов: 2, без изменений: 0"_s);
+    QVERIFY(inode() != first);
+    // The specified messages stay as they were.
+    QCOMPARE(F->Messages().back(), u"Сайт успешно выгружен!"_s);
+
+    // Each window starts with it off.
+    auto other = std::make_unique<TProjectFixture>();
+    QVERIFY(!other->Find<QCheckBox>(u"RewriteAllCheck"_s).isChecked());
+    QVERIFY(CloseFixture(other));
 }
 
 } // namespace zarvik::test

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <vector>
+
+namespace zarvik {
+
+// A file written whole or not at all. The bytes go to a new file in the folder that will hold
+// it (unnamed where the file system allows, else under a unique hidden name), which then takes
+// its name: other names of the file it replaces (hard links) keep the old bytes, and a reader,
+// a full disk or a killed process never leaves a file cut short. The new file gets mode 0666
+// less the process's umask, as any newly created file does.
+class TWholeFile
+{
+public:
+    // Starts a file in the folder open as `folder` (a descriptor, which must stay open until
+    // Commit). `path` names the file in error messages. Throws EError (CannotCreateFileMessage)
+    // when no file can be made there.
+    TWholeFile(int folder, std::string path);
+    // Removes the new file unless Commit gave it its name.
+    ~TWholeFile();
+    TWholeFile(const TWholeFile &) = delete;
+    TWholeFile &operator=(const TWholeFile &) = delete;
+
+    void Write(std::string_view bytes)
+    {
+        const std::string_view pieces[] = {bytes};
+        Write(pieces);
+    }
+    // Writes the pieces one after another, in as few system calls as the kernel allows.
+    void Write(std::span<const std::string_view> pieces);
+
+    // Gives the file the name `leaf` in the folder, replacing a file of that name; returns what
+    // fstat says of the file now under that name. Throws EError when the bytes may not all be
+    // there (a failed close) or the name cannot be given; the new file is removed then.
+    struct stat Commit(const std::string &leaf);
+
+private:
+    int FFolder;
+    std::string FPath;
+    int FHandle = -1;
+    // The hidden name the file has in the folder; empty while it has none.
+    std::string FTemporary;
+    std::vector<iovec> FVectors;
+};
+
+// Whether `name` (a file name, no folder) is one TWholeFile gives its files while they are
+// written.
+bool IsWholeFileTemporary(std::string_view name);
+
+} // namespace zarvik
