@@ -2,6 +2,7 @@
 
 #include "app/LinkReport.h"
 #include "app/ProjectCheck.h"
+#include "app/SiteFiles.h"
 #include "app/SitePreview.h"
 #include "app/StalePages.h"
 #include "engine/EXSiteGenerator.h"
@@ -60,6 +61,7 @@ void TProjectProcedures::SiteExportExecute()
         PushAll();
         TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Выгрузка сайта..."_s);
         FWindow.Generator().SiteImport(FServices.Prompter);
+        PublishSiteFiles(FWindow.Generator(), FWindow.PublishingSettings(), FServices.Prompter);
     });
 }
 
