@@ -93,7 +93,11 @@ std::variant<TParsedAddress, std::string> Parse(std::string_view typed)
         return std::string("имя пользователя и пароль в нём не допускаются");
     const std::size_t bracket = authority.rfind(']');
     const std::size_t portColon = authority.rfind(':');
-    if (portColon != std::string_view::npos && (bracket == std::string_view::npos || portColon > bracket)) {
+    const bool hasPort =
+        authority.starts_with('[')
+            ? bracket != std::string_view::npos && portColon != std::string_view::npos && portColon > bracket
+            : portColon != std::string_view::npos;
+    if (hasPort) {
         const std::string_view port = authority.substr(portColon + 1);
         unsigned number = 0;
         const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
@@ -107,7 +111,9 @@ std::variant<TParsedAddress, std::string> Parse(std::string_view typed)
         return std::string("в нём не указано имя сервера");
     const bool bracketed = authority.front() == '[';
     const bool malformed = bracketed ? authority.back() != ']' || authority.size() < 3
-                                     : authority.find_first_of("%\\[]\"<>^`{|}") != std::string_view::npos;
+                                     : authority.find_first_of("%\\[]\"<>^`{|}") != std::string_view::npos ||
+                                           authority.front() == '.' ||
+                                           authority.find("..") != std::string_view::npos;
     const std::optional<std::string> host = malformed ? std::nullopt : AceHost(std::string(authority));
     if (!host)
         return "имя сервера «" + std::string(authority) + "» не является допустимым";
