@@ -8,7 +8,10 @@
 #include "app/IntegerConversion.h"
 #include "app/ProjectDefaults.h"
 #include "app/ProjectFiles.h"
+#include "app/ProjectSettings.h"
 #include "app/SafeSave.h"
+#include "app/SiteAddress.h"
+#include "app/SiteFiles.h"
 #include "app/TextFiles.h"
 #include "cli/Arguments.h"
 #include "cli/HelpTexts.h"
@@ -270,6 +273,73 @@ const std::string &Project(const TParsedArguments &args)
     return args.Positionals.front();
 }
 
+// The publishing settings the command line gives (--base-url, --sitemap, --robots), checked
+// before anything is changed.
+struct TPublishingOptions
+{
+    std::optional<std::string> BaseUrl;
+    std::optional<bool> Sitemap;
+    std::optional<bool> Robots;
+
+    bool Any() const { return BaseUrl || Sitemap || Robots; }
+};
+
+std::optional<bool> ParseOnOff(const TParsedArguments &args, std::string_view option)
+{
+    if (!args.Has(option))
+        return std::nullopt;
+    const std::string word = AsciiLower(args.Value(option));
+    if (word == "on")
+        return true;
+    if (word == "off")
+        return false;
+    throw EUsage("--" + std::string(option) + " принимает значения on или off, а не «" + args.Value(option) +
+                 "»");
+}
+
+TPublishingOptions ParsePublishingOptions(const TParsedArguments &args)
+{
+    TPublishingOptions options;
+    if (args.Has("base-url")) {
+        options.BaseUrl = args.Value("base-url");
+        if (!options.BaseUrl->empty()) {
+            if (const std::optional<std::string> problem = BaseUrlProblem(*options.BaseUrl))
+                throw EError(*problem);
+        }
+    }
+    options.Sitemap = ParseOnOff(args, "sitemap");
+    options.Robots = ParseOnOff(args, "robots");
+    return options;
+}
+
+void ApplyPublishingOptions(const TPublishingOptions &options, TProjectSettings &settings)
+{
+    if (options.BaseUrl)
+        settings.SetBaseUrl(*options.BaseUrl);
+    if (options.Sitemap)
+        settings.SetSitemap(*options.Sitemap);
+    if (options.Robots)
+        settings.SetRobots(*options.Robots);
+}
+
+// The settings file beside the project; a broken one is named in a warning and leaves every
+// setting off.
+TProjectSettings OpenProjectSettings(const std::string &projectPath, TContext &context)
+{
+    TSettingsLoad load = LoadProjectSettings(projectPath);
+    if (load.Warning)
+        context.Prompter.ask(MessageKind::Warning, *load.Warning, Buttons::Ok);
+    return std::move(load.Settings);
+}
+
+// sitemap.xml and robots.txt after an export that reported no error.
+void PublishAfterExport(const TSiteGenerator &generator, const TProjectSettings &settings,
+                        const std::optional<std::string> &folder, TContext &context)
+{
+    if (!context.Prompter.ErrorShown())
+        PublishSiteFiles(generator, settings, context.Prompter, folder);
+}
+
 int RunNew(const TParsedArguments &args, TContext &)
 {
     const std::string path = WithProjectExtension(Project(args));
@@ -308,13 +378,21 @@ int RunSet(const TParsedArguments &args, TContext &context)
     const std::optional<TSettings> settings = ConvertSettings(args.Settings, context.Prompter);
     if (!settings)
         return 1;
+    const TPublishingOptions publishing = ParsePublishingOptions(args);
     const TEditorFiles files = ReadEditorFiles(args, reading);
     auto generator = OpenProject(Project(args));
     ApplySettings(*settings, *generator);
     ApplyEditorFiles(files, *generator);
     if (args.Has("add-charset"))
         AddCharsetDeclaration(*generator, context);
+    std::optional<TProjectSettings> projectSettings;
+    if (publishing.Any()) {
+        projectSettings = OpenProjectSettings(Project(args), context);
+        ApplyPublishingOptions(publishing, *projectSettings);
+    }
     Save(Project(args), *generator);
+    if (projectSettings)
+        SaveProjectSettings(Project(args), *projectSettings);
     return 0;
 }
 
@@ -407,6 +485,7 @@ int RunExport(const TParsedArguments &args, TContext &context)
     const auto seed = ParseSeed(args);
     context.Prompter.SetQuestionAnswer(ParseYesNo(args, "distribute-links"));
     auto generator = OpenProject(Project(args));
+    const TProjectSettings settings = OpenProjectSettings(Project(args), context);
     UseSeed(seed, *generator);
     generator->SetProjectFilePath(EngineText(AbsolutePath(Project(args))));
     // A folder typed with --out may be relative to the shell's folder; one stored in the project
@@ -416,6 +495,9 @@ int RunExport(const TParsedArguments &args, TContext &context)
         args.Has("out") ? generator->ExportSite(EngineText(args.Value("out")), context.Prompter, &ledger)
                         : generator->SiteImport(context.Prompter, &ledger);
     ReportCounts(counts, context);
+    PublishAfterExport(*generator, settings,
+                       args.Has("out") ? std::optional(EngineText(args.Value("out"))) : std::nullopt,
+                       context);
     if (args.Has("save"))
         Save(Project(args), *generator);
     return 0;
@@ -425,7 +507,7 @@ int RunShow(const TParsedArguments &args, TContext &context)
 {
     const auto generator = OpenProject(Project(args));
     if (args.Has("json"))
-        WriteProjectJson(*generator, context.Out);
+        WriteProjectJson(*generator, OpenProjectSettings(Project(args), context), context.Out);
     else
         WriteProjectReport(*generator, context.Out);
     return 0;
@@ -447,7 +529,10 @@ int RunBuild(const TParsedArguments &args, TContext &context)
     const std::optional<TSettings> settings = ConvertSettings(args.Settings, context.Prompter);
     if (!settings)
         return 1;
+    const TPublishingOptions publishing = ParsePublishingOptions(args);
     const TEditorFiles files = ReadEditorFiles(args, reading);
+    TProjectSettings projectSettings;
+    ApplyPublishingOptions(publishing, projectSettings);
 
     TSiteGenerator generator;
     ApplyNewProjectDefaults(generator);
@@ -467,8 +552,11 @@ int RunBuild(const TParsedArguments &args, TContext &context)
         generator.SetProjectFilePath(EngineText(AbsolutePath(WithProjectExtension(args.Value("project")))));
     TExportRecordLedger ledger(args.Has("full"));
     ReportCounts(generator.SiteImport(context.Prompter, &ledger), context);
-    if (args.Has("project"))
+    PublishAfterExport(generator, projectSettings, std::nullopt, context);
+    if (args.Has("project")) {
         Save(WithProjectExtension(args.Value("project")), generator);
+        SaveProjectSettings(WithProjectExtension(args.Value("project")), projectSettings);
+    }
     return 0;
 }
 
@@ -509,7 +597,10 @@ const std::vector<TCommand> &Commands()
            {"links", true},
            {"links-tsv", true},
            {"encoding", true},
-           {"add-charset"}},
+           {"add-charset"},
+           {"base-url", true},
+           {"sitemap", true},
+           {"robots", true}},
           true,
           true},
          1,
@@ -538,7 +629,10 @@ const std::vector<TCommand> &Commands()
            {"project", true},
            {"seed", true},
            {"encoding", true},
-           {"full"}},
+           {"full"},
+           {"base-url", true},
+           {"sitemap", true},
+           {"robots", true}},
           true,
           false},
          0,

@@ -1,5 +1,6 @@
 #include "cli/ProjectReport.h"
 
+#include "app/ProjectSettings.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 
@@ -17,8 +18,12 @@ const char *BoolWord(bool value)
 
 std::string JsonString(std::string_view cp1251)
 {
+    return JsonStringUtf8(Cp1251ToUtf8(cp1251));
+}
+
+std::string JsonStringUtf8(std::string_view utf8)
+{
     static constexpr char Hex[] = "0123456789abcdef";
-    const std::string utf8 = Cp1251ToUtf8(cp1251);
     std::string json = "\"";
     for (char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
@@ -72,7 +77,7 @@ void WriteProjectReport(const TSiteGenerator &generator, std::ostream &out)
     }
 }
 
-void WriteProjectJson(const TSiteGenerator &generator, std::ostream &out)
+void WriteProjectJson(const TSiteGenerator &generator, const TProjectSettings &settings, std::ostream &out)
 {
     out << "{\n"
         << "  \"SiteTitle\": " << JsonString(generator.SiteTitle()) << ",\n"
@@ -84,6 +89,9 @@ void WriteProjectJson(const TSiteGenerator &generator, std::ostream &out)
         << "  \"MaxCharsPerPage\": " << generator.MaxCharsPerPage() << ",\n"
         << "  \"MaxLinksPerPage\": " << generator.MaxLinksPerPage() << ",\n"
         << "  \"Links\": " << generator.SiteUrlsToLink().size() << ",\n"
+        << "  \"zarvik\": {\"baseUrl\": " << JsonStringUtf8(settings.BaseUrl())
+        << ", \"sitemap\": " << BoolWord(settings.Sitemap())
+        << ", \"robots\": " << BoolWord(settings.Robots()) << "},\n"
         << "  \"Pages\": [";
     const TSitePages &pages = generator.Pages();
     for (int i = 0; i < pages.Count(); ++i) {

@@ -328,6 +328,7 @@ TEST_F(Cli, ShowPrintsSettingsAndPagesAsTextAndJson)
                         "  \"MaxCharsPerPage\": 5000,\n"
                         "  \"MaxLinksPerPage\": 0,\n"
                         "  \"Links\": 0,\n"
+                        "  \"zarvik\": {\"baseUrl\": \"\", \"sitemap\": false, \"robots\": false},\n"
                         "  \"Pages\": [\n"
                         "    {\"Index\": 0, \"PageUrl\": \"index.html\", \"PageTitle\": \"index\", "
                         "\"TextLength\": 16, \"HtmlLength\": 0},\n"

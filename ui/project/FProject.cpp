@@ -6,6 +6,7 @@
 #include "ui/project/LinksTab.h"
 #include "ui/project/PagesTab.h"
 #include "ui/project/ProjectProcedures.h"
+#include "ui/project/PublishingTab.h"
 #include "ui/project/SettingsTab.h"
 #include "ui/project/TextsTab.h"
 #include "ui/shell/Icons.h"
@@ -71,9 +72,11 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
         std::make_unique<TTextsTab>(*FGenerator, FServices, FActions, *templateEditor, *css, *adsense, *this);
     FPages = std::make_unique<TPagesTab>(*FGenerator, FServices, FActions, *pageText, *this);
     FLinks = std::make_unique<TLinksTab>(*FGenerator, FServices, FActions, *this);
+    FPublishing = std::make_unique<TPublishingTab>(FServices, *this);
     FProcedures = std::make_unique<TProjectProcedures>(*this, *FPages, FServices, FActions);
 
     FTabs = BuildPageControl(*this, *FSettings->Page(), FTexts->Pages(), *FPages->Page(), *FLinks->Page());
+    FTabs->addTab(FPublishing->Page(), u"Публикация"_s);
     FPanels = BuildStatusPanels(*statusBar());
     FProceduresMenu = BuildProceduresMenu(FActions, *this);
 
@@ -85,6 +88,7 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
     connect(FLinks.get(), &TLinksTab::Edited, this, &TSiteProject::MarkEdited);
     connect(FLinks.get(), &TLinksTab::LinksChanged, this, &TSiteProject::UpdateStatusBar);
     connect(FLinks.get(), &TLinksTab::ShowRequested, this, [this] { ShowTab(FLinks->Page()); });
+    connect(FPublishing.get(), &TPublishingTab::Edited, this, &TSiteProject::MarkEdited);
     connect(FActions.EditCopy, &QAction::triggered, this, &TSiteProject::EditCopy);
     connect(FActions.EditPaste, &QAction::triggered, this, &TSiteProject::EditPaste);
     connect(FTabs, &QTabWidget::currentChanged, this, &TSiteProject::TabChanged);
@@ -127,6 +131,7 @@ void TSiteProject::LoadProjectFile(const QString &path)
     LoadProject(FileName(path), *FGenerator);
     // The export must never write a page over the project's own file.
     FGenerator->SetProjectFilePath(FromQString(QFileInfo(path).absoluteFilePath()));
+    FPublishing->LoadSettings(FileName(path));
     PullSettings();
     // The pages were replaced: no row may keep standing for one of the old ones.
     RebuildPageTree();
@@ -139,9 +144,15 @@ void TSiteProject::SaveProjectFile(const QString &path)
     PushSettings();
     PushEditors();
     SaveProject(FileName(path), *FGenerator);
+    FPublishing->SaveSettings(FileName(path));
     FGenerator->SetProjectFilePath(FromQString(QFileInfo(path).absoluteFilePath()));
     FGenerator->SetChanged(false);
     FEdited = false;
+}
+
+const TProjectSettings &TSiteProject::PublishingSettings() const
+{
+    return FPublishing->Settings();
 }
 
 bool TSiteProject::HasUnsavedEdits() const
@@ -155,6 +166,7 @@ void TSiteProject::PushSettings()
 {
     // The settings tab reports the push, which refreshes the status bar.
     FSettings->PushSettings();
+    FPublishing->PushBaseUrl();
 }
 
 void TSiteProject::PushEditors()

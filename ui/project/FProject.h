@@ -22,6 +22,8 @@ namespace zarvik {
 class TLinksTab;
 class TPagesTab;
 class TProjectProcedures;
+class TProjectSettings;
+class TPublishingTab;
 class TSettingsTab;
 class TSourceEditor;
 class TTextsTab;
@@ -47,6 +49,8 @@ public:
     ~TSiteProject() override;
 
     TSiteGenerator &Generator() { return *FGenerator; }
+    // The settings kept beside the project file, as the publishing tab holds them.
+    const TProjectSettings &PublishingSettings() const;
 
     // The display name; the window caption follows it. The status bar shows it at its next
     // refresh.
@@ -112,6 +116,7 @@ private:
     std::unique_ptr<TTextsTab> FTexts;
     std::unique_ptr<TPagesTab> FPages;
     std::unique_ptr<TLinksTab> FLinks;
+    std::unique_ptr<TPublishingTab> FPublishing;
     std::unique_ptr<TProjectProcedures> FProcedures;
 
     QTabWidget *FTabs = nullptr;

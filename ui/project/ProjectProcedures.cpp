@@ -3,6 +3,7 @@
 #include "app/ExportRecord.h"
 #include "app/LinkReport.h"
 #include "app/ProjectCheck.h"
+#include "app/SiteFiles.h"
 #include "app/SitePreview.h"
 #include "app/StalePages.h"
 #include "engine/EXSiteGenerator.h"
@@ -120,6 +121,7 @@ void TProjectProcedures::SiteExportExecute()
         {
             TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Выгрузка сайта..."_s);
             counts = FWindow.Generator().SiteImport(FServices.Prompter, &ledger);
+            PublishSiteFiles(FWindow.Generator(), FWindow.PublishingSettings(), FServices.Prompter);
         }
         if (counts.Written + counts.Unchanged > 0) {
             FWindow.statusBar()->showMessage(

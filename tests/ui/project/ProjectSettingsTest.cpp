@@ -46,7 +46,7 @@ void ProjectSettingsTest::newWindowHoldsTheInitialSettings()
     for (int i = 0; i < tabs.count(); ++i)
         captions << tabs.tabText(i);
     QCOMPARE(captions, (QStringList{u"Настройки"_s, u"Шаблон сайта"_s, u"CSS Стиль"_s, u"Рекламный блок"_s,
-                                    u"Управление страницами"_s, u"Линки"_s}));
+                                    u"Управление страницами"_s, u"Линки"_s, u"Публикация"_s}));
     QCOMPARE(tabs.currentWidget()->objectName(), u"TabSheet1"_s);
 
     QVERIFY(F->Find<QLineEdit>(u"Edit4"_s).isReadOnly());
