@@ -1,5 +1,6 @@
 #include "app/ExportRecord.h"
 
+#include "app/FileHandle.h"
 #include "engine/WholeFile.h"
 
 #include <cerrno>
@@ -57,39 +58,19 @@ bool IsDay(const std::string &text)
     return true;
 }
 
-class TDescriptor
-{
-public:
-    explicit TDescriptor(int fd)
-        : FFd(fd)
-    {
-    }
-    TDescriptor(const TDescriptor &) = delete;
-    TDescriptor &operator=(const TDescriptor &) = delete;
-    ~TDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    int Fd() const { return FFd; }
-
-private:
-    int FFd;
-};
-
 // The record file's bytes; nothing when there is no regular file of that name.
 std::optional<std::string> ReadRecordBytes(int folder)
 {
     const std::string name(ExportRecordName);
-    TDescriptor file(::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    TFileHandle file(::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info;
-    if (file.Fd() < 0 || ::fstat(file.Fd(), &info) != 0 || !S_ISREG(info.st_mode) ||
+    if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size > LargestRecord)
         return std::nullopt;
     std::string bytes;
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(file.Fd(), buffer, sizeof buffer);
+        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -279,10 +260,10 @@ std::optional<TExportRecord> TExportRecord::Load(const std::string &folder)
 {
     if (folder.find('\0') != std::string::npos)
         return std::nullopt;
-    TDescriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (handle.Fd() < 0)
+    TFileHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle.Get() < 0)
         return std::nullopt;
-    const std::optional<std::string> bytes = ReadRecordBytes(handle.Fd());
+    const std::optional<std::string> bytes = ReadRecordBytes(handle.Get());
     return bytes ? Parse(*bytes) : std::nullopt;
 }
 
@@ -301,17 +282,17 @@ void ForgetExportedFiles(const std::string &folder, const std::vector<std::strin
 {
     if (folder.find('\0') != std::string::npos)
         return;
-    TDescriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (handle.Fd() < 0)
+    TFileHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle.Get() < 0)
         return;
-    const std::optional<std::string> bytes = ReadRecordBytes(handle.Fd());
+    const std::optional<std::string> bytes = ReadRecordBytes(handle.Get());
     std::optional<TExportRecord> record = bytes ? TExportRecord::Parse(*bytes) : std::nullopt;
     if (!record)
         return;
     for (const std::string &name : names)
         record->Files.erase(name);
     try {
-        TWholeFile file(handle.Fd(), folder + "/" + std::string(ExportRecordName));
+        TWholeFile file(handle.Get(), folder + "/" + std::string(ExportRecordName));
         file.Write(record->Json());
         file.Commit(std::string(ExportRecordName));
     } catch (const std::exception &) {

@@ -1,6 +1,7 @@
 #include "app/StalePages.h"
 
 #include "app/ExportRecord.h"
+#include "app/FileHandle.h"
 #include "app/ProjectCheck.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
@@ -56,25 +57,11 @@ bool ReadInFolder(int folderFd, const std::string &name, std::string &bytes)
     return ok;
 }
 
-class TFolder
+// The export folder, opened for the look-ups below.
+TFileHandle OpenFolder(const std::string &path)
 {
-public:
-    explicit TFolder(const std::string &path)
-        : FFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-    }
-    TFolder(const TFolder &) = delete;
-    TFolder &operator=(const TFolder &) = delete;
-    ~TFolder()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    int Fd() const { return FFd; }
-
-private:
-    int FFd;
-};
+    return TFileHandle(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
 
 // A descriptor of the folder that holds `name` (a checked record name, maybe in sub-folders)
 // inside the folder open as `folder`, reached without following links, and the file's own name;
@@ -150,8 +137,8 @@ std::vector<std::string> PrunablePages(const TSiteGenerator &generator, const TC
     std::vector<std::string> names;
     if (check.ExportFolder.empty())
         return names;
-    TFolder folder(check.ExportFolder);
-    if (folder.Fd() < 0)
+    const TFileHandle folder = OpenFolder(check.ExportFolder);
+    if (folder.Get() < 0)
         return names;
     // Once the folder has a record, it alone says which files the export wrote.
     const std::optional<TExportRecord> record = TExportRecord::Load(check.ExportFolder);
@@ -160,13 +147,13 @@ std::vector<std::string> PrunablePages(const TSiteGenerator &generator, const TC
         if (finding.Kind != TFindingKind::StalePage)
             continue;
         if (record) {
-            if (RecordedFile(folder.Fd(), *record, finding.FileName, false))
+            if (RecordedFile(folder.Get(), *record, finding.FileName, false))
                 names.push_back(finding.FileName);
             continue;
         }
         if (!IsGeneratedPageName(finding.FileName))
             continue;
-        if (ReadInFolder(folder.Fd(), finding.FileName, bytes) &&
+        if (ReadInFolder(folder.Get(), finding.FileName, bytes) &&
             MatchesTemplate(bytes, generator.SiteTemplate()))
             names.push_back(finding.FileName);
     }
@@ -177,22 +164,22 @@ std::vector<std::string> DeletePages(const std::string &folderPath, const std::v
                                      std::string_view templateText)
 {
     std::vector<std::string> deleted;
-    TFolder folder(folderPath);
-    if (folder.Fd() < 0)
+    const TFileHandle folder = OpenFolder(folderPath);
+    if (folder.Get() < 0)
         return deleted;
     const std::optional<TExportRecord> record = TExportRecord::Load(folderPath);
     std::string bytes;
     for (const std::string &name : names) {
         // Looked at again right before deleting: the folder may have changed since the check.
         if (record) {
-            if (RecordedFile(folder.Fd(), *record, name, true))
+            if (RecordedFile(folder.Get(), *record, name, true))
                 deleted.push_back(name);
             continue;
         }
-        if (!SafeName(name) || !IsGeneratedPageName(name) || !ReadInFolder(folder.Fd(), name, bytes) ||
+        if (!SafeName(name) || !IsGeneratedPageName(name) || !ReadInFolder(folder.Get(), name, bytes) ||
             !MatchesTemplate(bytes, templateText))
             continue;
-        if (::unlinkat(folder.Fd(), name.c_str(), 0) == 0)
+        if (::unlinkat(folder.Get(), name.c_str(), 0) == 0)
             deleted.push_back(name);
     }
     if (record && !deleted.empty())

@@ -124,16 +124,20 @@ TProjectActions BuildProjectActions(QWidget &window)
     a.InsertAdsense = make(u"InsertAdsense"_s, u"Вставить рекламный блок"_s);
     a.LoadCss = make(u"LoadCss"_s, u"Загрузить стиль"_s);
 
-    a.EditCopy = make(u"EditCopy1"_s, u"&Copy"_s);
-    a.EditCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    a.EditCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    a.EditCopy->setToolTip(u"Copy"_s);
-    a.EditCopy->setStatusTip(u"Copies the selection and puts it on the Clipboard"_s);
-    a.EditPaste = make(u"EditPaste1"_s, u"&Paste"_s);
-    a.EditPaste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    a.EditPaste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    a.EditPaste->setToolTip(u"Paste"_s);
-    a.EditPaste->setStatusTip(u"Inserts Clipboard contents"_s);
+    // The clipboard commands of the window that holds the focus.
+    const auto clipboard = [&](const QString &name, const QString &text, Qt::Key key, const QString &tip,
+                               const QString &status) {
+        QAction *action = make(name, text);
+        action->setShortcut(QKeySequence(Qt::CTRL | key));
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        action->setToolTip(tip);
+        action->setStatusTip(status);
+        return action;
+    };
+    a.EditCopy = clipboard(u"EditCopy1"_s, u"&Copy"_s, Qt::Key_C, u"Copy"_s,
+                           u"Copies the selection and puts it on the Clipboard"_s);
+    a.EditPaste =
+        clipboard(u"EditPaste1"_s, u"&Paste"_s, Qt::Key_V, u"Paste"_s, u"Inserts Clipboard contents"_s);
 
     a.NewPage = make(u"newpage"_s, u"Создать страницу"_s);
     a.NewPage->setToolTip(u"Создать новую страницу сайта"_s);
