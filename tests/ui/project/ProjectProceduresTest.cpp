@@ -3,6 +3,7 @@
 #include "app/LinkReport.h"
 #include "app/ProjectDefaults.h"
 #include "persistence/ProjectFileWriter.h"
+#include "tests/support/HttpExchange.h"
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/project/CheckDialog.h"
@@ -139,18 +140,20 @@ void ProjectProceduresTest::previewShowsTheSelectedPageAsTheExportWrites()
     F->Action(u"PreviewInBrowser"_s).trigger();
     QCOMPARE(browser.Urls.size(), std::size_t{1});
     const QUrl url(QString::fromStdString(browser.Urls.front()));
-    QVERIFY(url.isLocalFile());
+    QCOMPARE(url.scheme(), u"http"_s);
+    QCOMPARE(url.host(), u"127.0.0.1"_s);
     QCOMPARE(url.fileName(), u"page1.html"_s);
     QVERIFY(F->Messages().isEmpty());
     QVERIFY(QDir(out).isEmpty());
     QCOMPARE(F->Window->Generator().Changed(), changedBefore);
     QCOMPARE(F->Window->Generator().SavePath(), FromQString(out));
 
-    QFile shown(url.toLocalFile());
-    QVERIFY(shown.open(QIODevice::ReadOnly));
+    const THttpReply shown = HttpGet(browser.Urls.front());
+    QCOMPARE(shown.Status, 200);
+    QCOMPARE(F->Window->Generator().Changed(), changedBefore);
     F->Fakes.Prompter.Script(Answer::No);
     F->Action(u"SiteExport"_s).trigger();
-    QCOMPARE(shown.readAll(), Folder.Read(u"preview-site/page1.html"_s));
+    QCOMPARE(shown.Body, Folder.Read(u"preview-site/page1.html"_s));
 }
 
 void ProjectProceduresTest::exportNeverOverwritesTheProjectFile()
