@@ -14,11 +14,12 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <charconv>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <ostream>
-#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -107,37 +108,51 @@ private:
     std::unique_ptr<TSiteGenerator> FGenerator;
 };
 
-// Holds SIGINT and SIGTERM back from their default action while the server runs, and turns them
-// into a readable descriptor that ends the event loop; the previous mask is put back afterwards.
+// Where the signal handler reports a stop; a signal handler can reach nothing else.
+volatile std::sig_atomic_t StopWriteHandle = -1;
+
+extern "C" void NoteStopSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(StopWriteHandle, &byte, 1);
+    errno = saved;
+}
+
+// Turns SIGINT and SIGTERM into a readable descriptor that ends the event loop, whichever thread
+// the signal lands on; the previous handlers are put back afterwards.
 class TStopSignals
 {
 public:
     TStopSignals()
     {
-        sigemptyset(&FSignals);
-        sigaddset(&FSignals, SIGINT);
-        sigaddset(&FSignals, SIGTERM);
-        ::pthread_sigmask(SIG_BLOCK, &FSignals, &FPrevious);
-        FHandle = ::signalfd(-1, &FSignals, SFD_CLOEXEC | SFD_NONBLOCK);
-        if (FHandle < 0) {
-            ::pthread_sigmask(SIG_SETMASK, &FPrevious, nullptr);
+        if (::pipe2(FPipe, O_CLOEXEC | O_NONBLOCK) != 0)
             throw EError(Utf8ToCp1251("Не удалось перехватить сигналы остановки"));
-        }
+        StopWriteHandle = FPipe[1];
+        struct sigaction action = {};
+        action.sa_handler = NoteStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, &FPreviousInt);
+        ::sigaction(SIGTERM, &action, &FPreviousTerm);
     }
     ~TStopSignals()
     {
-        ::close(FHandle);
-        ::pthread_sigmask(SIG_SETMASK, &FPrevious, nullptr);
+        ::sigaction(SIGINT, &FPreviousInt, nullptr);
+        ::sigaction(SIGTERM, &FPreviousTerm, nullptr);
+        StopWriteHandle = -1;
+        ::close(FPipe[0]);
+        ::close(FPipe[1]);
     }
     TStopSignals(const TStopSignals &) = delete;
     TStopSignals &operator=(const TStopSignals &) = delete;
 
-    int Handle() const { return FHandle; }
+    int Handle() const { return FPipe[0]; }
 
 private:
-    sigset_t FSignals;
-    sigset_t FPrevious;
-    int FHandle = -1;
+    int FPipe[2] = {-1, -1};
+    struct sigaction FPreviousInt = {};
+    struct sigaction FPreviousTerm = {};
 };
 
 } // namespace
@@ -146,7 +161,6 @@ int RunServeCommand(const TParsedArguments &args, std::ostream &out, std::ostrea
 {
     const quint16 port = PortArgument(args);
     TServedProject project(args.Positionals.front(), err);
-    // Blocked before Qt starts any thread, so that every thread inherits the mask.
     const TStopSignals stopSignals;
 
     std::unique_ptr<QCoreApplication> application;

@@ -121,9 +121,11 @@ bool TPreviewServer::handleRequest(const QHttpServerRequest &request, QTcpSocket
             return true;
         }
     }
-    // "/PREFIX/file": an empty first segment, the prefix, then the file's path.
+    // "/PREFIX/file": an empty first segment, the prefix, then the file's path, which names a
+    // file, not a folder.
     const qsizetype fileStart = 1 + FPrefix.size() + 1;
-    if (segments.size() < 3 || !segments[0].isEmpty() || !SameBytes(segments[1].toLatin1(), FPrefix)) {
+    if (segments.size() < 3 || !segments[0].isEmpty() || !SameBytes(segments[1].toLatin1(), FPrefix) ||
+        segments.back().isEmpty()) {
         AnswerText(responder, TStatus::NotFound, "Not found", !head);
         return true;
     }
