@@ -17,6 +17,7 @@
 #include "cli/HelpTexts.h"
 #include "cli/ProjectReport.h"
 #include "cli/ReportCommands.h"
+#include "cli/ServeCommand.h"
 #include "cli/StderrPrompter.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
@@ -566,6 +567,11 @@ int RunPreview(const TParsedArguments &args, TContext &context)
     return RunPreviewCommand(args, context.Out, launcher);
 }
 
+int RunServe(const TParsedArguments &args, TContext &context)
+{
+    return RunServeCommand(args, context.Out, context.Err);
+}
+
 int RunReport(const TParsedArguments &args, TContext &context)
 {
     return RunReportCommand(args, context.Out);
@@ -616,6 +622,7 @@ const std::vector<TCommand> &Commands()
          RunExport},
         {"show", {{{"json"}}, false, false}, 1, 1, RunShow},
         {"preview", {{{"page", true}, {"no-browser"}}, false, false}, 1, 1, RunPreview},
+        {"serve", {{{"port", true}}, false, false}, 1, 1, RunServe},
         {"report", {{{"tsv"}}, false, false}, 1, 1, RunReport},
         {"check", {{{"out", true}, {"json"}, {"prune"}, {"yes"}}, false, false}, 1, 1, RunCheck},
         {"build",

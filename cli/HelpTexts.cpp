@@ -1,6 +1,7 @@
 #include "cli/HelpTexts.h"
 
 #include "cli/ReportCommands.h"
+#include "cli/ServeCommand.h"
 
 #include <array>
 
@@ -44,6 +45,8 @@ constexpr std::array<THelp, 9> Helps = {{
   show              показать настройки и страницы проекта
   build             пройти весь путь от текста до готового сайта за один раз
   preview           открыть сайт в браузере, не трогая папку выгрузки
+  serve             показывать сайт через веб-сервер на 127.0.0.1, собирая
+                    страницы по запросу из файла проекта
   report            показать, куда ушли ссылки последнего распределения
   check             проверить проект и папку выгрузки; удалить устаревшие страницы
 
@@ -189,6 +192,8 @@ THelp Find(std::string_view command)
     }
     if (const TReportHelp report = ReportCommandHelp(command); !report.Usage.empty())
         return {command, report.Usage, report.Body};
+    if (command == "serve")
+        return {command, ServeUsage(), ServeHelp()};
     return Helps.front();
 }
 

@@ -173,6 +173,49 @@ std::uint64_t TNavigationLengths::Bar(int index) const
            CurrentEntryLength(digits) + ForwardLength(ForwardUrl(FPages, i));
 }
 
+std::string BuildSiteMenu(const TSitePages &pages)
+{
+    const TNavigationLengths lengths(pages);
+    std::string menu;
+    menu.reserve(static_cast<std::size_t>(lengths.Menu()));
+    menu += MenuOpen;
+    for (int i = 0; i < pages.Count(); ++i) {
+        const TSitePage &page = pages[i];
+        menu.append(MenuItemOpen).append(page.PageUrl()).append(MenuItemMiddle);
+        menu.append(page.PageTitle()).append(MenuItemClose);
+    }
+    menu += MenuClose;
+    return menu;
+}
+
+std::string BuildPaginationBar(const TSitePages &pages, int index)
+{
+    const auto i = static_cast<std::size_t>(index);
+    const std::string *backUrl = BackUrl(pages, i);
+    const std::string *forwardUrl = ForwardUrl(pages, i);
+    std::string bar;
+    bar.reserve(static_cast<std::size_t>(TNavigationLengths(pages).Bar(index)));
+    if (backUrl)
+        bar.append(BackOpen).append(*backUrl).append(BackClose);
+    else
+        bar.append(FirstBack);
+    for (int n = 0; n < pages.Count(); ++n) {
+        if (n == index)
+            bar.append(CurrentOpen).append(std::to_string(n)).append(CurrentClose);
+        else
+            bar.append(EntryOpen)
+                .append(pages[n].PageUrl())
+                .append(EntryMiddle)
+                .append(std::to_string(n))
+                .append(EntryClose);
+    }
+    if (forwardUrl)
+        bar.append(ForwardOpen).append(*forwardUrl).append(ForwardClose);
+    else
+        bar.append(LastForward);
+    return bar;
+}
+
 std::uint64_t EstimateExportBytes(const TSiteGenerator &generator)
 {
     const TSitePages &pages = generator.Pages();

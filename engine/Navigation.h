@@ -31,6 +31,13 @@ private:
     std::uint64_t FNumbers = 0;
 };
 
+// The menu that GeneratePag puts into SiteMenu, built for the pages as they are now.
+std::string BuildSiteMenu(const TSitePages &pages);
+
+// The bar that GeneratePag gives the page at `index` (0-based, valid), built on its own: the
+// work grows with the page count, not with its square as rebuilding every bar does.
+std::string BuildPaginationBar(const TSitePages &pages, int index);
+
 // The bytes an export of the project would write now (the pages and style.css): every page's
 // template with its placeholders filled by the texts the export puts there, the menu and the bar
 // those it would rebuild. Placeholder names inside the inserted texts are taken as plain text,

@@ -44,6 +44,39 @@ failed-save)
     cmp -s "$work/p.sgp" "$work/before.sgp" || fail "the old project file was changed"
     [ "$(ls -A "$work" | sort | tr '\n' ' ')" = "before.sgp err p.sgp " ] || fail "files left behind: $(ls -A "$work")"
     ;;
+serve)
+    mkdir "$work/site"
+    "$cli" build --content "$examples"/content/*.txt --links "$examples/links.txt" --out "$work/site" \
+        --project "$work/example" --seed 1 SiteTitle="Огород без хлопот" 2>/dev/null || fail "build exited with $?"
+    "$cli" serve "$work/example.sgp" >"$work/out" 2>"$work/err" &
+    server=$!
+    for _ in $(seq 100); do
+        [ -s "$work/out" ] && break
+        kill -0 $server 2>/dev/null || fail "serve ended early: $(cat "$work/err")"
+        sleep 0.1
+    done
+    address=$(head -n 1 "$work/out")
+    [[ "$address" =~ ^http://127\.0\.0\.1:[0-9]+/[0-9a-f]{32}/index\.html$ ]] || fail "first line: $address"
+    base=${address%index.html}
+    for f in index.html page1.html style.css; do
+        curl -sf -o "$work/$f" "$base$f" || fail "GET $f failed"
+        cmp -s "$work/$f" "$work/site/$f" || fail "$f differs from the export"
+    done
+    # A change of the project file shows on the next request.
+    "$cli" set "$work/example.sgp" SiteTitle="Новый огород" 2>/dev/null || fail "set exited with $?"
+    curl -sf -o "$work/changed.html" "${base}index.html" || fail "GET after the change failed"
+    iconv -f cp1251 -t utf-8 "$work/changed.html" | grep -c "Новый огород" >/dev/null || fail "the change was not served"
+    kill -TERM $server
+    for _ in $(seq 300); do
+        kill -0 $server 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 $server 2>/dev/null && fail "serve did not stop on SIGTERM"
+    wait $server
+    status=$?
+    [ $status -eq 0 ] || fail "serve exited with $status: $(cat "$work/err")"
+    [ "$(wc -l <"$work/out")" -eq 1 ] || fail "more than the address on stdout"
+    ;;
 *)
     fail "unknown case $case"
     ;;

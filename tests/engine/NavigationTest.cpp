@@ -1,3 +1,5 @@
+#include "engine/Navigation.h"
+
 #include "engine/EXSiteGenerator.h"
 #include "tests/support/Ru.h"
 
@@ -116,5 +118,27 @@ TEST(GeneratePag, RandomSitesMatchThePlainBars)
                 "<li><a href=\"" + g.Pages()[i].PageUrl() + "\">" + g.Pages()[i].PageTitle() + "</a></li>\r";
         }
         EXPECT_EQ(g.SiteMenu(), menu + "</ul>") << "round " << round;
+    }
+}
+
+// The menu and a bar built on their own are the ones the full rebuild gives, on sites with moved,
+// renamed and empty-named pages.
+TEST(BuildPaginationBar, EqualsTheBarOfTheFullRebuild)
+{
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 12; ++round) {
+        TSiteGenerator g;
+        const int count = round < 2 ? round + 1 : 1 + static_cast<int>(rng() % 150);
+        AddPages(g, count);
+        for (int k = 0; k < count / 3; ++k) {
+            const int at = static_cast<int>(rng() % static_cast<unsigned>(count));
+            g.Pages()[at].SetPageUrl(std::string(rng() % 12, 'b') + ".html");
+            g.Pages()[at].SetIndex(static_cast<int>(rng() % static_cast<unsigned>(count)));
+        }
+        g.GeneratePag();
+        EXPECT_EQ(BuildSiteMenu(g.Pages()), g.SiteMenu()) << "round " << round;
+        for (int i = 0; i < count; ++i)
+            ASSERT_EQ(BuildPaginationBar(g.Pages(), i), g.Pages()[i].Pagination())
+                << "round " << round << " page " << i;
     }
 }

@@ -1,12 +1,16 @@
 #include "ui/project/ProjectProcedures.h"
 
+#include "app/BrowserLauncher.h"
 #include "app/ExportRecord.h"
 #include "app/LinkReport.h"
+#include "app/PreviewPages.h"
 #include "app/ProjectCheck.h"
 #include "app/SiteFiles.h"
-#include "app/SitePreview.h"
 #include "app/StalePages.h"
+#include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
+#include "engine/Error.h"
+#include "preview/PreviewServer.h"
 #include "ui/editor/TextCodec.h"
 #include "ui/project/CheckDialog.h"
 #include "ui/project/FProject.h"
@@ -94,6 +98,8 @@ TProjectProcedures::TProjectProcedures(TSiteProject &window, const TPagesTab &pa
     connect(actions.PruneStale, &QAction::triggered, this, &TProjectProcedures::PruneStaleExecute);
 }
 
+TProjectProcedures::~TProjectProcedures() = default;
+
 void TProjectProcedures::PushAll()
 {
     FWindow.PushSettings();
@@ -134,11 +140,21 @@ void TProjectProcedures::SiteExportExecute()
 void TProjectProcedures::PreviewInBrowserExecute()
 {
     runCommand(FServices.Errors, [this] {
-        const TLookingPush push(FWindow);
+        if (!FPreviewServer) {
+            // Every request sees what the window shows at that moment.
+            auto server = std::make_unique<TPreviewServer>([this](const std::string &path) {
+                const TLookingPush push(FWindow);
+                return RenderPreviewFile(FWindow.Generator(), path);
+            });
+            server->Start();
+            FPreviewServer = std::move(server);
+        }
         const TSitePage *page = FPages.SelectedPage();
-        TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Подготовка просмотра..."_s);
-        OpenPreview(FWindow.Generator(), FServices.PreviewFolders, FServices.Browser,
-                    page ? page->PageUrl() : std::string());
+        const std::string pageUrl =
+            page && IsPreviewablePageUrl(page->PageUrl()) ? page->PageUrl() : "index.html";
+        const std::string address = FPreviewServer->Address(PreviewUrlPath(pageUrl));
+        if (!FServices.Browser.Open(address))
+            throw EError(Utf8ToCp1251("Не удалось открыть браузер для просмотра \"" + address + "\""));
     });
 }
 

@@ -4,9 +4,12 @@
 
 #include <QObject>
 
+#include <memory>
+
 namespace zarvik {
 
 class TPagesTab;
+class TPreviewServer;
 class TSiteProject;
 struct TServices;
 
@@ -22,10 +25,13 @@ public:
     // The window, its pages tab and the services must outlive the procedures.
     TProjectProcedures(TSiteProject &window, const TPagesTab &pages, TServices &services,
                        const TProjectActions &actions);
+    ~TProjectProcedures() override;
 
     void LinksGenerExecute();
     void SiteExportExecute();
-    // Renders the site into a private temporary folder and opens the selected page there.
+    // Opens the selected page (else index.html) in the browser from the window's preview server,
+    // which starts on first use, renders each page from the window's project when the browser
+    // asks for it, and stops with the procedures, that is with the window.
     void PreviewInBrowserExecute();
     void LinkReportExecute();
     void CheckProjectExecute();
@@ -38,6 +44,7 @@ private:
     TSiteProject &FWindow;
     const TPagesTab &FPages;
     TServices &FServices;
+    std::unique_ptr<TPreviewServer> FPreviewServer;
 };
 
 } // namespace zarvik

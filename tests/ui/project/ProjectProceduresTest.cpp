@@ -3,6 +3,7 @@
 #include "app/LinkReport.h"
 #include "app/ProjectDefaults.h"
 #include "persistence/ProjectFileWriter.h"
+#include "tests/support/HttpExchange.h"
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/project/CheckDialog.h"
@@ -41,6 +42,7 @@ private slots:
     void distributionReportsTheLinkLimitFirst();
     void exportUsesWhatTheEditorsShow();
     void previewShowsTheSelectedPageAsTheExportWrites();
+    void previewRendersEveryRequestAnewAndStopsWithTheWindow();
     void exportNeverOverwritesTheProjectFile();
     void linkReportShowsWhereTheLinksWentAndSavesThemAsTsv();
     void checkListsStalePagesAndPruneRemovesOnlyItsOwn();
@@ -139,18 +141,54 @@ void ProjectProceduresTest::previewShowsTheSelectedPageAsTheExportWrites()
     F->Action(u"PreviewInBrowser"_s).trigger();
     QCOMPARE(browser.Urls.size(), std::size_t{1});
     const QUrl url(QString::fromStdString(browser.Urls.front()));
-    QVERIFY(url.isLocalFile());
+    QCOMPARE(url.scheme(), u"http"_s);
+    QCOMPARE(url.host(), u"127.0.0.1"_s);
     QCOMPARE(url.fileName(), u"page1.html"_s);
     QVERIFY(F->Messages().isEmpty());
     QVERIFY(QDir(out).isEmpty());
     QCOMPARE(F->Window->Generator().Changed(), changedBefore);
     QCOMPARE(F->Window->Generator().SavePath(), FromQString(out));
 
-    QFile shown(url.toLocalFile());
-    QVERIFY(shown.open(QIODevice::ReadOnly));
+    const THttpReply shown = HttpGet(browser.Urls.front());
+    QCOMPARE(shown.Status, 200);
+    QCOMPARE(F->Window->Generator().Changed(), changedBefore);
     F->Fakes.Prompter.Script(Answer::No);
     F->Action(u"SiteExport"_s).trigger();
-    QCOMPARE(shown.readAll(), Folder.Read(u"preview-site/page1.html"_s));
+    QCOMPARE(shown.Body, Folder.Read(u"preview-site/page1.html"_s));
+}
+
+void ProjectProceduresTest::previewRendersEveryRequestAnewAndStopsWithTheWindow()
+{
+    AddContent();
+    F->Window->SaveProjectFile(Folder.Path(u"served.sgp"_s));
+    F->Action(u"PreviewInBrowser"_s).trigger();
+    F->Action(u"PreviewInBrowser"_s).trigger();
+    const std::vector<std::string> &urls = F->Fakes.Browser.Urls;
+    QCOMPARE(urls.size(), std::size_t{2});
+    // Nothing selected: the first page; the second press reuses the server.
+    QVERIFY(QByteArray::fromStdString(urls[0]).endsWith("/index.html"));
+    QCOMPARE(urls[1], urls[0]);
+    const std::string page2 = urls[0].substr(0, urls[0].rfind('/') + 1) + "page2.html";
+    const THttpReply before = HttpGet(page2);
+    QCOMPARE(before.Status, 200);
+    QVERIFY(before.Body.contains("<title> - " + Bytes(F->Window->Generator().Pages()[2].PageTitle()) +
+                                 "</title>"));
+    QVERIFY(!F->Window->Generator().Changed());
+
+    // An edit waiting in the template editor shows on the next request, without a new F5.
+    auto &templateEditor = F->Find<TSourceEditor>(u"SynEdit2"_s);
+    templateEditor.setFocus();
+    TProjectFixture::Type(templateEditor.focusProxy(), u"Грядка"_s);
+    const THttpReply after = HttpGet(page2);
+    QCOMPARE(after.Status, 200);
+    QVERIFY(after.Body.startsWith(Bytes(Ru("Грядка"))));
+    QVERIFY(F->Window->HasUnsavedEdits());
+    QCOMPARE(HttpGet(page2, "POST").Status, 405);
+
+    const quint16 port = static_cast<quint16>(QUrl(QString::fromStdString(page2)).port());
+    QVERIFY(CloseFixture(F));
+    QVERIFY(HttpExchange(port, "GET / HTTP/1.1\r\n\r\n").Refused);
+    F = std::make_unique<TProjectFixture>();
 }
 
 void ProjectProceduresTest::exportNeverOverwritesTheProjectFile()
