@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
+#include <linux/magic.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -37,6 +39,38 @@ std::string FullPath(const std::string &path)
     return full.lexically_normal().string();
 }
 
+// Whether the open file lies on a local file system whose read leases hold off writers and
+// truncation, so that a mapping of it cannot lose pages under the reader. A network or
+// user-space file system can shrink a file or fail a read behind the lease's back, and a mapped
+// page that cannot be read kills the process with SIGBUS.
+bool MayMap(int fd)
+{
+    struct statfs info
+    {
+    };
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Opens `path` as OpenRegularFile does, or throws the EError of ReadFileBytes.
+int OpenForReading(const std::string &path)
+{
+    bool notRegular = false;
+    const int fd = OpenRegularFile(AT_FDCWD, path.c_str(), 0, &notRegular);
+    if (fd >= 0)
+        return fd;
+    throw EError(notRegular ? NotRegularFileMessage(path) : CannotOpenMessage(path, errno));
+}
+
 } // namespace
 
 std::string MessagePath(const std::string &path)
@@ -47,6 +81,48 @@ std::string MessagePath(const std::string &path)
 std::string CannotOpenMessage(const std::string &path, int error)
 {
     return "Cannot open file \"" + MessagePath(path) + "\". " + Reason(error);
+}
+
+std::string NotRegularFileMessage(const std::string &path)
+{
+    return "Cannot open file \"" + MessagePath(path) + "\". It is not a regular file";
+}
+
+int OpenRegularFile(int folder, const char *name, int flags, bool *notRegular)
+{
+    if (notRegular)
+        *notRegular = false;
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; O_NOCTTY keeps a terminal
+    // from becoming the program's own.
+    const int fd = ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
+    if (fd < 0)
+        return -1;
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        // A folder has the system's own reason.
+        const bool isFolder = S_ISDIR(info.st_mode);
+        if (notRegular)
+            *notRegular = !isFolder;
+        errno = isFolder ? EISDIR : EINVAL;
+        return -1;
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
 }
 
 std::string CannotCreateMessage(const std::string &path, int error)
@@ -94,17 +170,13 @@ std::string ReadOpenFile(int fd, const std::string &path)
 
 std::string ReadFileBytes(const std::string &path)
 {
-    TFileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0)
-        throw EError(CannotOpenMessage(path, errno));
+    const TFileHandle file(OpenForReading(path));
     return ReadOpenFile(file.Get(), path);
 }
 
 TMappedFile::TMappedFile(const std::string &path)
-    : FFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
+    : FFd(OpenForReading(path))
 {
-    if (FFd < 0)
-        throw EError(CannotOpenMessage(path, errno));
     // The read lease is refused while anyone has the file open for writing, and while it is held
     // an open for writing or a truncation by another process waits until it is given up (or, at
     // worst, for the system's lease-break time), so the mapping cannot lose pages under the reader.
@@ -115,12 +187,13 @@ TMappedFile::TMappedFile(const std::string &path)
     // Taking the lease makes this process the one told of a waiting writer, by SIGIO unless
     // another signal is set, and SIGIO would end the program. The notice goes to nobody once the
     // owner is cleared; until then it is SIGURG, which nothing here handles and which is ignored.
-    if (::fcntl(FFd, F_SETSIG, SIGURG) == 0 && ::fcntl(FFd, F_SETLEASE, F_RDLCK) == 0) {
+    // The pages are not read ahead (no MAP_POPULATE): the reader touches them in order anyway.
+    if (MayMap(FFd) && ::fcntl(FFd, F_SETSIG, SIGURG) == 0 && ::fcntl(FFd, F_SETLEASE, F_RDLCK) == 0) {
         ::fcntl(FFd, F_SETOWN, 0);
         if (::fstat(FFd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
             static_cast<std::uintmax_t>(info.st_size) <= SIZE_MAX) {
             const auto size = static_cast<std::size_t>(info.st_size);
-            void *map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, FFd, 0);
+            void *map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, FFd, 0);
             if (map != MAP_FAILED) {
                 ::madvise(map, size, MADV_SEQUENTIAL);
                 FMap = map;

@@ -16,19 +16,33 @@ std::string MessagePath(const std::string &path);
 std::string CannotOpenMessage(const std::string &path, int error);
 std::string CannotCreateMessage(const std::string &path, int error);
 
+// "Cannot open file "<full path>". It is not a regular file": a FIFO, socket, device or folder
+// given where a file is read.
+std::string NotRegularFileMessage(const std::string &path);
+
+// Opens the existing file `name` (relative to the folder open as `folder`, or to the working
+// folder with AT_FDCWD) for reading without ever waiting on it: the open does not block, and
+// anything but a regular file is closed again at once, since a FIFO would wait for a writer and a
+// device may never answer. `flags` adds to O_RDONLY (O_NOFOLLOW, say). Returns a blocking
+// descriptor, or -1 with errno set (EISDIR for a folder); a file of another type gives -1 with
+// `notRegular` set.
+int OpenRegularFile(int folder, const char *name, int flags = 0, bool *notRegular = nullptr);
+
 // The file's bytes, unchanged. Throws EError "Cannot open file ..." when the file cannot be
-// opened or read.
+// opened or read, or is not a regular file.
 std::string ReadFileBytes(const std::string &path);
 
 // The bytes of the open file `fd` from where it stands to its end; `path` names it in the
 // EError "Cannot open file ..." thrown when a read fails.
 std::string ReadOpenFile(int fd, const std::string &path);
 
-// A whole file's bytes for reading in place. A regular file that nobody has open for writing is
-// mapped read-only and held with a read lease, so that another process that opens it for writing
-// or truncates it waits until this object is gone; any other file (empty, a pipe, one being
-// written, a file system without leases or mappings) is copied as ReadFileBytes does. Throws the
-// same EError "Cannot open file ..." as ReadFileBytes.
+// A whole file's bytes for reading in place. A file on a local file system that honours read
+// leases (ext4, XFS, Btrfs, tmpfs) that nobody has open for writing is mapped read-only and held
+// with a read lease, so that another process that opens it for writing or truncates it waits
+// until this object is gone. Any other file (empty, one being written, one on a network or
+// user-space file system, where a mapped page that vanishes or fails to read would kill the
+// process) is copied with read() as ReadFileBytes does. Throws the same EError "Cannot open
+// file ..." as ReadFileBytes.
 class TMappedFile
 {
 public:

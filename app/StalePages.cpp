@@ -1,6 +1,7 @@
 #include "app/StalePages.h"
 
 #include "app/ExportRecord.h"
+#include "app/FileAccess.h"
 #include "app/FileHandle.h"
 #include "app/ProjectCheck.h"
 #include "engine/Cp1251.h"
@@ -42,7 +43,7 @@ std::vector<std::string_view> TemplatePieces(std::string_view text)
 // Reads a regular file of the folder without following a link; false when it is anything else.
 bool ReadInFolder(int folderFd, const std::string &name, std::string &bytes)
 {
-    const int fd = ::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = OpenRegularFile(folderFd, name.c_str(), O_NOFOLLOW);
     if (fd < 0)
         return false;
     struct stat info;

@@ -1,5 +1,6 @@
 #include "app/TemporaryFile.h"
 
+#include "app/FileAccess.h"
 #include "app/FileHandle.h"
 
 #include <cerrno>
@@ -132,7 +133,8 @@ void RemoveLeftovers(const fs::path &folder, const std::string &name)
             continue;
         if (!entry.is_regular_file(ec) || entry.is_symlink(ec))
             continue;
-        TFileHandle leftover(::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        // A FIFO put there under the name since the look would hold a plain open for ever.
+        TFileHandle leftover(OpenRegularFile(AT_FDCWD, entry.path().c_str(), O_NOFOLLOW));
         if (leftover.Get() >= 0 && ::flock(leftover.Get(), LOCK_EX | LOCK_NB) == 0)
             ::unlink(entry.path().c_str());
     }

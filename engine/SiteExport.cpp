@@ -152,22 +152,39 @@ struct TExportFolder
 };
 
 // Descriptors of the folders the export writes into, the last one kept open for the next file.
+// Each is opened from the export folder's own descriptor without following links, so a folder
+// swapped for a link after Resolve looked at it is refused instead of written through.
 class TFolderHandles
 {
 public:
-    TFolderHandles() = default;
+    // `root` is the export folder, resolved; `path` names it in the error thrown when it cannot
+    // be opened.
+    TFolderHandles(const std::string &root, const std::string &path)
+        : FRootPath(root)
+        , FRoot(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))
+    {
+        if (FRoot < 0)
+            ThrowCreateError(path, errno);
+    }
     TFolderHandles(const TFolderHandles &) = delete;
     TFolderHandles &operator=(const TFolderHandles &) = delete;
-    ~TFolderHandles() { Close(); }
+    ~TFolderHandles()
+    {
+        Close();
+        ::close(FRoot);
+    }
 
-    // A descriptor of the folder `folder` (a resolved path); `path` names the file to be made
-    // there in the error thrown when it cannot be opened.
+    // A descriptor of the folder `folder` (a resolved path inside the root); `path` names the
+    // file to be made there in the error thrown when it cannot be opened.
     int Open(const std::string &folder, const std::string &path)
     {
         if (FHandle >= 0 && folder == FFolder)
             return FHandle;
         Close();
-        FHandle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (!IsUnder(folder, FRootPath))
+            ThrowCreateError(path, EXDEV);
+        const std::size_t skip = FRootPath == "/" ? 1 : FRootPath.size() + 1;
+        FHandle = OpenFolderBeneath(FRoot, folder.size() > skip ? folder.substr(skip) : std::string());
         if (FHandle < 0)
             ThrowCreateError(path, errno == ENOTDIR ? ENOENT : errno);
         FFolder = folder;
@@ -182,6 +199,8 @@ private:
         FHandle = -1;
     }
 
+    std::string FRootPath;
+    int FRoot;
     std::string FFolder;
     int FHandle = -1;
 };
@@ -254,7 +273,7 @@ TExportCounts TSiteGenerator::ExportInto(const std::string &folder, bool storedF
             target.ProjectInode = info.st_ino;
         }
     }
-    TFolderHandles folders;
+    TFolderHandles folders(target.Root, directory);
     TExportCounts counts;
     // Puts `bytes` into the file of `url` (model text), checked to stay inside the folder and to
     // spare the project, unless the ledger knows the file already holds them.

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace zarvik {
@@ -27,7 +30,53 @@ std::string TemporaryName()
            std::string(TemporarySuffix);
 }
 
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// OpenFolderBeneath on a kernel without openat2: one name at a time, none of them a link.
+int OpenFolderByParts(int root, const std::string &relative)
+{
+    int folder = ::openat(root, ".", FolderFlags);
+    std::size_t from = 0;
+    while (folder >= 0 && from < relative.size()) {
+        std::size_t slash = relative.find('/', from);
+        if (slash == std::string::npos)
+            slash = relative.size();
+        const std::string part = relative.substr(from, slash - from);
+        from = slash + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            ::close(folder);
+            errno = EXDEV;
+            return -1;
+        }
+        const int next = ::openat(folder, part.c_str(), FolderFlags);
+        const int error = errno;
+        ::close(folder);
+        errno = error;
+        folder = next;
+    }
+    return folder;
+}
+
 } // namespace
+
+int OpenFolderBeneath(int root, const std::string &relative)
+{
+    static std::atomic<bool> withoutOpenat2{false};
+    if (!withoutOpenat2) {
+        open_how how{};
+        how.flags = static_cast<std::uint64_t>(FolderFlags);
+        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        const char *path = relative.empty() ? "." : relative.c_str();
+        const long fd = ::syscall(SYS_openat2, root, path, &how, sizeof how);
+        if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
+            return static_cast<int>(fd);
+        // A sandbox may refuse the call itself; the walk below needs none of it.
+        withoutOpenat2 = true;
+    }
+    return OpenFolderByParts(root, relative);
+}
 
 bool IsWholeFileTemporary(std::string_view name)
 {

@@ -48,6 +48,12 @@ private:
     std::vector<iovec> FVectors;
 };
 
+// Opens the folder `relative` (names joined by '/', empty for the folder itself) inside the folder
+// open as `root`, without following a symbolic link on the way and without leaving `root`, so a
+// folder swapped for a link after the path was checked is refused rather than written through.
+// Returns the descriptor, or -1 with errno set (ELOOP or EXDEV for a link or a way out).
+int OpenFolderBeneath(int root, const std::string &relative);
+
 // Whether `name` (a file name, no folder) is one TWholeFile gives its files while they are
 // written.
 bool IsWholeFileTemporary(std::string_view name);

@@ -10,6 +10,7 @@
 #include <QTranslator>
 #include <QWidget>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
@@ -86,15 +87,53 @@ void TIdleQueue::RunIfIdle()
 
 namespace {
 
-// Written by the signal handler, read by the event loop: the only state a handler may touch.
-int TerminationPipe[2] = {-1, -1};
+// The socket pair the signal handler writes to and the event loop reads from: made by the first
+// watcher and kept, with the handler, until the process ends, so that a signal at any moment,
+// even one during shutdown, finds an open descriptor (never a closed one whose number was given
+// to another file) and never the default action that would end the program outside its usual
+// way out.
+std::atomic<int> TerminationRead{-1};
+std::atomic<int> TerminationWrite{-1};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnTerminationSignal(int)
 {
     const int savedErrno = errno;
     const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(TerminationPipe[1], &byte, 1);
+    // Non-blocking: with the socket full the byte is dropped, and the ones already there make
+    // the same request.
+    [[maybe_unused]] const auto written = ::write(TerminationWrite.load(), &byte, 1);
     errno = savedErrno;
+}
+
+// Makes the socket pair and installs the handler, once per process; false when the pair cannot
+// be made.
+bool SetUpTerminationSignals()
+{
+    if (TerminationRead.load() >= 0)
+        return true;
+    // Non-blocking, so that a burst of signals can never block the handler on a full socket, and
+    // closed on exec, so that no program started from here inherits it.
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair) != 0)
+        return false;
+    TerminationRead.store(pair[0]);
+    TerminationWrite.store(pair[1]);
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+    return true;
+}
+
+// Reads away the requests that wait in the socket.
+void DrainTerminationRequests()
+{
+    char bytes[256];
+    while (::read(TerminationRead.load(), bytes, sizeof bytes) > 0) {
+    }
 }
 
 } // namespace
@@ -103,42 +142,25 @@ TTerminationWatcher::TTerminationWatcher(QWidget &window, const TBusyCounter &bu
     : FWindow(window)
     , FQueue(new TIdleQueue(busy, idleLoopLevel, this))
 {
-    // Non-blocking, so that a burst of signals can never block the handler on a full socket, and
-    // closed on exec, so that no program started from here inherits it.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, TerminationPipe) != 0)
+    if (!SetUpTerminationSignals())
         return;
-    FNotifier = new QSocketNotifier(TerminationPipe[0], QSocketNotifier::Read, this);
+    // Requests that came while no watcher was there were for the windows of that time.
+    DrainTerminationRequests();
+    FNotifier = new QSocketNotifier(TerminationRead.load(), QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, &TTerminationWatcher::Terminate);
-
-    struct sigaction action = {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
 }
 
+// The handler and the socket stay: the program is on its way out, and a signal now must neither
+// end it by the default action nor write to a descriptor reused for something else.
 TTerminationWatcher::~TTerminationWatcher()
 {
-    if (!FNotifier)
-        return;
-    struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
     delete FNotifier;
-    ::close(TerminationPipe[0]);
-    ::close(TerminationPipe[1]);
-    TerminationPipe[0] = TerminationPipe[1] = -1;
 }
 
 void TTerminationWatcher::Terminate()
 {
     // Several signals count as one request.
-    char bytes[256];
-    while (::read(TerminationPipe[0], bytes, sizeof bytes) > 0) {
-    }
+    DrainTerminationRequests();
     // Closing the window from inside a dialog's loop would destroy project windows under the
     // command that opened the dialog.
     if (!FQueue->Pending())

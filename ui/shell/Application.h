@@ -62,7 +62,9 @@ private:
 // Closes a window when the process is asked to end (SIGTERM, SIGINT, SIGHUP), so a session end
 // or a `kill` takes the same road as the Quit command, save questions included. A request that
 // arrives while a dialog is open or a command runs is remembered and carried out once the
-// program is idle again; several requests meanwhile count as one. One instance at a time.
+// program is idle again; several requests meanwhile count as one. One instance at a time. The
+// signal handler, once installed, stays until the process ends: a signal after the watcher is
+// gone (the program is shutting down) is let go.
 class TTerminationWatcher : public QObject
 {
     Q_OBJECT
