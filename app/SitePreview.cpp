@@ -23,7 +23,7 @@ class TSilentPrompter : public TPrompter
 public:
     Answer ask(MessageKind, std::string_view, Buttons buttons) override
     {
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No : Answer::Ok;
     }
 };
 
