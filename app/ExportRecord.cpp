@@ -309,11 +309,27 @@ TExportRecordLedger::TExportRecordLedger(bool full, std::function<std::string()>
 void TExportRecordLedger::Begin(int folder, const std::string &path)
 {
     FFolderPath = path;
+    FTouched = false;
     FNew.Files.clear();
     FPendingName.clear();
     const std::optional<std::string> bytes = ReadRecordBytes(folder);
     FOld = bytes ? TExportRecord::Parse(*bytes) : std::nullopt;
     FOldJson = FOld ? *bytes : std::string();
+}
+
+std::vector<std::string> TExportRecordLedger::ReservedNames() const
+{
+    std::vector<std::string> names = FReserved;
+    names.emplace_back(ExportRecordName);
+    return names;
+}
+
+bool TExportRecordLedger::Owns(const std::string &name, const struct stat &onDisk) const
+{
+    if (!FOld)
+        return false;
+    const auto found = FOld->Files.find(name);
+    return found != FOld->Files.end() && IsAsRecorded(found->second, onDisk);
 }
 
 bool TExportRecordLedger::Unchanged(const std::string &name, std::span<const std::string_view> bytes,
@@ -330,6 +346,7 @@ bool TExportRecordLedger::Unchanged(const std::string &name, std::span<const std
     if (old.Pieces != FPendingKey || !IsAsRecorded(old, *onDisk))
         return false;
     FNew.Files[name] = old;
+    FTouched = true;
     return true;
 }
 
@@ -346,10 +363,14 @@ void TExportRecordLedger::Written(const std::string &name, std::span<const std::
     }
     file.Changed = old && old->Sha256 == file.Sha256 ? old->Changed : FToday();
     FNew.Files[name] = std::move(file);
+    FTouched = true;
 }
 
 void TExportRecordLedger::Finish(int folder, bool complete)
 {
+    // An export stopped before its first file leaves the folder exactly as it was.
+    if (!FTouched)
+        return;
     // Files of earlier exports that are still there stay listed, so that prune knows them.
     if (FOld) {
         for (const auto &[name, file] : FOld->Files) {

@@ -103,13 +103,21 @@ void ForgetExportedFiles(const std::string &folder, const std::vector<std::strin
 // and modification time, and writes the record again (whole, as the export writes its files) at
 // the end, also after an export that stopped, for the files written so far. A broken or foreign
 // record is ignored and replaced. With `full`, every file is written, and the record still
-// refreshed.
+// refreshed. It owns (may replace without asking) the files its record lists that are still as
+// the export left them; an export that wrote nothing and found nothing unchanged leaves the record
+// as it was.
 class TExportRecordLedger : public TExportLedger
 {
 public:
     explicit TExportRecordLedger(bool full, std::function<std::string()> today = TodayUtc);
 
+    // Names (UTF-8) of the files written beside the pages by others (SiteFileNames of
+    // app/SiteFiles.h), kept from pages; the record's own name always is.
+    void SetReservedNames(std::vector<std::string> names) { FReserved = std::move(names); }
+
     void Begin(int folder, const std::string &path) override;
+    std::vector<std::string> ReservedNames() const override;
+    bool Owns(const std::string &name, const struct stat &onDisk) const override;
     bool Unchanged(const std::string &name, std::span<const std::string_view> bytes,
                    const struct stat *onDisk) override;
     void Written(const std::string &name, std::span<const std::string_view> bytes,
@@ -121,6 +129,9 @@ private:
 
     bool FFull;
     std::function<std::string()> FToday;
+    std::vector<std::string> FReserved;
+    // Whether this export wrote a file or found one unchanged.
+    bool FTouched = false;
     std::string FFolderPath;
     // The record as read at the start, its bytes, and the one being made.
     std::optional<TExportRecord> FOld;

@@ -389,6 +389,11 @@ TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<s
     std::error_code ec;
     if (path.empty()) {
         checker.Add(TFindingKind::NoExportFolder, -1, Ru("Папка выгрузки не указана"));
+    } else if (!exportFolder && path.front() != '/') {
+        // As the export refuses it: taken from wherever the program runs, it could name anything.
+        checker.Add(TFindingKind::NoExportFolder, -1,
+                    Ru("Папка выгрузки ") + Quoted(generator.SavePath()) +
+                        Ru(" задана относительным путём. Укажите полный путь к папке"));
     } else if (!fs::is_directory(path, ec)) {
         checker.Add(TFindingKind::NoExportFolder, -1,
                     Ru("Папка выгрузки ") + Quoted(Utf8ToCp1251(path)) + Ru(" не существует"));

@@ -56,6 +56,16 @@ std::string Message(std::string_view utf8)
 
 } // namespace
 
+std::vector<std::string> SiteFileNames(const TProjectSettings &settings)
+{
+    std::vector<std::string> names;
+    if (settings.Sitemap() && !settings.BaseUrl().empty())
+        names.emplace_back("sitemap.xml");
+    if (settings.Robots())
+        names.emplace_back("robots.txt");
+    return names;
+}
+
 TSiteFilesReport WriteSiteFiles(const std::string &folder, const TProjectSettings &settings,
                                 const TSiteGenerator &generator, const TChangedDate &changedDate)
 {

@@ -24,6 +24,10 @@ struct TSiteFilesReport
     std::vector<std::string> Kept;
 };
 
+// The names WriteSiteFiles writes under these settings (sitemap.xml, robots.txt), which no page
+// may take.
+std::vector<std::string> SiteFileNames(const TProjectSettings &settings);
+
 // Writes the files the settings ask for into `folder` (a file-system name): sitemap.xml (with
 // sitemap1.xml, ... when the site needs an index; numbered sitemaps of an earlier, larger export
 // are removed) when Sitemap() is on and a base address is set, robots.txt when Robots() is on,

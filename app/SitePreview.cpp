@@ -1,6 +1,7 @@
 #include "app/SitePreview.h"
 
 #include "app/BrowserLauncher.h"
+#include "app/ExportRecord.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
@@ -9,7 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zarvik {
 namespace {
@@ -23,7 +26,7 @@ class TSilentPrompter : public TPrompter
 public:
     Answer ask(MessageKind, std::string_view, Buttons buttons) override
     {
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No : Answer::Ok;
     }
 };
 
@@ -79,6 +82,41 @@ std::string TPreviewFolders::Create()
     }
     FFolders.push_back(pattern);
     return pattern;
+}
+
+std::string ProjectPreviewFolder(const std::string &projectPath)
+{
+    fs::path cache;
+    const char *xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg && xdg[0] == '/') {
+        cache = xdg;
+    } else {
+        const char *home = std::getenv("HOME");
+        if ((!home || home[0] != '/') && ::getpwuid(::getuid()))
+            home = ::getpwuid(::getuid())->pw_dir;
+        cache = fs::path(home && home[0] == '/' ? home : "/tmp") / ".cache";
+    }
+    std::error_code ec;
+    fs::path project = fs::weakly_canonical(fs::absolute(projectPath, ec), ec);
+    if (project.empty())
+        project = fs::absolute(projectPath, ec).lexically_normal();
+    const std::string whole = project.string();
+    const std::string_view pieces[] = {whole};
+    return (cache / "zarvik" / "preview" / (project.stem().string() + "-" + Sha256Hex(pieces).substr(0, 16)))
+        .string();
+}
+
+void RenewPreviewFolder(const std::string &folder)
+{
+    std::error_code ec;
+    const fs::path path(folder);
+    fs::create_directories(path.parent_path(), ec);
+    // The preview's own part of the cache, readable by its owner only.
+    if (!ec)
+        fs::permissions(path.parent_path(), fs::perms::owner_all, ec);
+    fs::remove_all(path, ec);
+    if (ec || ::mkdir(folder.c_str(), 0700) != 0)
+        throw EError(CannotCreateFileMessage(folder, ec ? ec.value() : errno));
 }
 
 void RenderPreview(TSiteGenerator &generator, const std::string &folder)

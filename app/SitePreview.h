@@ -31,6 +31,16 @@ private:
     std::vector<std::string> FFolders;
 };
 
+// The folder the command line renders a preview of the project file `projectPath` into, one per
+// project, so that previews do not pile up: <cache>/zarvik/preview/<file name>-<hash of the
+// project's full path>, where <cache> is $XDG_CACHE_HOME when it is an absolute path, else
+// ~/.cache. A file-system path.
+std::string ProjectPreviewFolder(const std::string &projectPath);
+
+// Makes `folder` (a path from ProjectPreviewFolder) a new empty folder with mode 0700, whatever
+// was there before removed (a link is removed, never followed). Throws EError when it cannot.
+void RenewPreviewFolder(const std::string &folder);
+
 // Renders every page and style.css into `folder` (a file-system path) exactly as the export
 // would (the sub-folders that page URLs name are made first), with the pages' current bodies: the link
 // distribution is neither offered nor run, and no message is shown. The menu and the pagination bars are

@@ -9,6 +9,7 @@
 #include "engine/Prompter.h"
 #include "engine/SiteRules.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,24 +39,6 @@ std::vector<std::string_view> TemplatePieces(std::string_view text)
         pieces.push_back(text.substr(from, best - from));
         from = best + bestLength;
     }
-}
-
-// Reads a regular file of the folder without following a link; false when it is anything else.
-bool ReadInFolder(int folderFd, const std::string &name, std::string &bytes)
-{
-    const int fd = OpenRegularFile(folderFd, name.c_str(), O_NOFOLLOW);
-    if (fd < 0)
-        return false;
-    struct stat info;
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    bytes.clear();
-    char buffer[65536];
-    ssize_t got = 0;
-    while (ok && (got = ::read(fd, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    ok = ok && got == 0;
-    ::close(fd);
-    return ok;
 }
 
 // The export folder, opened for the look-ups below.
@@ -106,10 +89,10 @@ bool RecordedFile(int folder, const TExportRecord &record, const std::string &na
     return ok;
 }
 
-bool SafeName(const std::string &name)
+// "Папка: ..." for the details of a message about the export folder `folder` (UTF-8).
+std::string FolderDetails(const std::string &folder)
 {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
+    return Utf8ToCp1251("Папка: " + folder);
 }
 
 } // namespace
@@ -117,6 +100,12 @@ bool SafeName(const std::string &name)
 bool MatchesTemplate(std::string_view file, std::string_view templateText)
 {
     const std::vector<std::string_view> pieces = TemplatePieces(templateText);
+    // A template of placeholders and white space alone has no text of its own to tell its pages
+    // by.
+    if (std::all_of(pieces.begin(), pieces.end(), [](std::string_view piece) {
+            return piece.find_first_not_of(" \t\r\n") == std::string_view::npos;
+        }))
+        return false;
     if (pieces.size() == 1)
         return file == pieces.front();
     if (!file.starts_with(pieces.front()) || !file.ends_with(pieces.back()) ||
@@ -133,7 +122,7 @@ bool MatchesTemplate(std::string_view file, std::string_view templateText)
     return true;
 }
 
-std::vector<std::string> PrunablePages(const TSiteGenerator &generator, const TCheckResult &check)
+std::vector<std::string> PrunablePages(const TSiteGenerator &, const TCheckResult &check)
 {
     std::vector<std::string> names;
     if (check.ExportFolder.empty())
@@ -141,49 +130,33 @@ std::vector<std::string> PrunablePages(const TSiteGenerator &generator, const TC
     const TFileHandle folder = OpenFolder(check.ExportFolder);
     if (folder.Get() < 0)
         return names;
-    // Once the folder has a record, it alone says which files the export wrote.
+    // The record alone says which files the export wrote: without one, none is known to be.
     const std::optional<TExportRecord> record = TExportRecord::Load(check.ExportFolder);
-    std::string bytes;
+    if (!record)
+        return names;
     for (const TFinding &finding : check.Findings) {
-        if (finding.Kind != TFindingKind::StalePage)
-            continue;
-        if (record) {
-            if (RecordedFile(folder.Get(), *record, finding.FileName, false))
-                names.push_back(finding.FileName);
-            continue;
-        }
-        if (!IsGeneratedPageName(finding.FileName))
-            continue;
-        if (ReadInFolder(folder.Get(), finding.FileName, bytes) &&
-            MatchesTemplate(bytes, generator.SiteTemplate()))
+        if (finding.Kind == TFindingKind::StalePage &&
+            RecordedFile(folder.Get(), *record, finding.FileName, false))
             names.push_back(finding.FileName);
     }
     return names;
 }
 
-std::vector<std::string> DeletePages(const std::string &folderPath, const std::vector<std::string> &names,
-                                     std::string_view templateText)
+std::vector<std::string> DeletePages(const std::string &folderPath, const std::vector<std::string> &names)
 {
     std::vector<std::string> deleted;
     const TFileHandle folder = OpenFolder(folderPath);
     if (folder.Get() < 0)
         return deleted;
     const std::optional<TExportRecord> record = TExportRecord::Load(folderPath);
-    std::string bytes;
+    if (!record)
+        return deleted;
     for (const std::string &name : names) {
         // Looked at again right before deleting: the folder may have changed since the check.
-        if (record) {
-            if (RecordedFile(folder.Get(), *record, name, true))
-                deleted.push_back(name);
-            continue;
-        }
-        if (!SafeName(name) || !IsGeneratedPageName(name) || !ReadInFolder(folder.Get(), name, bytes) ||
-            !MatchesTemplate(bytes, templateText))
-            continue;
-        if (::unlinkat(folder.Get(), name.c_str(), 0) == 0)
+        if (RecordedFile(folder.Get(), *record, name, true))
             deleted.push_back(name);
     }
-    if (record && !deleted.empty())
+    if (!deleted.empty())
         ForgetExportedFiles(folderPath, deleted);
     return deleted;
 }
@@ -191,6 +164,26 @@ std::vector<std::string> DeletePages(const std::string &folderPath, const std::v
 std::vector<std::string> PruneStalePages(const TSiteGenerator &generator, const TCheckResult &check,
                                          TPrompter &prompter)
 {
+    if (check.ExportFolder.empty()) {
+        // The check says why there is no folder (none set, missing, a relative SavePath).
+        for (const TFinding &finding : check.Findings) {
+            if (finding.Kind == TFindingKind::NoExportFolder) {
+                prompter.ask(MessageKind::Error, finding.Message, Buttons::Ok);
+                return {};
+            }
+        }
+    }
+    const bool anyStale = std::any_of(check.Findings.begin(), check.Findings.end(),
+                                      [](const TFinding &f) { return f.Kind == TFindingKind::StalePage; });
+    if (anyStale && !TExportRecord::Load(check.ExportFolder)) {
+        prompter.AskWithDetails(
+            MessageKind::Information,
+            Utf8ToCp1251("Ничего не удалено: в папке выгрузки нет записи о том, какие файлы создал Zarvik. "
+                         "Выгрузите сайт в эту папку один раз, и тогда устаревшие страницы можно будет "
+                         "удалить"),
+            FolderDetails(check.ExportFolder), Buttons::Ok);
+        return {};
+    }
     const std::vector<std::string> names = PrunablePages(generator, check);
     if (names.empty()) {
         prompter.ask(MessageKind::Information, Utf8ToCp1251("Устаревших страниц в папке выгрузки нет"),
@@ -201,9 +194,10 @@ std::vector<std::string> PruneStalePages(const TSiteGenerator &generator, const 
         Utf8ToCp1251("Удалить устаревшие страницы из папки выгрузки (") + std::to_string(names.size()) + ")?";
     for (const std::string &name : names)
         question += "\r" + Utf8ToCp1251(name);
-    if (prompter.ask(MessageKind::Warning, question, Buttons::YesNo) != Answer::Yes)
+    if (prompter.AskWithDetails(MessageKind::Warning, question, FolderDetails(check.ExportFolder),
+                                Buttons::YesNo) != Answer::Yes)
         return {};
-    return DeletePages(check.ExportFolder, names, generator.SiteTemplate());
+    return DeletePages(check.ExportFolder, names);
 }
 
 } // namespace zarvik

@@ -66,7 +66,7 @@ struct TSilentPrompter : TPrompter
     Answer ask(MessageKind, std::string_view, Buttons buttons) override
     {
         ++Count;
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No : Answer::Ok;
     }
 };
 

@@ -475,6 +475,10 @@ std::optional<bool> ParseYesNo(const TParsedArguments &args, std::string_view op
 // they were.
 void ReportCounts(const TExportCounts &counts, TContext &context)
 {
+    if (counts.Stopped) {
+        throw EError(Utf8ToCp1251("Сайт не выгружен: файлы, которые Zarvik не создавал, не заменены. "
+                                  "Чтобы заменить их, укажите --overwrite"));
+    }
     if (counts.Written + counts.Unchanged == 0)
         return;
     context.Err << "information: Записано файлов: " << counts.Written
@@ -492,6 +496,8 @@ int RunExport(const TParsedArguments &args, TContext &context)
     // A folder typed with --out may be relative to the shell's folder; one stored in the project
     // file must be absolute, since the file may come from another machine.
     TExportRecordLedger ledger(args.Has("full"));
+    ledger.SetReservedNames(SiteFileNames(settings));
+    context.Prompter.SetReplaceAnswer(args.Has("overwrite"));
     const TExportCounts counts =
         args.Has("out") ? generator->ExportSite(EngineText(args.Value("out")), context.Prompter, &ledger)
                         : generator->SiteImport(context.Prompter, &ledger);
@@ -552,6 +558,8 @@ int RunBuild(const TParsedArguments &args, TContext &context)
     if (args.Has("project"))
         generator.SetProjectFilePath(EngineText(AbsolutePath(WithProjectExtension(args.Value("project")))));
     TExportRecordLedger ledger(args.Has("full"));
+    ledger.SetReservedNames(SiteFileNames(projectSettings));
+    context.Prompter.SetReplaceAnswer(args.Has("overwrite"));
     ReportCounts(generator.SiteImport(context.Prompter, &ledger), context);
     PublishAfterExport(generator, projectSettings, std::nullopt, context);
     if (args.Has("project")) {
@@ -616,7 +624,9 @@ const std::vector<TCommand> &Commands()
         {"add-page", {{{"text-file", true}, {"encoding", true}}, false, false}, 1, 1, RunAddPage},
         {"distribute-links", {{{"seed", true}}, false, false}, 1, 1, RunDistributeLinks},
         {"export",
-         {{{"out", true}, {"distribute-links", true}, {"seed", true}, {"save"}, {"full"}}, false, false},
+         {{{"out", true}, {"distribute-links", true}, {"seed", true}, {"save"}, {"full"}, {"overwrite"}},
+          false,
+          false},
          1,
          1,
          RunExport},
@@ -637,6 +647,7 @@ const std::vector<TCommand> &Commands()
            {"seed", true},
            {"encoding", true},
            {"full"},
+           {"overwrite"},
            {"base-url", true},
            {"sitemap", true},
            {"robots", true}},

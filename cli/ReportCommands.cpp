@@ -37,11 +37,11 @@ std::string Utf8(std::string_view cp1251)
 int RunPreviewCommand(const TParsedArguments &args, std::ostream &out, TBrowserLauncher &launcher)
 {
     auto generator = OpenProject(args.Positionals.front());
-    TPreviewFolders folders;
-    const std::string folder = folders.Create();
+    // The browser reads the pages after this tool has ended, so the folder stays until the next
+    // preview of the project replaces it.
+    const std::string folder = ProjectPreviewFolder(args.Positionals.front());
+    RenewPreviewFolder(folder);
     RenderPreview(*generator, folder);
-    // The browser reads the pages after this tool has ended, so the folder stays.
-    folders.Release();
     const std::string path = PreviewPagePath(folder, ImportText(args.Value("page")));
     if (!args.Has("no-browser") && !launcher.Open(FileUrl(path)))
         throw EError(Utf8ToCp1251("Не удалось открыть браузер для просмотра \"") + Utf8ToCp1251(path) + "\"");
@@ -102,11 +102,13 @@ TReportHelp ReportCommandHelp(std::string_view command)
 {
     if (command == "preview") {
         return {"Использование: zarvik-cli preview ПРОЕКТ [--page АДРЕС] [--no-browser]\n", R"(
-Выгружает сайт во временную папку (только для чтения владельцем) так же, как
-export, но не трогает папку выгрузки и файл проекта, не предлагает
+Выгружает сайт в папку просмотра этого проекта (доступную только владельцу)
+так же, как export, но не трогает папку выгрузки и файл проекта, не предлагает
 распределить ссылки и берёт тексты страниц, какие есть. Открывает страницу в
-браузере по умолчанию и печатает путь к ней. Папка остаётся: браузер читает
-её уже после того, как команда завершилась.
+браузере по умолчанию и печатает путь к ней. У каждого проекта одна папка
+просмотра, $XDG_CACHE_HOME/zarvik/preview/ИМЯ (или ~/.cache/zarvik/preview/ИМЯ):
+каждый запуск заменяет её содержимое, а после завершения команды она остаётся,
+потому что браузер читает её позже.
 
   --page АДРЕС   открыть эту страницу (например page3.html), а не index.html
   --no-browser   только выгрузить и напечатать путь
@@ -141,9 +143,10 @@ export, но не трогает папку выгрузки и файл про�
 
   --out ПАПКА   проверить эту папку выгрузки, а не папку проекта
   --json        вывести находки и оценку объёма выгрузки одним объектом JSON
-  --prune       удалить лишние страницы, похожие на страницы этой программы
-                (index.html или pageN.html, сделанные по шаблону проекта);
-                список выводится в вопросе, без терминала ответ — «нет»
+  --prune       удалить лишние страницы, которые записала выгрузка и с тех пор
+                никто не менял (по записи .zarvik-export.json в папке; без неё
+                ничего не удаляется); список и папка выводятся в вопросе, без
+                терминала ответ — «нет»
   --yes         с --prune: удалить без вопроса
 )"};
     }

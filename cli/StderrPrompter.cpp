@@ -73,6 +73,12 @@ Answer TStderrPrompter::ask(MessageKind kind, std::string_view text, Buttons but
         Print(kind, text);
         return Answer::Ok;
     }
+    if (buttons == Buttons::YesNoDefaultNo) {
+        if (FReplaceAnswer)
+            return Answer::Yes;
+        Print(kind, text);
+        return Answer::No;
+    }
     const Answer yes = buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     const Answer no = buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
     if (FQuestionAnswer)
@@ -86,6 +92,16 @@ Answer TStderrPrompter::ask(MessageKind kind, std::string_view text, Buttons but
     if (!std::getline(FIn, line))
         return no;
     return IsYes(line) ? yes : no;
+}
+
+Answer TStderrPrompter::AskWithDetails(MessageKind kind, std::string_view text, std::string_view details,
+                                       Buttons buttons)
+{
+    if (buttons != Buttons::Ok)
+        return TPrompter::AskWithDetails(kind, text, details, buttons);
+    Print(kind, text);
+    Print(kind, details);
+    return Answer::Ok;
 }
 
 } // namespace zarvik

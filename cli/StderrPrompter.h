@@ -11,7 +11,9 @@ namespace zarvik {
 // "error: TEXT", "warning: TEXT" or "information: TEXT", TEXT in UTF-8 with every CR printed as
 // a line break. A question is answered by the answer given on the command line without being
 // printed; without one it is printed and asked on a terminal, and answered No or Cancel
-// otherwise.
+// otherwise. A question with YesNoDefaultNo is never asked: it is answered Yes when the command
+// line said so (SetReplaceAnswer), else printed and answered No. Details (AskWithDetails) are a
+// line of their own with the message's kind word.
 class TStderrPrompter : public TPrompter
 {
 public:
@@ -24,8 +26,12 @@ public:
 
     // The answer to every question from now on (Yes/No or Ok/Cancel); nothing means ask.
     void SetQuestionAnswer(std::optional<bool> yes) { FQuestionAnswer = yes; }
+    // Whether questions with YesNoDefaultNo are answered Yes (--overwrite).
+    void SetReplaceAnswer(bool yes) { FReplaceAnswer = yes; }
 
     Answer ask(MessageKind kind, std::string_view text, Buttons buttons) override;
+    Answer AskWithDetails(MessageKind kind, std::string_view text, std::string_view details,
+                          Buttons buttons) override;
 
     // Prints a message of the general error display or of a conversion, as ask would.
     void ShowError(std::string_view text);
@@ -40,6 +46,7 @@ private:
     std::istream &FIn;
     bool FInteractive;
     std::optional<bool> FQuestionAnswer;
+    bool FReplaceAnswer = false;
     bool FErrorShown = false;
 };
 

@@ -2,6 +2,7 @@
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
 #include "engine/ExportLedger.h"
+#include "engine/ExportPlan.h"
 #include "engine/PieceText.h"
 #include "engine/SiteRules.h"
 #include "engine/WholeFile.h"
@@ -328,6 +329,37 @@ TExportCounts TSiteGenerator::ExportInto(const std::string &folder, bool storedF
             ::close(rootHandle);
         rootHandle = -1;
     };
+    // Before a byte is written: each page needs a file of its own, and files of the folder that
+    // the export did not write are replaced only when the user says so.
+    std::vector<std::string> foreign;
+    try {
+        if (const std::optional<std::string> clash =
+                PageFileClash(FPages, ledger ? ledger->ReservedNames() : std::vector<std::string>()))
+            throw EError(*clash);
+        if (ledger) {
+            foreign = ForeignFiles(
+                PlannedFiles(FPages),
+                [&](const std::string &name) {
+                    // The project file is refused by the export itself, never offered for replacing.
+                    std::optional<std::string> path = target.Resolve(name);
+                    return path && target.IsProjectFile(*path) ? std::nullopt : path;
+                },
+                *ledger);
+        }
+    } catch (...) {
+        if (ledger)
+            ledger->Finish(rootHandle, false);
+        closeRoot();
+        throw;
+    }
+    if (!foreign.empty() && prompter.ask(MessageKind::Warning, ForeignFilesQuestion(target.Root, foreign),
+                                         Buttons::YesNoDefaultNo) != Answer::Yes) {
+        ledger->Finish(rootHandle, false);
+        closeRoot();
+        TExportCounts stopped;
+        stopped.Stopped = true;
+        return stopped;
+    }
     try {
         const auto count = static_cast<std::size_t>(FPages.Count());
         ReportProgress(0, count);
@@ -353,7 +385,8 @@ TExportCounts TSiteGenerator::ExportInto(const std::string &folder, bool storedF
         throw;
     }
     closeRoot();
-    prompter.ask(MessageKind::Information, Message("Сайт успешно выгружен!"), Buttons::Ok);
+    prompter.AskWithDetails(MessageKind::Information, Message("Сайт успешно выгружен!"),
+                            Message("Папка: ") + Utf8ToCp1251(target.Root), Buttons::Ok);
     return counts;
 }
 

@@ -143,6 +143,9 @@ void TWholeFile::Write(std::span<const std::string_view> pieces)
 
 struct stat TWholeFile::Commit(const std::string &leaf)
 {
+    // Files for the web: readable by all, never executable, whatever the umask or the file
+    // replaced. A file system without Unix modes keeps its own.
+    static_cast<void>(::fchmod(FHandle, 0644));
     struct stat info;
     if (::fstat(FHandle, &info) != 0)
         ThrowCreateError(FPath, errno);

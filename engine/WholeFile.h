@@ -12,8 +12,7 @@ namespace zarvik {
 // A file written whole or not at all. The bytes go to a new file in the folder that will hold
 // it (unnamed where the file system allows, else under a unique hidden name), which then takes
 // its name: other names of the file it replaces (hard links) keep the old bytes, and a reader,
-// a full disk or a killed process never leaves a file cut short. The new file gets mode 0666
-// less the process's umask, as any newly created file does.
+// a full disk or a killed process never leaves a file cut short. The file gets mode 0644.
 class TWholeFile
 {
 public:

@@ -1,5 +1,6 @@
 #include "app/ExportRecord.h"
 
+#include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
 #include "tests/app/TempDir.h"
@@ -103,6 +104,10 @@ TEST_F(ExportRecord, SecondExportLeavesUnchangedFilesAloneAndRewritesEditedOnes)
     std::ofstream(Folder / "page1.html", std::ios::binary) << edited;
     g.Pages()[2].SetPageHTML("new body");
     Today = "2026-02-02";
+    // The edited page is the user's now: replaced only when the question is answered Yes (after
+    // No to the links question).
+    prompter.Script(Answer::No);
+    prompter.Script(Answer::Yes);
     const TExportCounts third = Export();
     EXPECT_EQ(third.Written, 2U);
     EXPECT_EQ(third.Unchanged, 2U);
@@ -150,6 +155,9 @@ TEST_F(ExportRecord, BrokenOrForeignRecordIsIgnoredAndReplaced)
         std::ofstream(Folder / ".zarvik-export.json", std::ios::binary) << bad;
         EXPECT_FALSE(TExportRecord::Load(Folder.string())) << bad;
         EXPECT_EQ(ExportRecordChangedDate(Folder.string(), "index.html"), std::nullopt);
+        // Without a usable record no file is known as the export's: it asks before replacing.
+        prompter.Script(Answer::No);
+        prompter.Script(Answer::Yes);
         EXPECT_EQ(Export().Written, 4U) << bad;
         const auto record = TExportRecord::Load(Folder.string());
         ASSERT_TRUE(record) << bad;
@@ -208,4 +216,143 @@ TEST(TPiecesKey, LargePiecesAreReusedOnlyWhileTheirBytesStay)
     const std::string_view moved[] = {"ab", ""};
     EXPECT_NE(keys.Of(joined), keys.Of(split));
     EXPECT_EQ(keys.Of(joined), keys.Of(moved));
+}
+
+namespace {
+
+mode_t ModeOf(const fs::path &path)
+{
+    struct stat info;
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+// A home folder with a script, a document and another project, and a project received from
+// someone else whose pages are named after them.
+struct THomeFolder
+{
+    TTempDir Home;
+    TSiteGenerator g;
+    TScriptedPrompter prompter;
+
+    THomeFolder()
+    {
+        fs::create_directories(Home.Path() / "bin");
+        fs::create_directories(Home.Path() / "Documents");
+        Home.Write("bin/backup.sh", "#!/bin/sh\nrsync ~ /backup\n");
+        fs::permissions(Home.Path() / "bin/backup.sh", fs::perms(0755));
+        Home.Write("Documents/thesis.txt", "chapter one");
+        Home.Write("garden.sgp", "another project");
+        for (int i = 0; i < 4; ++i)
+            g.CreateNewPage(g.NewPageTitle(i), "").SetPageHTML("sender's text " + std::to_string(i));
+        g.Pages()[1].SetPageUrl("bin/backup.sh");
+        g.Pages()[2].SetPageUrl("Documents/thesis.txt");
+        g.Pages()[3].SetPageUrl("garden.sgp");
+        g.SetSavePath(Home.Path().string());
+        g.SetSiteTemplate("SiteGeneratorChange.MainText");
+    }
+    TExportCounts Export()
+    {
+        TExportRecordLedger ledger(false);
+        return g.SiteImport(prompter, &ledger);
+    }
+};
+
+} // namespace
+
+TEST(ExportGuard, ReceivedProjectReplacesNothingOfTheFolderWithoutTheAnswer)
+{
+    THomeFolder home;
+    const fs::path &dir = home.Home.Path();
+    const TExportCounts refused = home.Export();
+    EXPECT_TRUE(refused.Stopped);
+    EXPECT_EQ(refused.Written, 0U);
+    // The links question, then the files named, answered No by default.
+    ASSERT_EQ(home.prompter.Messages.size(), 2U);
+    const auto &question = home.prompter.Messages[1];
+    EXPECT_EQ(question.ButtonSet, Buttons::YesNoDefaultNo);
+    EXPECT_EQ(question.Text, Utf8ToCp1251("В папке \"" + dir.string() +
+                                          "\" уже есть файлы, которые Zarvik не создавал:\r"
+                                          "bin/backup.sh\rDocuments/thesis.txt\rgarden.sgp\rЗаменить их?"));
+    EXPECT_EQ(ReadAll(dir / "bin/backup.sh"), "#!/bin/sh\nrsync ~ /backup\n");
+    EXPECT_EQ(ModeOf(dir / "bin/backup.sh"), 0755U);
+    EXPECT_EQ(ReadAll(dir / "Documents/thesis.txt"), "chapter one");
+    EXPECT_EQ(ReadAll(dir / "garden.sgp"), "another project");
+    // Not a byte: no page, no style sheet, no record.
+    EXPECT_FALSE(fs::exists(dir / "index.html"));
+    EXPECT_FALSE(fs::exists(dir / "style.css"));
+    EXPECT_FALSE(fs::exists(dir / ".zarvik-export.json"));
+
+    // Answered Yes, they are replaced, and none keeps an executable bit, whatever the umask.
+    home.prompter.Script(Answer::No);
+    home.prompter.Script(Answer::Yes);
+    const mode_t oldMask = ::umask(0);
+    const TExportCounts replaced = home.Export();
+    ::umask(oldMask);
+    EXPECT_FALSE(replaced.Stopped);
+    EXPECT_EQ(replaced.Written, 5U);
+    EXPECT_EQ(ReadAll(dir / "bin/backup.sh"), "sender's text 1");
+    for (const char *name :
+         {"bin/backup.sh", "Documents/thesis.txt", "garden.sgp", "index.html", "style.css"})
+        EXPECT_EQ(ModeOf(dir / name), 0644U) << name;
+    const auto &done = home.prompter.Messages.back();
+    EXPECT_EQ(done.Text, Utf8ToCp1251("Сайт успешно выгружен!"));
+    EXPECT_EQ(done.Details, Utf8ToCp1251("Папка: " + dir.string()));
+}
+
+TEST(ExportGuard, LaterExportsReplaceOnlyTheirOwnUnchangedFiles)
+{
+    THomeFolder home;
+    const fs::path &dir = home.Home.Path();
+    // A folder of its own: the first export asks nothing, nor does the next.
+    for (int i = 1; i < 4; ++i)
+        home.g.Pages()[i].SetPageUrl("page" + std::to_string(i) + ".html");
+    home.Home.Write("notes.txt", "mine");
+    EXPECT_EQ(home.Export().Written, 5U);
+    home.g.Pages()[1].SetPageHTML("new text");
+    home.prompter.Messages.clear();
+    const TExportCounts second = home.Export();
+    EXPECT_EQ(second.Written, 1U);
+    EXPECT_EQ(second.Unchanged, 4U);
+    ASSERT_EQ(home.prompter.Messages.size(), 2U);
+    EXPECT_EQ(home.prompter.Messages[1].Text, Utf8ToCp1251("Сайт успешно выгружен!"));
+
+    // A page edited by hand is the user's now: the export stops with the question naming it alone.
+    home.Home.Write("page2.html", "edited by hand");
+    home.g.Pages()[3].SetPageHTML("changed too");
+    home.prompter.Messages.clear();
+    EXPECT_TRUE(home.Export().Stopped);
+    EXPECT_EQ(home.prompter.Messages.back().Text,
+              Utf8ToCp1251("В папке \"" + dir.string() +
+                           "\" уже есть файл, который Zarvik не создавал:\rpage2.html\rЗаменить его?"));
+    EXPECT_EQ(ReadAll(dir / "page2.html"), "edited by hand");
+    EXPECT_EQ(ReadAll(dir / "page3.html"), "sender's text 3");
+    EXPECT_EQ(ReadAll(dir / "notes.txt"), "mine");
+
+    // Once replaced, the page is the export's again.
+    home.prompter.Script(Answer::No);
+    home.prompter.Script(Answer::Yes);
+    EXPECT_EQ(home.Export().Written, 2U);
+    home.prompter.Messages.clear();
+    EXPECT_FALSE(home.Export().Stopped);
+    EXPECT_EQ(home.prompter.Messages.size(), 2U);
+}
+
+TEST(ExportGuard, NamesOthersWriteIntoTheFolderAreNoPagesFiles)
+{
+    THomeFolder home;
+    home.g.Pages()[1].SetPageUrl("sitemap.xml");
+    home.g.Pages()[2].SetPageUrl("page2.html");
+    home.g.Pages()[3].SetPageUrl("page3.html");
+    TExportRecordLedger ledger(false);
+    ledger.SetReservedNames({"sitemap.xml", "robots.txt"});
+    try {
+        home.g.SiteImport(home.prompter, &ledger);
+        ADD_FAILURE() << "the export went through";
+    } catch (const EError &e) {
+        EXPECT_NE(e.Message().find(Utf8ToCp1251(" выгружается в файл \"sitemap.xml\", который программа")),
+                  std::string::npos)
+            << e.Message();
+    }
+    EXPECT_FALSE(fs::exists(home.Home.Path() / "index.html"));
 }

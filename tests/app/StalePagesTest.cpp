@@ -47,7 +47,8 @@ struct TShrunkSite
             g.CreateNewPage(g.NewPageTitle(i), "").SetPageHTML("<p>x</p>");
         g.SetSavePath(dir.Path().string());
         TScriptedPrompter exportPrompter;
-        g.ExportSite(dir.Path().string(), exportPrompter);
+        TExportRecordLedger ledger(false);
+        g.ExportSite(dir.Path().string(), exportPrompter, &ledger);
         g.Pages().Delete(4);
         g.Pages().Delete(3);
         g.Pages().Delete(2);
@@ -100,8 +101,8 @@ TEST(StalePages, PruneDeletesExactlyTheStalePagesOfThisProgram)
     EXPECT_EQ(site.prompter.Messages[0].Text,
               Ru("Удалить устаревшие страницы из папки выгрузки (3)?\rpage2.html\rpage3.html\rpage4.html"));
     EXPECT_EQ(FilesIn(site.dir.Path()),
-              (std::vector<std::string>{"about.html", "index.html", "page1.html", "page10.txt", "page12.html",
-                                        "page9.html", "style.css"}));
+              (std::vector<std::string>{".zarvik-export.json", "about.html", "index.html", "page1.html",
+                                        "page10.txt", "page12.html", "page9.html", "style.css"}));
     EXPECT_TRUE(fs::exists(site.outside.Path() / "page12.html"));
 }
 
@@ -119,8 +120,7 @@ TEST(StalePages, DeleteLooksAgainAndNeverLeavesTheFolder)
     // Changed by hand since the check: no longer this program's page.
     site.dir.Write("page3.html", "mine now");
     const auto deleted =
-        DeletePages(site.dir.Path().string(), {"page3.html", "page12.html", "../page12.html", "page2.html"},
-                    site.g.SiteTemplate());
+        DeletePages(site.dir.Path().string(), {"page3.html", "page12.html", "../page12.html", "page2.html"});
     EXPECT_EQ(deleted, (std::vector<std::string>{"page2.html"}));
     EXPECT_EQ(ReadAll(site.dir.File("page3.html")), "mine now");
     EXPECT_TRUE(fs::is_symlink(site.dir.Path() / "page12.html"));
@@ -178,4 +178,53 @@ TEST(StalePages, WithARecordPruneTakesExactlyTheFilesTheExportWrote)
     EXPECT_EQ(record->Files.count("page3.html"), 1U);
     // Asked again, nothing is left that the export wrote.
     EXPECT_TRUE(PrunablePages(g, CheckProject(g, std::nullopt)).empty());
+}
+
+TEST(StalePages, WithoutARecordNothingIsTheExportsAndThePromptSaysHowToGetOne)
+{
+    // The user's own pages, and a project whose template is placeholders alone: that "matches"
+    // any file, so nothing but a record can tell the export's pages.
+    TTempDir dir;
+    dir.Write("index.html", "my home page");
+    dir.Write("page1.html", "my first page");
+    TSiteGenerator g;
+    g.SetSiteTemplate("SiteGeneratorChange.Menu SiteGeneratorChange.MainText");
+    g.CreateNewPage("a", "").SetPageUrl("a.html");
+    g.SetSavePath(dir.Path().string());
+    EXPECT_FALSE(MatchesTemplate("my home page", g.SiteTemplate()));
+
+    const TCheckResult check = CheckProject(g, std::nullopt);
+    EXPECT_TRUE(PrunablePages(g, check).empty());
+    TScriptedPrompter prompter;
+    prompter.Script(Answer::Yes);
+    EXPECT_TRUE(PruneStalePages(g, check, prompter).empty());
+    ASSERT_EQ(prompter.Messages.size(), 1U);
+    EXPECT_EQ(prompter.Messages[0].Kind, MessageKind::Information);
+    EXPECT_NE(prompter.Messages[0].Text.find(Ru("Выгрузите сайт в эту папку один раз")), std::string::npos);
+    EXPECT_EQ(prompter.Messages[0].Details, Ru("Папка: ") + dir.Path().string());
+    EXPECT_TRUE(DeletePages(dir.Path().string(), {"index.html", "page1.html"}).empty());
+    EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"index.html", "page1.html"}));
+}
+
+TEST(StalePages, RelativeSavePathIsRefusedAsTheExportRefusesIt)
+{
+    TShrunkSite site;
+    // The folder the relative path would name from the current folder holds the stale pages.
+    const fs::path previous = fs::current_path();
+    fs::current_path(site.dir.Path().parent_path());
+    site.g.SetSavePath(site.dir.Path().filename().string());
+    const TCheckResult check = CheckProject(site.g, std::nullopt);
+    TScriptedPrompter prompter;
+    prompter.Script(Answer::Yes);
+    const std::vector<std::string> deleted = PruneStalePages(site.g, check, prompter);
+    fs::current_path(previous);
+
+    EXPECT_TRUE(deleted.empty());
+    EXPECT_TRUE(check.ExportFolder.empty());
+    EXPECT_EQ(prompter.Messages, (std::vector<TScriptedPrompter::TMessage>{
+                                     {MessageKind::Error,
+                                      Ru("Папка выгрузки \"") + site.dir.Path().filename().string() +
+                                          Ru("\" задана относительным путём. Укажите полный путь к папке"),
+                                      Buttons::Ok}}));
+    EXPECT_TRUE(fs::exists(site.dir.Path() / "page2.html"));
 }

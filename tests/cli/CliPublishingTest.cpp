@@ -82,9 +82,12 @@ TEST_F(CliPublishing, ExportWritesSitemapAndRobotsOnlyWhenTurnedOnAndSparesTheUs
     EXPECT_EQ(exported.Code, 0);
     EXPECT_EQ(exported.Err,
               "information: Сайт успешно выгружен!\n"
-              "information: Записано файлов: 0, без изменений: 3\n"
-              "warning: В папке выгрузки уже есть файл robots.txt, записанный не программой; он "
-              "оставлен как есть\n");
+              "information: Папка: " +
+                  FSite +
+                  "\n"
+                  "information: Записано файлов: 0, без изменений: 3\n"
+                  "warning: В папке выгрузки уже есть файл robots.txt, записанный не программой; он "
+                  "оставлен как есть\n");
     EXPECT_EQ(ReadAll(FSite + "/robots.txt"), robots);
     // The dates are those the export record holds for the pages' last change.
     const std::optional<std::string> indexDate = ExportRecordChangedDate(FSite, "index.html");
@@ -104,7 +107,10 @@ TEST_F(CliPublishing, ExportWritesSitemapAndRobotsOnlyWhenTurnedOnAndSparesTheUs
 
     fs::remove(FSite + "/robots.txt");
     EXPECT_EQ(Export().Err, "information: Сайт успешно выгружен!\n"
-                            "information: Записано файлов: 0, без изменений: 3\n");
+                            "information: Папка: " +
+                                FSite +
+                                "\n"
+                                "information: Записано файлов: 0, без изменений: 3\n");
     EXPECT_EQ(ReadAll(FSite + "/robots.txt"), "# zarvik: rewritten by every export of the site\n"
                                               "User-agent: *\nAllow: /\n\n"
                                               "Sitemap: https://xn--80ai1b.xn--p1ai/sitemap.xml\n");
@@ -120,6 +126,9 @@ TEST_F(CliPublishing, BrokenSettingsFileIsAWarningAndTheExportGoesOnWithoutThem)
                   "\" повреждён, строка 3: syntax error while parsing value - invalid literal; last "
                   "read: '\"robots\": tru<U+000A>'. Настройки публикации выключены\n"
                   "information: Сайт успешно выгружен!\n"
+                  "information: Папка: " +
+                  FSite +
+                  "\n"
                   "information: Записано файлов: 3, без изменений: 0\n");
     EXPECT_FALSE(fs::exists(FSite + "/sitemap.xml"));
     EXPECT_FALSE(fs::exists(FSite + "/robots.txt"));

@@ -107,7 +107,10 @@ TEST_F(CliSite, ExportAsksAboutLinksAndLeavesTheProjectUnlessSaved)
     const TCliResult no = Invoke({"export", FProject, "--out", FSite});
     EXPECT_EQ(no.Code, 0);
     EXPECT_EQ(no.Err, "warning: Ссылки не расставлены!\nРасставить?\ninformation: Сайт успешно выгружен!\n"
-                      "information: Записано файлов: 3, без изменений: 0\n");
+                      "information: Папка: " +
+                          FSite +
+                          "\n"
+                          "information: Записано файлов: 3, без изменений: 0\n");
     const std::string index = ReadAll(FSite + "/index.html");
     EXPECT_NE(index.find("<title> - index</title>"), std::string::npos);
     EXPECT_EQ(index.find("Tomatoes"), std::string::npos);
@@ -122,7 +125,10 @@ TEST_F(CliSite, ExportAsksAboutLinksAndLeavesTheProjectUnlessSaved)
     // The pages get links; style.css is as it was.
     EXPECT_EQ(yes.Err, "information: Операция успешно завершена.\nПроставлено 3 ссылок из 3\n"
                        "information: Сайт успешно выгружен!\n"
-                       "information: Записано файлов: 2, без изменений: 1\n");
+                       "information: Папка: " +
+                           FSite +
+                           "\n"
+                           "information: Записано файлов: 2, без изменений: 1\n");
     EXPECT_NE(ReadAll(FSite + "/index.html").find("<p>Tomatoes"), std::string::npos);
     EXPECT_EQ(ReadAll(FProject), before);
 
@@ -132,7 +138,9 @@ TEST_F(CliSite, ExportAsksAboutLinksAndLeavesTheProjectUnlessSaved)
     // Without a seed the pages that change vary; the counts always cover the three files.
     const std::string askedMessages = "warning: Ссылки не расставлены!\nРасставить?\n[да/нет]: "
                                       "information: Операция успешно завершена.\nПроставлено 3 ссылок из 3\n"
-                                      "information: Сайт успешно выгружен!\n";
+                                      "information: Сайт успешно выгружен!\n"
+                                      "information: Папка: " +
+                                      FSite + "\n";
     ASSERT_TRUE(asked.Err.starts_with(askedMessages)) << asked.Err;
     const std::string countsLine = asked.Err.substr(askedMessages.size());
     EXPECT_TRUE(countsLine == "information: Записано файлов: 0, без изменений: 3\n" ||
@@ -161,12 +169,18 @@ TEST_F(CliSite, ExportLeavesUnchangedFilesAloneUnlessFull)
     ASSERT_EQ(Invoke(args).Code, 0);
     const auto before = fs::last_write_time(FSite + "/index.html");
     EXPECT_EQ(Invoke(args).Err, "information: Сайт успешно выгружен!\n"
-                                "information: Записано файлов: 0, без изменений: 3\n");
+                                "information: Папка: " +
+                                    FSite +
+                                    "\n"
+                                    "information: Записано файлов: 0, без изменений: 3\n");
     EXPECT_EQ(fs::last_write_time(FSite + "/index.html"), before);
     std::vector<std::string> full = args;
     full.push_back("--full");
     EXPECT_EQ(Invoke(full).Err, "information: Сайт успешно выгружен!\n"
-                                "information: Записано файлов: 3, без изменений: 0\n");
+                                "information: Папка: " +
+                                    FSite +
+                                    "\n"
+                                    "information: Записано файлов: 3, без изменений: 0\n");
     EXPECT_NE(fs::last_write_time(FSite + "/index.html"), before);
 }
 
@@ -183,7 +197,10 @@ TEST_F(CliSite, BuildGoesTheWholeRoadAndSavesTheProjectAfterTheExport)
     EXPECT_EQ(r.Out, "");
     EXPECT_EQ(r.Err, "information: Операция успешно завершена.\nПроставлено 3 ссылок из 3\n"
                      "information: Сайт успешно выгружен!\n"
-                     "information: Записано файлов: 3, без изменений: 0\n");
+                     "information: Папка: " +
+                         out +
+                         "\n"
+                         "information: Записано файлов: 3, без изменений: 0\n");
     const std::string page1 = ReadAll(out + "/page1.html");
     EXPECT_NE(page1.find("<title>" + Ru("Сад - Раздел 1") + "</title>"), std::string::npos);
     EXPECT_NE(page1.find("<p><br />Cucumbers"), std::string::npos);
@@ -279,4 +296,32 @@ TEST_F(CliSite, ExportKeepsAReceivedProjectAwayFromFilesItDoesNotOwn)
     EXPECT_EQ(own.Code, 1);
     EXPECT_EQ(own.Err, "error: Адрес страницы \"p.sgp\" совпадает с файлом выгружаемого проекта.\n");
     EXPECT_EQ(ReadAll(FProject), before);
+}
+
+TEST_F(CliSite, ExportRefusesAndListsFilesItDidNotWriteUnlessOverwrite)
+{
+    std::ofstream(FSite + "/page1.html") << "my own page";
+    std::ofstream(FSite + "/notes.txt") << "mine";
+    const std::vector<std::string> args = {"export", FProject, "--out", FSite, "--distribute-links",
+                                           "yes",    "--seed", "1"};
+    // An answer given for the links question is no answer to this one.
+    const TCliResult refused = Invoke(args);
+    EXPECT_EQ(refused.Code, 1);
+    EXPECT_EQ(refused.Err, "information: Операция успешно завершена.\nПроставлено 3 ссылок из 3\n"
+                           "warning: В папке \"" +
+                               FSite +
+                               "\" уже есть файл, который Zarvik не создавал:\npage1.html\nЗаменить его?\n"
+                               "error: Сайт не выгружен: файлы, которые Zarvik не создавал, не заменены. "
+                               "Чтобы заменить их, укажите --overwrite.\n");
+    EXPECT_EQ(ReadAll(FSite + "/page1.html"), "my own page");
+    EXPECT_FALSE(fs::exists(FSite + "/index.html"));
+
+    std::vector<std::string> overwrite = args;
+    overwrite.push_back("--overwrite");
+    const TCliResult replaced = Invoke(overwrite);
+    EXPECT_EQ(replaced.Code, 0) << replaced.Err;
+    EXPECT_NE(ReadAll(FSite + "/page1.html"), "my own page");
+    EXPECT_EQ(ReadAll(FSite + "/notes.txt"), "mine");
+    // The record now knows the page: the next export asks nothing.
+    EXPECT_EQ(Invoke(args).Code, 0);
 }

@@ -1,9 +1,13 @@
+#include "app/ExportRecord.h"
 #include "tests/app/TempDir.h"
 #include "tests/cli/CliRunner.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 
 using namespace zarvik;
 using zarvik::test::Invoke;
@@ -19,6 +23,8 @@ class CliReports : public testing::Test
 protected:
     void SetUp() override
     {
+        // Previews go to a cache folder of the test's own.
+        ASSERT_EQ(::setenv("XDG_CACHE_HOME", FDir.File("cache").c_str(), 1), 0);
         FProject = FDir.File("p.sgp");
         fs::create_directory(FDir.Path() / "site");
         FSite = (FDir.Path() / "site").string();
@@ -34,6 +40,22 @@ protected:
                       .Code,
                   0);
         ASSERT_EQ(Invoke({"export", FProject, "--distribute-links", "yes", "--seed", "3", "--save"}).Code, 0);
+    }
+
+    void TearDown() override { ::unsetenv("XDG_CACHE_HOME"); }
+
+    // Lists the file `name` of the site in its export record, as if the export had written it.
+    void RecordAsExported(const std::string &name)
+    {
+        std::optional<TExportRecord> record = TExportRecord::Load(FSite);
+        ASSERT_TRUE(record);
+        struct stat info;
+        ASSERT_EQ(::stat((FSite + "/" + name).c_str(), &info), 0);
+        TExportedFile file = record->Files.begin()->second;
+        file.Size = static_cast<std::uint64_t>(info.st_size);
+        file.MtimeNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+        record->Files[name] = file;
+        std::ofstream(FSite + "/.zarvik-export.json", std::ios::binary) << record->Json();
     }
 
     TTempDir FDir;
@@ -68,13 +90,13 @@ TEST_F(CliReports, CheckIsQuietOnACleanProjectAndListsFindings)
 
 TEST_F(CliReports, PruneAsksAndDeletesOnlyWithYes)
 {
-    // A folder exported before the export kept its record: prune goes by the template. (With a
-    // record, a page copied in by hand is never the export's; see StalePagesTest.)
-    fs::remove(fs::path(FSite) / ".zarvik-export.json");
+    // A page an earlier export wrote (as its record says) that the project no longer has.
     fs::copy_file(fs::path(FSite) / "page1.html", fs::path(FSite) / "page5.html");
+    RecordAsExported("page5.html");
     TCliResult asked = Invoke({"check", FProject, "--prune"});
     EXPECT_EQ(asked.Code, 1);
-    EXPECT_EQ(asked.Err, "warning: Удалить устаревшие страницы из папки выгрузки (1)?\npage5.html\n");
+    EXPECT_EQ(asked.Err, "warning: Удалить устаревшие страницы из папки выгрузки (1)?\npage5.html\nПапка: " +
+                             FSite + "\n");
     EXPECT_TRUE(fs::exists(fs::path(FSite) / "page5.html"));
 
     TCliResult pruned = Invoke({"check", FProject, "--prune", "--yes"});
@@ -115,4 +137,31 @@ TEST_F(CliReports, PreviewLeavesTheExportFolderAlone)
     EXPECT_FALSE(fs::exists(fs::path(FSite) / "style.css"));
     EXPECT_EQ(ReadAll(FSite + "/index.html"), before);
     fs::remove_all(page.parent_path());
+}
+
+TEST_F(CliReports, PreviewRendersIntoOneCacheFolderPerProjectReplacedEachRun)
+{
+    const std::string cache = FDir.File("cache");
+    const auto previewFolder = [&](const std::string &project) {
+        const TCliResult run = Invoke({"preview", project, "--no-browser"});
+        EXPECT_EQ(run.Code, 0) << run.Err;
+        return fs::path(run.Out.substr(0, run.Out.find('\n'))).parent_path();
+    };
+    const fs::path first = previewFolder(FProject);
+    EXPECT_EQ(first.parent_path(), fs::path(cache) / "zarvik" / "preview");
+    EXPECT_EQ(first.filename().string().rfind("p-", 0), 0U) << first;
+    EXPECT_EQ(fs::status(first).permissions(), fs::perms::owner_all);
+    std::ofstream(first / "left-over.html") << "from the last run";
+
+    // The same project spelt another way gets the same folder, emptied first.
+    const std::string spelt = FDir.Path().string() + "/./site/../p.sgp";
+    EXPECT_EQ(previewFolder(spelt), first);
+    EXPECT_FALSE(fs::exists(first / "left-over.html"));
+    EXPECT_TRUE(fs::exists(first / "index.html"));
+
+    // Another project has a folder of its own; nothing else piles up.
+    const std::string other = FDir.File("p2.sgp");
+    fs::copy_file(FProject, other);
+    EXPECT_NE(previewFolder(other), first);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(cache) / "zarvik" / "preview"), {}), 2);
 }

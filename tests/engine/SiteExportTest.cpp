@@ -564,3 +564,28 @@ TEST_F(SiteExport, KilledExportLeavesEveryPageWholeOldOrNew)
     }
     EXPECT_GT(killedDuringWrite, 0);
 }
+
+TEST_F(SiteExport, PagesThatWouldShareAFileStopTheExportBeforeItWritesAnything)
+{
+    fs::create_directory(Folder / "sub");
+    const std::string head = Ru("Сайт не выгружен: страницы затёрли бы друг друга или файлы сайта");
+    const std::string tail = Ru("Задайте этим страницам другие адреса");
+    // Two pages with one URL, and the same file spelt with a doubled slash.
+    g.Pages()[2].SetPageUrl("page1.html");
+    EXPECT_EQ(ExportError(), head + "\r" +
+                                 Ru("Страницы 1 «Раздел 1» и 2 «Раздел 2» выгружаются в один файл ") +
+                                 "\"page1.html\"\r" + tail);
+    g.Pages()[0].SetPageUrl("sub/a.html");
+    g.Pages()[1].SetPageUrl("sub//a.html");
+    g.Pages()[2].SetPageUrl("style.css");
+    EXPECT_EQ(ExportError(), head + "\r" + Ru("Страницы 0 «index» и 1 «Раздел 1» выгружаются в один файл ") +
+                                 "\"sub/a.html\"\r" + Ru("Страница 2 «Раздел 2» выгружается в файл ") +
+                                 Ru("\"style.css\", который программа записывает сама\r") + tail);
+    EXPECT_EQ(Files(Folder), std::set<std::string>{"sub"});
+    EXPECT_NE(prompter.Texts().back(), Exported);
+
+    // A name that only looks alike is another file.
+    g.Pages()[1].SetPageUrl("sub/A.html");
+    g.Pages()[2].SetPageUrl("style.css.html");
+    EXPECT_EQ(ExportError(), "no error");
+}

@@ -18,10 +18,24 @@ public:
         MessageKind Kind;
         std::string Text;
         Buttons ButtonSet;
-        bool operator==(const TMessage &) const = default;
+        // What came as the message's details (AskWithDetails); messages compare equal without
+        // them, so a test states them only where it checks them.
+        std::string Details = {};
+        bool operator==(const TMessage &other) const
+        {
+            return Kind == other.Kind && Text == other.Text && ButtonSet == other.ButtonSet;
+        }
     };
 
     void Script(Answer answer) { FAnswers.push_back(answer); }
+
+    Answer AskWithDetails(MessageKind kind, std::string_view text, std::string_view details,
+                          Buttons buttons) override
+    {
+        const Answer answer = ask(kind, text, buttons);
+        Messages.back().Details = details;
+        return answer;
+    }
 
     Answer ask(MessageKind kind, std::string_view text, Buttons buttons) override
     {
@@ -37,6 +51,7 @@ public:
         case Buttons::OkCancel:
             return Answer::Cancel;
         case Buttons::YesNo:
+        case Buttons::YesNoDefaultNo:
             return Answer::No;
         case Buttons::SaveDiscardCancel:
             return Answer::No;

@@ -123,13 +123,17 @@ void TProjectProcedures::SiteExportExecute()
         const auto *rewriteAll =
             FWindow.findChild<QCheckBox *>(QString::fromLatin1(TSettingsTab::RewriteAllName));
         TExportRecordLedger ledger(rewriteAll && rewriteAll->isChecked());
+        ledger.SetReservedNames(SiteFileNames(FWindow.PublishingSettings()));
         TExportCounts counts;
         {
             TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Выгрузка сайта..."_s);
             counts = FWindow.Generator().SiteImport(FServices.Prompter, &ledger);
-            PublishSiteFiles(FWindow.Generator(), FWindow.PublishingSettings(), FServices.Prompter);
+            if (!counts.Stopped)
+                PublishSiteFiles(FWindow.Generator(), FWindow.PublishingSettings(), FServices.Prompter);
         }
-        if (counts.Written + counts.Unchanged > 0) {
+        if (counts.Stopped) {
+            FWindow.statusBar()->showMessage(u"Сайт не выгружен: файлы в папке не заменены"_s);
+        } else if (counts.Written + counts.Unchanged > 0) {
             FWindow.statusBar()->showMessage(
                 u"Сайт выгружен. Записано файлов: %1, без изменений: %2"_s.arg(counts.Written)
                     .arg(counts.Unchanged));

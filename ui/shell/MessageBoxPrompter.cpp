@@ -116,6 +116,11 @@ std::unique_ptr<QMessageBox> TMessageBoxPrompter::CreateMessageBox(QWidget *pare
         box->setDefaultButton(QMessageBox::Yes);
         box->setEscapeButton(QMessageBox::No);
         break;
+    case Buttons::YesNoDefaultNo:
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::No);
+        box->setEscapeButton(QMessageBox::No);
+        break;
     case Buttons::SaveDiscardCancel:
         box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
         box->button(QMessageBox::Save)->setText(u"Сохранить"_s);
@@ -146,6 +151,7 @@ Answer TMessageBoxPrompter::AnswerFor(QMessageBox::StandardButton button, Button
     case Buttons::OkCancel:
         return button == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
     case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo:
         return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
     case Buttons::SaveDiscardCancel:
         return button == QMessageBox::Save      ? Answer::Ok
@@ -158,6 +164,16 @@ Answer TMessageBoxPrompter::AnswerFor(QMessageBox::StandardButton button, Button
 Answer TMessageBoxPrompter::ask(MessageKind kind, std::string_view text, Buttons buttons)
 {
     const auto box = CreateMessageBox(Owner(), kind, text, buttons);
+    const TPointerForBox pointer;
+    box->exec();
+    return AnswerFor(box->standardButton(box->clickedButton()), buttons);
+}
+
+Answer TMessageBoxPrompter::AskWithDetails(MessageKind kind, std::string_view text, std::string_view details,
+                                           Buttons buttons)
+{
+    const auto box = CreateMessageBox(Owner(), kind, text, buttons);
+    box->setInformativeText(MessageText(details));
     const TPointerForBox pointer;
     box->exec();
     return AnswerFor(box->standardButton(box->clickedButton()), buttons);

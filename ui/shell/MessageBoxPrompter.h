@@ -22,6 +22,9 @@ public:
     explicit TMessageBoxPrompter(QWidget *parent = nullptr);
 
     Answer ask(MessageKind kind, std::string_view text, Buttons buttons) override;
+    // The details are the box's informative text.
+    Answer AskWithDetails(MessageKind kind, std::string_view text, std::string_view details,
+                          Buttons buttons) override;
     void ShowError(std::string_view text) override;
 
     // The boxes ask() and ShowError() run modally, built but not shown.

@@ -50,6 +50,7 @@ private slots:
     void lookingAtTheProjectKeepsTheEditsThatWereWaiting();
     void checkAddsTheCharsetDeclarationAsAnEditCtrlZUndoes();
     void rewriteAllCheckBoxWritesEveryFileAndIsNoEdit();
+    void exportAsksBeforeReplacingFilesItDidNotWrite();
 
 private:
     void AddContent()
@@ -396,6 +397,33 @@ void ProjectProceduresTest::rewriteAllCheckBoxWritesEveryFileAndIsNoEdit()
     auto other = std::make_unique<TProjectFixture>();
     QVERIFY(!other->Find<QCheckBox>(u"RewriteAllCheck"_s).isChecked());
     QVERIFY(CloseFixture(other));
+}
+
+void ProjectProceduresTest::exportAsksBeforeReplacingFilesItDidNotWrite()
+{
+    const QString out = Folder.Path(u"foreign"_s);
+    QVERIFY(QDir().mkpath(out));
+    Folder.Write(u"foreign/index.html"_s, "the user's own page");
+    ChooseExportFolder(out);
+    F->Window->Generator().CreateNewPage("index", "text");
+
+    F->Fakes.Prompter.Script(Answer::No);
+    F->Action(u"SiteExport"_s).trigger();
+    const auto &question = F->Fakes.Prompter.Messages.back();
+    QCOMPARE(question.ButtonSet, Buttons::YesNoDefaultNo);
+    QCOMPARE(ToQString(question.Text), u"В папке \"%1\" уже есть файл, который Zarvik не создавал:\n"
+                                       u"index.html\nЗаменить его?"_s.arg(QDir(out).canonicalPath())
+                                           .replace(u'\n', u'\r'));
+    QCOMPARE(Folder.Read(u"foreign/index.html"_s), QByteArray("the user's own page"));
+    QVERIFY(!QFile::exists(out + u"/style.css"_s));
+    QCOMPARE(F->Window->statusBar()->currentMessage(), u"Сайт не выгружен: файлы в папке не заменены"_s);
+
+    F->Fakes.Prompter.Script(Answer::No);
+    F->Fakes.Prompter.Script(Answer::Yes);
+    F->Action(u"SiteExport"_s).trigger();
+    QCOMPARE(F->Messages().back(), u"Сайт успешно выгружен!"_s);
+    QCOMPARE(ToQString(F->Fakes.Prompter.Messages.back().Details), u"Папка: "_s + QDir(out).canonicalPath());
+    QVERIFY(Folder.Read(u"foreign/index.html"_s) != QByteArray("the user's own page"));
 }
 
 } // namespace zarvik::test

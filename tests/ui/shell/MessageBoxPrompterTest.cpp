@@ -41,6 +41,7 @@ private slots:
     void escapeGivesTheCancellingAnswer();
     void theSaveQuestionHasThreeButtons();
     void qtButtonsReadInRussian();
+    void replacingQuestionDefaultsToNoAndDetailsStandApart();
 };
 
 void MessageBoxPrompterTest::kindsGiveTheirIconAndRussianCaption_data()
@@ -173,6 +174,32 @@ void MessageBoxPrompterTest::qtButtonsReadInRussian()
     QCOMPARE(question->button(QMessageBox::Yes)->text().remove(u'&'), u"Да"_s);
     QCOMPARE(question->button(QMessageBox::No)->text().remove(u'&'), u"Нет"_s);
     QVERIFY(!InstallQtTranslations(*QCoreApplication::instance(), u"/nonexistent-folder"_s));
+}
+
+void MessageBoxPrompterTest::replacingQuestionDefaultsToNoAndDetailsStandApart()
+{
+    using B = QMessageBox::StandardButton;
+    const auto replace = TMessageBoxPrompter::CreateMessageBox(nullptr, MessageKind::Warning,
+                                                               Ru("Заменить их?"), Buttons::YesNoDefaultNo);
+    QCOMPARE(ButtonsOf(*replace), QList<B>({B::Yes, B::No}));
+    QCOMPARE(replace->standardButton(replace->defaultButton()), B::No);
+    QCOMPARE(replace->standardButton(replace->escapeButton()), B::No);
+
+    TMessageBoxPrompter prompter;
+    QString seenText;
+    QString seenDetails;
+    WhenModal([&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QVERIFY(box);
+        seenText = box->text();
+        seenDetails = box->informativeText();
+        box->button(QMessageBox::Ok)->click();
+    });
+    QCOMPARE(prompter.AskWithDetails(MessageKind::Information, Ru("Сайт успешно выгружен!"),
+                                     Ru("Папка: /home/u/site"), Buttons::Ok),
+             Answer::Ok);
+    QCOMPARE(seenText, u"Сайт успешно выгружен!"_s);
+    QCOMPARE(seenDetails, u"Папка: /home/u/site"_s);
 }
 
 } // namespace zarvik::test
