@@ -53,7 +53,7 @@ public:
 private:
     TSiteGenerator &FGenerator;
     std::string FMenu;
-    std::vector<std::string> FBars;
+    std::vector<TBarText> FBars;
 };
 
 } // namespace

@@ -28,6 +28,7 @@ public:
 
     void Property(std::string name) override;
     void StringValue(std::string value) override;
+    void BarValue(TBarText bar) override;
     void NumberValue(std::optional<std::int32_t> value) override;
     void IdentifierValue(std::string_view identifier) override;
     void BeginList() override;
@@ -60,6 +61,10 @@ private:
     TStringList FLines;
     TSitePage *FPage = nullptr;
     bool FPagesCleared = false;
+    // Bars read as texts become slices of shared rows where they allow it.
+    TBarRecognizer FBars;
+    // The page's bar came recognised already.
+    bool FBarSettled = false;
 };
 
 } // namespace zarvik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/NavigationText.h"
 #include "persistence/ProjectFileTokenizer.h"
 
 #include <cstdint>
@@ -19,6 +20,8 @@ public:
 
     virtual void Property(std::string name) = 0;
     virtual void StringValue(std::string value) = 0;
+    // A string value that a reader has recognised as a pagination bar; the default takes its text.
+    virtual void BarValue(TBarText bar) { StringValue(bar.Text()); }
     // The number's value, or nothing when it does not fit in 32 bits.
     virtual void NumberValue(std::optional<std::int32_t> value) = 0;
     virtual void IdentifierValue(std::string_view identifier) = 0;
