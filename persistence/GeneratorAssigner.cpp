@@ -187,6 +187,11 @@ void TGeneratorAssigner::Property(std::string name)
     FState = TState::Value;
 }
 
+std::string TGeneratorAssigner::StringBuffer()
+{
+    return FState == TState::PageValue && FPageProperty->Bar ? std::move(FSpare) : std::string();
+}
+
 void TGeneratorAssigner::StringValue(std::string value)
 {
     if (FState == TState::ListLines) {
@@ -280,7 +285,12 @@ void TGeneratorAssigner::EndItem()
     // bar at a time is what the read holds.
     if (!FBarSettled && !FPage->Pagination().Shared() && !FPage->Pagination().Empty()) {
         const auto index = static_cast<std::size_t>(FGenerator.Pages().Count() - 1);
-        FPage->SetPagination(FBars.Recognize(FPage->TakePagination(), index, FPage->PageUrl()));
+        std::string text = FPage->TakePagination();
+        TBarText bar = FBars.Recognize(std::move(text), index, FPage->PageUrl());
+        // A bar kept as a slice leaves its text (Recognize took it only when it kept it).
+        if (bar.Shared())
+            FSpare = std::move(text);
+        FPage->SetPagination(std::move(bar));
     }
     FPage = nullptr;
     FState = TState::Pages;

@@ -27,6 +27,7 @@ public:
     }
 
     void Property(std::string name) override;
+    std::string StringBuffer() override;
     void StringValue(std::string value) override;
     void BarValue(TBarText bar) override;
     void NumberValue(std::optional<std::int32_t> value) override;
@@ -63,6 +64,8 @@ private:
     bool FPagesCleared = false;
     // Bars read as texts become slices of shared rows where they allow it.
     TBarRecognizer FBars;
+    // The memory of the last bar kept as a slice, for the next one.
+    std::string FSpare;
     // The page's bar came recognised already.
     bool FBarSettled = false;
 };

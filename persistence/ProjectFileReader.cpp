@@ -118,7 +118,8 @@ void TProjectFileReader::ReadStringValue()
                 FTokens.Error("String expected");
         }
     }
-    std::string value;
+    std::string value = FSink->StringBuffer();
+    value.clear();
     TProjectStringDecoder decoder(value, FUtf8Quotes);
     for (;;) {
         FTokens.DecodeString(decoder);
@@ -253,6 +254,7 @@ public:
             FNext = TValue::Url;
         Add(TKind::Property, std::move(name));
     }
+    std::string StringBuffer() override { return FNext == TValue::Bar ? std::move(FSpare) : std::string(); }
     void StringValue(std::string value) override
     {
         if (FNext == TValue::Bar)
@@ -287,6 +289,9 @@ public:
             const std::string_view url =
                 FUrlEvent != NoEvent ? std::string_view(FEvents[FUrlEvent].Text) : "";
             bar.Bar = FBars.Recognize(std::move(bar.Text), FItemIndex, url);
+            // A bar kept as a slice leaves its text, whose memory the next bar reuses.
+            if (bar.Bar.Shared() && bar.Text.capacity() > FSpare.capacity())
+                FSpare = std::move(bar.Text);
             bar.Text = {};
             bar.Kind = TKind::Bar;
         }
@@ -374,6 +379,7 @@ private:
 
     std::vector<TEvent> FEvents;
     TBarRecognizer FBars;
+    std::string FSpare;
     TValue FNext = TValue::Other;
     bool FInItem = false;
     std::size_t FItemIndex = 0;
