@@ -268,9 +268,11 @@ public:
             }
         }
         std::map<std::string, int> barTargets;
+        std::string bar;
         for (int i = 0; i < pages.Count(); ++i) {
             std::set<std::string> seen;
-            for (std::string_view href : Hrefs(pages[i].Pagination())) {
+            pages[i].Pagination().CopyTo(bar);
+            for (std::string_view href : Hrefs(bar)) {
                 if (const auto target = dead(pages[i].PageUrl(), href); target && seen.insert(*target).second)
                     ++barTargets[*target];
             }

@@ -56,7 +56,7 @@ public:
 private:
     TSiteGenerator &FGenerator;
     std::string FMenu;
-    std::vector<std::string> FBars;
+    std::vector<TBarText> FBars;
 };
 
 } // namespace

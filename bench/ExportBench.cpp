@@ -154,7 +154,7 @@ void BM_ExportPlainChain(benchmark::State &state)
             text = site.SiteTemplate();
             ReplaceAllInPlace(text, "SiteGeneratorChange.Menu", site.SiteMenu(), scratch);
             ReplaceAllInPlace(text, "SiteGeneratorChange.MainText", page.PageHTML(), scratch);
-            ReplaceAllInPlace(text, "SiteGeneratorChange.Pagination", page.Pagination(), scratch);
+            ReplaceAllInPlace(text, "SiteGeneratorChange.Pagination", page.Pagination().Text(), scratch);
             ReplaceAllInPlace(text, "SiteGeneratorChange.Header", site.SiteHeader(), scratch);
             ReplaceAllInPlace(text, "SiteGeneratorChange.Footer", site.SiteFooter(), scratch);
             ReplaceAllInPlace(text, "SiteGeneratorChange.Adsense", site.AdsenseCode(), scratch);

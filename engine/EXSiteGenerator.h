@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ExportLedger.h"
+#include "engine/NavigationText.h"
 #include "engine/Prompter.h"
 #include "engine/Random.h"
 #include "engine/StringList.h"
@@ -9,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The site model and the operations on it. All text is Windows-1251 bytes; lengths and
@@ -36,8 +38,12 @@ public:
     void SetPageHTML(std::string value) { FPageHTML = std::move(value); }
     const std::string &PageTitle() const { return FPageTitle; }
     void SetPageTitle(std::string value) { FPageTitle = std::move(value); }
-    const std::string &Pagination() const { return FPagination; }
-    void SetPagination(std::string value) { FPagination = std::move(value); }
+    // The bar is read through TBarText whether it is its own text or a slice of the row that
+    // GeneratePag shares between all bars.
+    const TBarText &Pagination() const { return FPagination; }
+    void SetPagination(TBarText value) { FPagination = std::move(value); }
+    // Moves the bar's text out, leaving the bar empty; empty for a shared bar.
+    std::string TakePagination() { return std::exchange(FPagination, TBarText()).TakeText(); }
     const std::string &PageUrl() const { return FPageUrl; }
     void SetPageUrl(std::string value) { FPageUrl = std::move(value); }
 
@@ -59,7 +65,7 @@ private:
     std::string FPageHTML;
     std::string FPageTitle;
     std::string FPageUrl;
-    std::string FPagination;
+    TBarText FPagination;
 };
 
 // The ordered page collection; it creates, owns and frees its pages. References to pages stay

@@ -4,6 +4,7 @@
 #include "engine/SiteRules.h"
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,25 +13,7 @@ namespace zarvik {
 
 namespace {
 
-// The menu: MenuOpen, one item per page, MenuClose.
-constexpr std::string_view MenuOpen = "<ul>\r";
-constexpr std::string_view MenuItemOpen = "<li><a href=\"";
-constexpr std::string_view MenuItemMiddle = "\">";
-constexpr std::string_view MenuItemClose = "</a></li>\r";
-constexpr std::string_view MenuClose = "</ul>";
-// A bar: the back piece, every page's number entry (the page's own one unlinked), the forward
-// piece.
-constexpr std::string_view EntryOpen = " <a href=\"";
-constexpr std::string_view EntryMiddle = "\">";
-constexpr std::string_view EntryClose = "</a> ";
-constexpr std::string_view CurrentOpen = " ";
-constexpr std::string_view CurrentClose = " ";
-constexpr std::string_view FirstBack = "&lt;&lt;&lt; ";
-constexpr std::string_view BackOpen = "<a href=\"";
-constexpr std::string_view BackClose = "\">&lt;&lt;&lt; </a> ";
-constexpr std::string_view ForwardOpen = " <a href=\"";
-constexpr std::string_view ForwardClose = "\">&gt;&gt;&gt; </a>";
-constexpr std::string_view LastForward = " &gt;&gt;&gt;";
+using namespace navigation_markup;
 
 std::size_t DigitCount(std::size_t n)
 {
@@ -91,11 +74,9 @@ std::uint64_t CountOf(std::string_view text, std::string_view what)
 } // namespace
 
 // Every bar lists every page, so the bars together grow with the square of the page count. The
-// linked number entries of all pages are therefore built once, end to end; a page's bar copies
-// that run with its own entry swapped for the unlinked form. Each bar's length is known before
-// it is filled, so it takes exactly one allocation and no temporary strings; the numbers are
-// converted once, in the run, and the unlinked entry copies its digits from there. The lengths
-// come from TNavigationLengths, which the export's size estimate uses too.
+// linked number entries of all pages are therefore built once, end to end, into a row that every
+// bar shares: a page's bar is the row with its own entry in the unlinked form and the back and
+// forward links around it, held as slices of the row (see TBarText). The menu is one text.
 void TSiteGenerator::GeneratePag()
 {
     const int count = FPages.Count();
@@ -104,46 +85,17 @@ void TSiteGenerator::GeneratePag()
     const auto pages = static_cast<std::size_t>(count);
     const TNavigationLengths lengths(FPages);
 
-    std::string numbers;
-    // entryStart[n] .. entryStart[n + 1] is page n's linked entry; digitStart[n] its number.
-    std::vector<std::size_t> entryStart(pages + 1);
-    std::vector<std::size_t> digitStart(pages);
-    numbers.reserve(static_cast<std::size_t>(lengths.Numbers()));
-    for (std::size_t n = 0; n < pages; ++n) {
-        entryStart[n] = numbers.size();
-        numbers.append(EntryOpen).append(FPages[static_cast<int>(n)].PageUrl()).append(EntryMiddle);
-        digitStart[n] = numbers.size();
-        numbers.append(std::to_string(n)).append(EntryClose);
-    }
-    entryStart[pages] = numbers.size();
-    const std::string_view run(numbers);
+    std::vector<std::string_view> urls(pages);
+    for (std::size_t n = 0; n < pages; ++n)
+        urls[n] = FPages[static_cast<int>(n)].PageUrl();
+    auto row = std::make_shared<const TNavigationRow>(urls);
 
     std::string menu;
     menu.reserve(static_cast<std::size_t>(lengths.Menu()));
     menu += MenuOpen;
     for (std::size_t i = 0; i < pages; ++i) {
-        const std::size_t entryEnd = entryStart[i + 1];
-        const std::string_view digits =
-            run.substr(digitStart[i], entryEnd - EntryClose.size() - digitStart[i]);
-        const std::string *backUrl = BackUrl(FPages, i);
-        const std::string *forwardUrl = ForwardUrl(FPages, i);
-
-        std::string bar;
-        bar.reserve(static_cast<std::size_t>(lengths.Bar(static_cast<int>(i))));
-        if (backUrl)
-            bar.append(BackOpen).append(*backUrl).append(BackClose);
-        else
-            bar.append(FirstBack);
-        bar.append(run.substr(0, entryStart[i]));
-        bar.append(CurrentOpen).append(digits).append(CurrentClose);
-        bar.append(run.substr(entryEnd));
-        if (forwardUrl)
-            bar.append(ForwardOpen).append(*forwardUrl).append(ForwardClose);
-        else
-            bar.append(LastForward);
-
         TSitePage &page = FPages[static_cast<int>(i)];
-        page.SetPagination(std::move(bar));
+        page.SetPagination(TBarText(row, i));
         menu.append(MenuItemOpen).append(page.PageUrl()).append(MenuItemMiddle);
         menu.append(page.PageTitle()).append(MenuItemClose);
     }

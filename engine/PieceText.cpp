@@ -137,7 +137,7 @@ void TPieceText::Emit(TPosition from, TPosition to)
         push(FPieces[to.Piece].substr(0, to.Offset));
 }
 
-void TPieceText::ReplaceAll(std::string_view pattern, std::string_view replacement)
+void TPieceText::ReplaceAll(std::string_view pattern, std::span<const std::string_view> replacement)
 {
     if (pattern.empty() || FPieces.empty())
         return;
@@ -149,8 +149,10 @@ void TPieceText::ReplaceAll(std::string_view pattern, std::string_view replaceme
     TPosition emitted{0, 0};
     do {
         Emit(emitted, start);
-        if (!replacement.empty())
-            FNext.push_back(replacement);
+        for (const std::string_view piece : replacement) {
+            if (!piece.empty())
+                FNext.push_back(piece);
+        }
         emitted = end;
     } while (FindNext(pattern, end, start, end));
     Emit(emitted, {FPieces.size(), 0});

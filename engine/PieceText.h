@@ -16,7 +16,13 @@ class TPieceText
 {
 public:
     void Assign(std::string_view text);
-    void ReplaceAll(std::string_view pattern, std::string_view replacement);
+    void ReplaceAll(std::string_view pattern, std::string_view replacement)
+    {
+        const std::string_view pieces[] = {replacement};
+        ReplaceAll(pattern, pieces);
+    }
+    // The same with a replacement made of pieces, joined in order.
+    void ReplaceAll(std::string_view pattern, std::span<const std::string_view> replacement);
 
     // Finds every place of the patterns in `text` once, so that pieces viewing `text` are
     // searched for them by lookup instead of by scanning: worth it for a long text, such as a

@@ -30,24 +30,29 @@ std::string Message(std::string_view utf8)
 
 // Fills the template for one page. Each placeholder is replaced in turn over the text produced
 // so far, so text inserted by one step is searched by the later steps only. The page is left as
-// views into the model's strings and into `title`, which must outlive them.
-void RenderPage(const TSiteGenerator &site, const TSitePage &page, TPieceText &out, std::string &title)
+// views into the model's strings (a shared bar's row included) and into `title` and `bar`, which
+// must outlive them.
+void RenderPage(const TSiteGenerator &site, const TSitePage &page, TPieceText &out, std::string &title,
+                std::vector<std::string_view> &bar)
 {
     title.clear();
     title.append(site.SiteTitle()).append(PageTitleSeparator).append(page.PageTitle());
+    bar.clear();
+    page.Pagination().AppendSlices(bar);
 
-    // In the order of Placeholders.
-    const std::string_view replacements[] = {
-        site.SiteMenu(),    page.PageHTML(), page.Pagination(), site.SiteHeader(), site.SiteFooter(),
-        site.AdsenseCode(), title,
-    };
-    static_assert(std::size(replacements) == Placeholders.size());
     out.Assign(site.SiteTemplate());
-    for (std::size_t step = 0; step < Placeholders.size(); ++step)
-        out.ReplaceAll(Placeholders[step], replacements[step]);
+    out.ReplaceAll(PlaceholderName(TPlaceholder::Menu), site.SiteMenu());
+    out.ReplaceAll(PlaceholderName(TPlaceholder::MainText), page.PageHTML());
+    out.ReplaceAll(PlaceholderName(TPlaceholder::Pagination), bar);
+    out.ReplaceAll(PlaceholderName(TPlaceholder::Header), site.SiteHeader());
+    out.ReplaceAll(PlaceholderName(TPlaceholder::Footer), site.SiteFooter());
+    out.ReplaceAll(PlaceholderName(TPlaceholder::Adsense), site.AdsenseCode());
+    out.ReplaceAll(PlaceholderName(TPlaceholder::Title), title);
+    static_assert(Placeholders.size() == 7);
 }
 
-// The texts that every page inserts are searched once for the placeholders of the later steps.
+// The texts that every page inserts are searched once for the placeholders of the later steps:
+// the menu, the row of page links that the bars share, the header, footer and ad block.
 void RememberSiteTexts(const TSiteGenerator &site, TPieceText &out)
 {
     const std::span<const std::string_view> all(Placeholders);
@@ -55,6 +60,10 @@ void RememberSiteTexts(const TSiteGenerator &site, TPieceText &out)
     out.Forget();
     out.Remember(site.SiteTemplate(), all);
     out.Remember(site.SiteMenu(), after(TPlaceholder::Menu));
+    if (site.Pages().Count() > 0) {
+        if (const TNavigationRow *row = site.Pages()[0].Pagination().Row())
+            out.Remember(row->Text(), after(TPlaceholder::Pagination));
+    }
     out.Remember(site.SiteHeader(), after(TPlaceholder::Header));
     out.Remember(site.SiteFooter(), after(TPlaceholder::Footer));
     out.Remember(site.AdsenseCode(), after(TPlaceholder::Adsense));
@@ -220,7 +229,8 @@ std::string TSiteGenerator::TemplateProcessingF(int index) const
     const TSitePage &page = FPages.Items(index);
     TPieceText pieces;
     std::string title;
-    RenderPage(*this, page, pieces, title);
+    std::vector<std::string_view> bar;
+    RenderPage(*this, page, pieces, title, bar);
     std::string out;
     pieces.AppendTo(out);
     return out;
@@ -366,11 +376,12 @@ TExportCounts TSiteGenerator::ExportInto(const std::string &folder, bool storedF
         TPieceText rendered;
         RememberSiteTexts(*this, rendered);
         std::string title;
+        std::vector<std::string_view> bar;
         for (std::size_t i = 0; i < count; ++i) {
             const TSitePage &page = FPages[static_cast<int>(i)];
             if (!PageUrlStaysInside(page.PageUrl()))
                 ThrowOutsideError(page.PageUrl());
-            RenderPage(*this, page, rendered, title);
+            RenderPage(*this, page, rendered, title, bar);
             put(page.PageUrl(), rendered.Pieces());
             ReportProgress(i + 1, count);
         }

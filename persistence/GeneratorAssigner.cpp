@@ -35,6 +35,7 @@ struct TPageProperty
 {
     std::string_view Name;
     void (TSitePage::*Set)(std::string);
+    bool Bar = false;
 };
 
 namespace {
@@ -96,10 +97,8 @@ const std::array GeneratorProperties = {
 };
 
 const std::array PageProperties = {
-    TPageProperty{"PageText", &TSitePage::SetPageText},
-    TPageProperty{"PageHTML", &TSitePage::SetPageHTML},
-    TPageProperty{"PageTitle", &TSitePage::SetPageTitle},
-    TPageProperty{"Pagination", &TSitePage::SetPagination},
+    TPageProperty{"PageText", &TSitePage::SetPageText},   TPageProperty{"PageHTML", &TSitePage::SetPageHTML},
+    TPageProperty{"PageTitle", &TSitePage::SetPageTitle}, TPageProperty{"Pagination", nullptr, true},
     TPageProperty{"PageUrl", &TSitePage::SetPageUrl},
 };
 
@@ -188,6 +187,11 @@ void TGeneratorAssigner::Property(std::string name)
     FState = TState::Value;
 }
 
+std::string TGeneratorAssigner::StringBuffer()
+{
+    return FState == TState::PageValue && FPageProperty->Bar ? std::move(FSpare) : std::string();
+}
+
 void TGeneratorAssigner::StringValue(std::string value)
 {
     if (FState == TState::ListLines) {
@@ -195,12 +199,26 @@ void TGeneratorAssigner::StringValue(std::string value)
         return;
     }
     if (FState == TState::PageValue) {
-        (FPage->*FPageProperty->Set)(std::move(value));
+        if (FPageProperty->Bar)
+            FPage->SetPagination(std::move(value));
+        else
+            (FPage->*FPageProperty->Set)(std::move(value));
     } else if (FProperty->Kind == K::String) {
         (FGenerator.*FProperty->SetString)(std::move(value));
     } else if (FProperty->Kind != K::ComponentName) {
         InvalidValue();
     }
+    ValueDone();
+}
+
+void TGeneratorAssigner::BarValue(TBarText bar)
+{
+    if (FState != TState::PageValue || !FPageProperty->Bar) {
+        StringValue(bar.Text());
+        return;
+    }
+    FPage->SetPagination(std::move(bar));
+    FBarSettled = true;
     ValueDone();
 }
 
@@ -257,11 +275,23 @@ void TGeneratorAssigner::BeginItem()
         FPagesCleared = true;
     }
     FPage = &FGenerator.Pages().Add();
+    FBarSettled = false;
     FState = TState::PageProperties;
 }
 
 void TGeneratorAssigner::EndItem()
 {
+    // A bar read as a text is kept as a slice once the page's own URL is known; the text of one
+    // bar at a time is what the read holds.
+    if (!FBarSettled && !FPage->Pagination().Shared() && !FPage->Pagination().Empty()) {
+        const auto index = static_cast<std::size_t>(FGenerator.Pages().Count() - 1);
+        std::string text = FPage->TakePagination();
+        TBarText bar = FBars.Recognize(std::move(text), index, FPage->PageUrl());
+        // A bar kept as a slice leaves its text (Recognize took it only when it kept it).
+        if (bar.Shared())
+            FSpare = std::move(text);
+        FPage->SetPagination(std::move(bar));
+    }
     FPage = nullptr;
     FState = TState::Pages;
 }

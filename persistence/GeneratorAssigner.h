@@ -27,7 +27,9 @@ public:
     }
 
     void Property(std::string name) override;
+    std::string StringBuffer() override;
     void StringValue(std::string value) override;
+    void BarValue(TBarText bar) override;
     void NumberValue(std::optional<std::int32_t> value) override;
     void IdentifierValue(std::string_view identifier) override;
     void BeginList() override;
@@ -60,6 +62,12 @@ private:
     TStringList FLines;
     TSitePage *FPage = nullptr;
     bool FPagesCleared = false;
+    // Bars read as texts become slices of shared rows where they allow it.
+    TBarRecognizer FBars;
+    // The memory of the last bar kept as a slice, for the next one.
+    std::string FSpare;
+    // The page's bar came recognised already.
+    bool FBarSettled = false;
 };
 
 } // namespace zarvik

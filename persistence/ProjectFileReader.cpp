@@ -118,7 +118,8 @@ void TProjectFileReader::ReadStringValue()
                 FTokens.Error("String expected");
         }
     }
-    std::string value;
+    std::string value = FSink->StringBuffer();
+    value.clear();
     TProjectStringDecoder decoder(value, FUtf8Quotes);
     for (;;) {
         FTokens.DecodeString(decoder);
@@ -238,12 +239,31 @@ void TProjectFileReader::Read()
 
 namespace {
 
-// Keeps what a reader finds, to hand it on later in the same order.
+// Keeps what a reader finds, to hand it on later in the same order. The pages' bars are kept as
+// slices of shared rows where they allow it (TBarRecognizer), so that a project saved after an
+// export, whose bars grow with the square of its page count, is not held as so many texts.
 class TRecordedProject final : public TProjectSink
 {
 public:
-    void Property(std::string name) override { Add(TKind::Property, std::move(name)); }
-    void StringValue(std::string value) override { Add(TKind::String, std::move(value)); }
+    void Property(std::string name) override
+    {
+        FNext = TValue::Other;
+        if (FInItem && EqualsIgnoringCase(name, "pagination"))
+            FNext = TValue::Bar;
+        else if (FInItem && EqualsIgnoringCase(name, "pageurl"))
+            FNext = TValue::Url;
+        Add(TKind::Property, std::move(name));
+    }
+    std::string StringBuffer() override { return FNext == TValue::Bar ? std::move(FSpare) : std::string(); }
+    void StringValue(std::string value) override
+    {
+        if (FNext == TValue::Bar)
+            FBarEvent = FEvents.size();
+        else if (FNext == TValue::Url)
+            FUrlEvent = FEvents.size();
+        FNext = TValue::Other;
+        Add(TKind::String, std::move(value));
+    }
     void NumberValue(std::optional<std::int32_t> value) override { Add(TKind::Number, {}, value); }
     void IdentifierValue(std::string_view identifier) override
     {
@@ -251,9 +271,34 @@ public:
     }
     void BeginList() override { Add(TKind::BeginList); }
     void EndList() override { Add(TKind::EndList); }
-    void BeginCollection() override { Add(TKind::BeginCollection); }
-    void BeginItem() override { Add(TKind::BeginItem); }
-    void EndItem() override { Add(TKind::EndItem); }
+    void BeginCollection() override
+    {
+        FItemIndex = 0;
+        Add(TKind::BeginCollection);
+    }
+    void BeginItem() override
+    {
+        FInItem = true;
+        FBarEvent = FUrlEvent = NoEvent;
+        Add(TKind::BeginItem);
+    }
+    void EndItem() override
+    {
+        if (FBarEvent != NoEvent) {
+            TEvent &bar = FEvents[FBarEvent];
+            const std::string_view url =
+                FUrlEvent != NoEvent ? std::string_view(FEvents[FUrlEvent].Text) : "";
+            bar.Bar = FBars.Recognize(std::move(bar.Text), FItemIndex, url);
+            // A bar kept as a slice leaves its text, whose memory the next bar reuses.
+            if (bar.Bar.Shared() && bar.Text.capacity() > FSpare.capacity())
+                FSpare = std::move(bar.Text);
+            bar.Text = {};
+            bar.Kind = TKind::Bar;
+        }
+        FInItem = false;
+        ++FItemIndex;
+        Add(TKind::EndItem);
+    }
     void EndCollection() override { Add(TKind::EndCollection); }
 
     // Hands everything on, moving the texts; whatever the sink throws passes through.
@@ -266,6 +311,9 @@ public:
                 break;
             case TKind::String:
                 sink.StringValue(std::move(event.Text));
+                break;
+            case TKind::Bar:
+                sink.BarValue(std::move(event.Bar));
                 break;
             case TKind::Number:
                 sink.NumberValue(event.Number);
@@ -300,6 +348,7 @@ private:
     {
         Property,
         String,
+        Bar,
         Number,
         Identifier,
         BeginList,
@@ -314,13 +363,28 @@ private:
         TKind Kind;
         std::string Text;
         std::optional<std::int32_t> Number;
+        TBarText Bar;
     };
+    enum class TValue : unsigned char
+    {
+        Other,
+        Bar,
+        Url
+    };
+    static constexpr std::size_t NoEvent = static_cast<std::size_t>(-1);
     void Add(TKind kind, std::string text = {}, std::optional<std::int32_t> number = std::nullopt)
     {
-        FEvents.push_back(TEvent{kind, std::move(text), number});
+        FEvents.push_back(TEvent{kind, std::move(text), number, {}});
     }
 
     std::vector<TEvent> FEvents;
+    TBarRecognizer FBars;
+    std::string FSpare;
+    TValue FNext = TValue::Other;
+    bool FInItem = false;
+    std::size_t FItemIndex = 0;
+    std::size_t FBarEvent = NoEvent;
+    std::size_t FUrlEvent = NoEvent;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/NavigationText.h"
 #include "persistence/ProjectFileTokenizer.h"
 
 #include <cstdint>
@@ -19,6 +20,12 @@ public:
 
     virtual void Property(std::string name) = 0;
     virtual void StringValue(std::string value) = 0;
+    // Memory for the next string value, which the reader clears and fills: a sink may hand back
+    // the memory of a value it has let go of, so that values read one after another (the bars,
+    // each as long as the site has pages) do not each take fresh memory.
+    virtual std::string StringBuffer() { return {}; }
+    // A string value that a reader has recognised as a pagination bar; the default takes its text.
+    virtual void BarValue(TBarText bar) { StringValue(bar.Text()); }
     // The number's value, or nothing when it does not fit in 32 bits.
     virtual void NumberValue(std::optional<std::int32_t> value) = 0;
     virtual void IdentifierValue(std::string_view identifier) = 0;

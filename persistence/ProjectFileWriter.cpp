@@ -235,6 +235,16 @@ private:
         Put("\r\n");
     }
 
+    // A bar is written as the text it stands for; a shared one is put together in memory that
+    // every bar reuses, so saving builds no bar of its own.
+    void BarProperty(std::string_view name, const TBarText &bar)
+    {
+        if (bar.Empty())
+            return;
+        bar.CopyTo(FBar);
+        StringProperty(name, FBar);
+    }
+
     void ListProperty(std::string_view name, const TStringList &lines)
     {
         if (lines.empty())
@@ -277,7 +287,7 @@ private:
             StringProperty("PageText", page.PageText());
             StringProperty("PageHTML", page.PageHTML());
             StringProperty("PageTitle", page.PageTitle());
-            StringProperty("Pagination", page.Pagination());
+            BarProperty("Pagination", page.Pagination());
             StringProperty("PageUrl", page.PageUrl());
             --FLevel;
             Indent();
@@ -368,6 +378,7 @@ private:
 
     TOutput &FOut;
     int FLevel = 0;
+    std::string FBar;
 };
 
 } // namespace

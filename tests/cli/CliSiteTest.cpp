@@ -210,7 +210,7 @@ TEST_F(CliSite, BuildGoesTheWholeRoadAndSavesTheProjectAfterTheExport)
     EXPECT_EQ(project->SiteTitle(), Ru("Сад"));
     EXPECT_EQ(project->Pages().Count(), 2);
     EXPECT_NE(project->SiteMenu().find("page1.html"), std::string::npos);
-    EXPECT_EQ(project->Pages()[1].Pagination().empty(), false);
+    EXPECT_EQ(project->Pages()[1].Pagination().Empty(), false);
 
     // The same build with the same seed gives the same site and project.
     const std::string again = FDir.File("again");

@@ -83,8 +83,8 @@ TEST(GeneratePag, NumbersFollowTheOrderAndLinksTheStoredUrls)
     g.GeneratePag();
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(g.Pages()[i].Pagination(), ExpectedBar(g, i)) << "page " << i;
-    EXPECT_NE(g.Pages()[0].Pagination().find(" <a href=\"renamed.html\">4</a> "), std::string::npos);
-    EXPECT_EQ(g.Pages()[0].Pagination().substr(0, 19), "&lt;&lt;&lt;  0  <a");
+    EXPECT_NE(g.Pages()[0].Pagination().Text().find(" <a href=\"renamed.html\">4</a> "), std::string::npos);
+    EXPECT_EQ(g.Pages()[0].Pagination().Text().substr(0, 19), "&lt;&lt;&lt;  0  <a");
     const std::string &menu = g.SiteMenu();
     EXPECT_EQ(menu.substr(0, 5), "<ul>\r");
     EXPECT_NE(menu.find("<li><a href=\"page3.html\">Q&A <new></a></li>\r"), std::string::npos);

@@ -138,7 +138,7 @@ TEST(PieceText, RenderedAndExportedPagesMatchTheSevenStepChain)
             const std::string title = g.SiteTitle() + " - " + page.PageTitle();
             ReplaceAllInPlace(text, "SiteGeneratorChange.Menu", g.SiteMenu(), scratch);
             ReplaceAllInPlace(text, "SiteGeneratorChange.MainText", page.PageHTML(), scratch);
-            ReplaceAllInPlace(text, "SiteGeneratorChange.Pagination", page.Pagination(), scratch);
+            ReplaceAllInPlace(text, "SiteGeneratorChange.Pagination", page.Pagination().Text(), scratch);
             ReplaceAllInPlace(text, "SiteGeneratorChange.Header", g.SiteHeader(), scratch);
             ReplaceAllInPlace(text, "SiteGeneratorChange.Footer", g.SiteFooter(), scratch);
             ReplaceAllInPlace(text, "SiteGeneratorChange.Adsense", g.AdsenseCode(), scratch);

@@ -431,7 +431,7 @@ TEST_F(SiteExport, SizeEstimateIsWhatTheExportWrites)
         const TNavigationLengths lengths(g.Pages());
         EXPECT_EQ(lengths.Menu(), g.SiteMenu().size()) << count << " pages";
         for (int i = 0; i < count; ++i)
-            EXPECT_EQ(lengths.Bar(i), g.Pages()[i].Pagination().size()) << "page " << i << " of " << count;
+            EXPECT_EQ(lengths.Bar(i), g.Pages()[i].Pagination().Size()) << "page " << i << " of " << count;
     }
 }
 
