@@ -328,6 +328,19 @@ private:
         throw ETransferError(kind, Utf8ToCp1251(utf8), std::move(fingerprint));
     }
 
+    // A data transfer the server broke off. Over TLS 1.3 this is what a known stall of some FTPS
+    // servers looks like, which capping TLS at 1.2 avoids.
+    [[noreturn]] void BrokenOff(const std::string &detail, const std::string &file)
+    {
+        const bool tls13 = (FTarget.Protocol == TPublishProtocol::Ftps ||
+                            FTarget.Protocol == TPublishProtocol::FtpsImplicit) &&
+                           !FTarget.TlsMax12;
+        Fail(TTransferFailure::Connection,
+             "Сервер " + FTarget.Host + " оборвал передачу" + file + " (" + detail + ")" +
+                 (tls13 ? ". Если так обрываются загрузки по FTPS, включите TLS не выше 1.2 (--tls-max 1.2)"
+                        : ""));
+    }
+
     void Check(CURLcode code, const std::string &name)
     {
         if (code == CURLE_OK)
@@ -338,7 +351,9 @@ private:
         const std::string port =
             std::to_string(FTarget.Port != 0 ? FTarget.Port : DefaultPort(FTarget.Protocol));
         const std::string detail = FErrorBuffer[0] != '\0' ? FErrorBuffer : curl_easy_strerror(code);
-        const std::string file = name.empty() ? "" : " (файл \"" + name + "\")";
+        const std::string shown =
+            name.ends_with(UploadSuffix) ? name.substr(0, name.size() - UploadSuffix.size()) : name;
+        const std::string file = name.empty() ? "" : " (файл \"" + shown + "\")";
         const bool identityFailure = code == CURLE_PEER_FAILED_VERIFICATION ||
                                      code == CURLE_SSL_CACERT_BADFILE ||
                                      code == CURLE_SSL_PINNEDPUBKEYNOTMATCH;
@@ -408,9 +423,8 @@ private:
                                                 ". Проверьте соединение; если файлы приходят "
                                                 "пустыми, включите TLS не выше 1.2 (--tls-max 1.2)");
         case CURLE_REMOTE_DISK_FULL:
-            Fail(TTransferFailure::Quota, "На сервере кончилось место" + file +
-                                              ". Освободите место или "
-                                              "увеличьте квоту");
+            Fail(TTransferFailure::Quota,
+                 "На сервере кончилось место" + file + ". Освободите место или увеличьте квоту");
         case CURLE_REMOTE_ACCESS_DENIED:
         case CURLE_QUOTE_ERROR:
         case CURLE_UPLOAD_FAILED:
@@ -418,13 +432,16 @@ private:
                 Fail(TTransferFailure::Quota, "На сервере кончилось место" + file + " (" + detail +
                                                   "). Освободите место или увеличьте квоту");
             if (reply == 421 || reply == 425 || reply == 426)
-                break;
+                BrokenOff(detail, file);
             Fail(TTransferFailure::Permission, "Сервер " + host + " не дал записать в папку \"" +
                                                    FTarget.Folder + "\"" + file + " (" + detail +
                                                    "). Проверьте права на папку");
         default:
             break;
         }
+        // A transfer that ended without the server's OK: 426 is the server breaking it off.
+        if (reply == 426 || detail.ends_with("got 426"))
+            BrokenOff(detail, file);
         Fail(TTransferFailure::Connection,
              "Соединение с " + host + " прервалось" + file + " (" + detail + ")");
     }

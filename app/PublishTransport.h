@@ -14,6 +14,10 @@
 // FTPS, SFTP). Names are "/"-separated paths relative to the target's folder (UTF-8).
 namespace zarvik {
 
+// What a file is called on the server while it is being sent: its name and this suffix. Messages
+// name the file without it.
+inline constexpr std::string_view UploadSuffix = ".zarvik-part";
+
 // Why a transfer failed, so that the caller can tell the user what to try and decide whether a
 // new attempt can help.
 enum class TTransferFailure

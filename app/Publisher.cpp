@@ -227,6 +227,27 @@ std::optional<TManifest> LoadJournal(const std::string &folder, const std::strin
     return state;
 }
 
+TRemoteState ReadRemoteState(const std::string &folder, const std::string &address, TRemoteFolder &remote)
+{
+    TRemoteState state;
+    if (std::optional<TManifest> journal = LoadJournal(folder, address)) {
+        state.Files = std::move(*journal);
+        state.Source = TRemoteState::TSource::Journal;
+        return state;
+    }
+    const std::optional<std::string> text = remote.Fetch(std::string(ManifestName));
+    if (!text)
+        return state;
+    std::optional<TManifest> manifest = TManifest::Parse(*text);
+    if (!manifest) {
+        state.Source = TRemoteState::TSource::Broken;
+        return state;
+    }
+    state.Files = std::move(*manifest);
+    state.Source = TRemoteState::TSource::Manifest;
+    return state;
+}
+
 TManifest CheckRemoteSizes(const TManifest &manifest, TRemoteFolder &remote)
 {
     TManifest checked;

@@ -19,8 +19,6 @@ namespace zarvik {
 inline constexpr std::string_view ManifestName = ".zarvik-manifest.json";
 // The local journal's name in the export folder: the remote state as far as a run got.
 inline constexpr std::string_view JournalName = ".zarvik-publish-journal";
-// What a file is called on the server while it is being sent.
-inline constexpr std::string_view UploadSuffix = ".zarvik-part";
 // How many files a publish deletes without asking.
 inline constexpr int DefaultMaxDeletes = 50;
 
@@ -73,6 +71,26 @@ TPublishPlan PlanPublish(const TExportRecord &record, const TManifest &remote, b
 // The journal in the export folder `folder`: the remote state as of the last file done, for the
 // target at `address`. Nothing when there is none, it belongs to another target, or is broken.
 std::optional<TManifest> LoadJournal(const std::string &folder, const std::string &address);
+
+// What the server is known to hold before a run, and where that knowledge came from.
+struct TRemoteState
+{
+    enum class TSource
+    {
+        // The journal of a run that stopped: it knows more than the server's manifest.
+        Journal,
+        Manifest,
+        // No manifest on the server: nothing there is known to be ours.
+        None,
+        // A manifest that cannot be read: nothing is known to be ours, nothing is deleted.
+        Broken,
+    };
+    TManifest Files;
+    TSource Source = TSource::None;
+};
+// Reads the journal in `folder` for `address`, else the manifest from the server. Throws
+// ETransferError.
+TRemoteState ReadRemoteState(const std::string &folder, const std::string &address, TRemoteFolder &remote);
 
 // The manifest without the files whose size on the server differs from the manifest's or that
 // the server no longer has (deleted by hand): they are sent again. One size query per file.

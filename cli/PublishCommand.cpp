@@ -243,25 +243,25 @@ int RunPublishCommand(const TParsedArguments &args, std::istream &in, std::ostre
     TPassword password = FindPassword(args, target, in, err, prompter.Interactive());
     std::unique_ptr<TRemoteFolder> remote = ConnectRemoteFolder(target, password.Text);
 
-    // The journal of a broken run knows more than the manifest on the server.
-    TManifest known;
-    std::optional<TManifest> journal = LoadJournal(folder, address);
-    if (journal) {
-        known = std::move(*journal);
+    TRemoteState state = ReadRemoteState(folder, address, *remote);
+    switch (state.Source) {
+    case TRemoteState::TSource::Journal:
         out << "Продолжение прерванной публикации.\n";
-    } else {
-        const std::optional<std::string> manifestText = remote->Fetch(std::string(ManifestName));
-        std::optional<TManifest> manifest = manifestText ? TManifest::Parse(*manifestText) : std::nullopt;
-        if (manifestText && !manifest)
-            prompter.ask(MessageKind::Warning,
-                         Utf8ToCp1251("Список загруженных файлов на сервере повреждён: все файлы будут "
-                                      "загружены заново, ни один файл не будет удалён"),
-                         Buttons::Ok);
-        if (!manifestText && !args.Has("full"))
+        break;
+    case TRemoteState::TSource::Broken:
+        prompter.ask(MessageKind::Warning,
+                     Utf8ToCp1251("Список загруженных файлов на сервере повреждён: все файлы будут "
+                                  "загружены заново, ни один файл не будет удалён"),
+                     Buttons::Ok);
+        break;
+    case TRemoteState::TSource::None:
+        if (!args.Has("full"))
             out << "На сервере нет списка загруженных файлов: все файлы будут загружены.\n";
-        if (manifest)
-            known = std::move(*manifest);
+        break;
+    case TRemoteState::TSource::Manifest:
+        break;
     }
+    TManifest known = std::move(state.Files);
     if (args.Has("verify"))
         known = CheckRemoteSizes(known, *remote);
 
@@ -271,7 +271,7 @@ int RunPublishCommand(const TParsedArguments &args, std::istream &in, std::ostre
         return 0;
     if (plan.Empty()) {
         out << "Сервер уже в порядке: отправлять нечего.\n";
-        if (!journal)
+        if (state.Source != TRemoteState::TSource::Journal)
             return 0;
     }
     const int cap = maxDeletes.value_or(DefaultMaxDeletes);
