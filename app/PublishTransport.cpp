@@ -77,7 +77,9 @@ public:
         curl_easy_setopt(FCurl, CURLOPT_WRITEFUNCTION, &TCurlRemoteFolder::Collect);
         curl_easy_setopt(FCurl, CURLOPT_WRITEDATA, &body);
         const CURLcode code = curl_easy_perform(FCurl);
-        if (code == CURLE_REMOTE_FILE_NOT_FOUND)
+        // Nothing is created before the first upload: a folder that is not there yet holds nothing.
+        if (code == CURLE_REMOTE_FILE_NOT_FOUND ||
+            (code == CURLE_REMOTE_ACCESS_DENIED && !Sftp() && Reply() == 550))
             return std::nullopt;
         Check(code, name);
         return body;
@@ -94,6 +96,7 @@ public:
         std::fseek(file, 0, SEEK_SET);
         Prepare(Url(name));
         curl_easy_setopt(FCurl, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(FCurl, CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
         curl_easy_setopt(FCurl, CURLOPT_READDATA, file);
         curl_easy_setopt(FCurl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
         if (progress) {
@@ -111,6 +114,7 @@ public:
         TSource source{bytes};
         Prepare(Url(name));
         curl_easy_setopt(FCurl, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(FCurl, CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
         curl_easy_setopt(FCurl, CURLOPT_READFUNCTION, &TCurlRemoteFolder::Supply);
         curl_easy_setopt(FCurl, CURLOPT_READDATA, &source);
         curl_easy_setopt(FCurl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(bytes.size()));
@@ -186,6 +190,13 @@ private:
         return (*progress)(static_cast<std::uint64_t>(sent)) ? 0 : 1;
     }
 
+    long Reply() const
+    {
+        long reply = 0;
+        curl_easy_getinfo(FCurl, CURLINFO_RESPONSE_CODE, &reply);
+        return reply;
+    }
+
     bool Sftp() const { return FTarget.Protocol == TPublishProtocol::Sftp; }
 
     std::string HostPart() const
@@ -244,7 +255,6 @@ private:
         curl_easy_setopt(FCurl, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(FCurl, CURLOPT_LOW_SPEED_TIME, FLimits.StallSeconds);
         curl_easy_setopt(FCurl, CURLOPT_SERVER_RESPONSE_TIMEOUT, FLimits.StallSeconds);
-        curl_easy_setopt(FCurl, CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
         // Nothing a server sends reaches the terminal unless a request collects it.
         curl_easy_setopt(FCurl, CURLOPT_WRITEFUNCTION, &TCurlRemoteFolder::Discard);
         curl_easy_setopt(FCurl, CURLOPT_HEADERFUNCTION, &TCurlRemoteFolder::Discard);
