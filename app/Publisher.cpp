@@ -338,6 +338,14 @@ TPublishReport RunPublish(const TPublishPlan &plan, const TManifest &known, cons
     return report;
 }
 
+void CheckConnection(TRemoteFolder &remote)
+{
+    const std::string probe = ".zarvik-probe";
+    remote.Put(probe + std::string(UploadSuffix), "zarvik");
+    remote.Rename(probe + std::string(UploadSuffix), probe);
+    remote.Remove(probe, false);
+}
+
 std::string DescribePlan(const TPublishPlan &plan)
 {
     std::string text;

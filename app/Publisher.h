@@ -135,6 +135,10 @@ TPublishReport RunPublish(const TPublishPlan &plan, const TManifest &known, cons
                           const std::string &address, TRemoteFolder &remote,
                           const TPublishProgress &progress = {}, int retries = 3);
 
+// Logs in and writes, renames and removes a small probe file in the remote folder, so that every
+// right a publish needs is tried. Throws ETransferError saying what failed and what to try.
+void CheckConnection(TRemoteFolder &remote);
+
 // The plan as the dry run and the confirmation show it (UTF-8): each file with its size under
 // "Загрузить", "Заменить", "Удалить", then the counts and bytes.
 std::string DescribePlan(const TPublishPlan &plan);
