@@ -6,8 +6,11 @@
 #include "app/SiteAddress.h"
 #include "engine/Cp1251.h"
 #include "engine/Error.h"
+#include "ui/project/FProject.h"
+#include "ui/project/PublishDialog.h"
 #include "ui/shell/Services.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -39,6 +42,7 @@ struct TPublishingView
     QLineEdit *Password;
     QCheckBox *Remember;
     QPushButton *Check;
+    QPushButton *Publish;
 };
 
 QLineEdit *AddField(QFormLayout &form, const QString &objectName, const QString &label)
@@ -77,6 +81,9 @@ void BuildServerGroup(QVBoxLayout &column, TPublishingView &view)
     view.Check = new QPushButton(u"Проверить соединение"_s);
     view.Check->setObjectName(u"CheckConnectionButton"_s);
     form->addRow(view.Check);
+    view.Publish = new QPushButton(u"Опубликовать"_s);
+    view.Publish->setObjectName(u"PublishButton"_s);
+    form->addRow(view.Publish);
     column.addWidget(group);
 }
 
@@ -113,6 +120,7 @@ TPublishingView BuildPublishingTab(QWidget &window)
 
 TPublishingTab::TPublishingTab(TServices &services, QWidget &window)
     : FServices(services)
+    , FWindow(window)
 {
     const TPublishingView view = BuildPublishingTab(window);
     FPage = view.Page;
@@ -133,6 +141,8 @@ TPublishingTab::TPublishingTab(TServices &services, QWidget &window)
     connect(FPassive, &QCheckBox::toggled, this, &TPublishingTab::PassiveToggled);
     connect(FTlsMax12, &QCheckBox::toggled, this, &TPublishingTab::TlsMax12Toggled);
     connect(FCheck, &QPushButton::clicked, this, &TPublishingTab::CheckConnectionClicked);
+    FPublish = view.Publish;
+    connect(FPublish, &QPushButton::clicked, this, &TPublishingTab::PublishClicked);
     PullSettings();
 }
 
@@ -252,6 +262,41 @@ void TPublishingTab::CheckConnectionClicked()
         emit CheckFinished();
     });
     FCheckThread->start();
+}
+
+void TPublishingTab::PublishClicked()
+{
+    PushTarget();
+    if (FCheckThread)
+        return;
+    if (!FSettings.PublishTarget()) {
+        FServices.Prompter.ask(MessageKind::Warning, Utf8ToCp1251("Сначала укажите адрес сервера"),
+                               Buttons::Ok);
+        return;
+    }
+    auto *project = dynamic_cast<TSiteProject *>(&FWindow);
+    auto *exportAction = FWindow.findChild<QAction *>(u"SiteExport"_s);
+    if (project == nullptr || exportAction == nullptr)
+        return;
+    const TPublishTarget target = *FSettings.PublishTarget();
+    std::string password = FPassword->text().toStdString();
+    if (password.empty())
+        password = LookupPublishPassword(target).value_or(std::string());
+    if (password.empty() && target.SshKey.empty()) {
+        FServices.Prompter.ask(MessageKind::Warning, Utf8ToCp1251("Введите пароль в поле «Пароль»"),
+                               Buttons::Ok);
+        return;
+    }
+    // The export asks what the export command asks; only the files that changed are written.
+    exportAction->trigger();
+    const std::string folder = Cp1251ToUtf8(project->Generator().SavePath());
+    TPublishDialog dialog(&FWindow, FServices.Prompter, target, password, folder);
+    if (dialog.Run() && FRemember->isChecked() && !password.empty() &&
+        !StorePublishPassword(target, password))
+        FServices.Prompter.ask(
+            MessageKind::Warning,
+            Utf8ToCp1251("Хранилище паролей недоступно: пароль не сохранён и будет спрошен снова"),
+            Buttons::Ok);
 }
 
 void TPublishingTab::ReportCheck(const TCheckResult &result, const TPublishTarget &target,

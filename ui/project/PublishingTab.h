@@ -52,6 +52,10 @@ public:
     // shown when the thread is done (CheckFinished). A new server identity is offered for pinning.
     void CheckConnectionClicked();
 
+    // Exports as the window's export command does, then publishes the export folder through the
+    // publish dialog (plan, confirmation, progress, report).
+    void PublishClicked();
+
 signals:
     // The user changed a setting.
     void Edited();
@@ -69,6 +73,7 @@ private:
     void PullSettings();
 
     TServices &FServices;
+    QWidget &FWindow;
     TProjectSettings FSettings;
     QWidget *FPage = nullptr;
     QLineEdit *FBaseUrl = nullptr;
@@ -81,6 +86,7 @@ private:
     QLineEdit *FPassword = nullptr;
     QCheckBox *FRemember = nullptr;
     QPushButton *FCheck = nullptr;
+    QPushButton *FPublish = nullptr;
     QPointer<QThread> FCheckThread;
 };
 

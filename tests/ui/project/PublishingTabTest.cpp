@@ -4,6 +4,7 @@
 #include "tests/ui/project/ProjectFixture.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -27,6 +28,7 @@ private slots:
     void brokenSettingsFileIsAWarningAndTheProjectStillOpens();
     void serverAddressIsCheckedAndPlainFtpNeedsConsent();
     void connectionCheckRunsOnAWorkerAndSaysWhatFailed();
+    void publishExportsShowsThePlanAndSendsTheSite();
 
 private:
     void ShowPublishing()
@@ -167,6 +169,39 @@ void PublishingTabTest::connectionCheckRunsOnAWorkerAndSaysWhatFailed()
     // The probe was written into the folder and taken away again.
     QVERIFY(std::filesystem::is_directory(root + "/www"));
     QVERIFY(std::filesystem::is_empty(root + "/www"));
+}
+
+void PublishingTabTest::publishExportsShowsThePlanAndSendsTheSite()
+{
+    TTempFolder served;
+    const std::string root = served.Path(u"ftp"_s).toStdString();
+    std::filesystem::create_directories(root);
+    const TTestServer server({std::string(ZARVIK_TEST_SERVERS) + "/ftp-server.py", root, "anna", "Right-Pw"});
+    const QString out = Folder.Path(u"site"_s);
+    QVERIFY(QDir().mkpath(out));
+    F->Fakes.Dialogs.FolderAnswers.push_back(out);
+    QTest::mouseClick(&F->Find<QPushButton>(u"Button2"_s), Qt::LeftButton);
+    F->Window->Generator().CreateNewPage("index", "text");
+    ShowPublishing();
+    F->Fakes.Prompter.Script(Answer::Ok);
+    F->TypeInto(u"PublishTargetEdit"_s, u"ftp://anna@127.0.0.1:%1/www"_s.arg(server.Port()));
+    F->TypeInto(u"PasswordEdit"_s, u"Right-Pw"_s);
+
+    // The export's question and report, the plan, the final report.
+    for (const Answer answer : {Answer::No, Answer::Ok, Answer::Ok, Answer::Ok})
+        F->Fakes.Prompter.Script(answer);
+    F->Find<QPushButton>(u"PublishButton"_s).click();
+    const QStringList messages = F->Messages();
+    QCOMPARE(messages.size(), 5);
+    QCOMPARE(messages[2], u"Сайт успешно выгружен!"_s);
+    QVERIFY2(messages[3].startsWith(u"Загрузить\tstyle.css\t"_s), qPrintable(messages[3]));
+    QVERIFY2(messages[3].contains(u"\nЗагрузить\tindex.html\t"_s), qPrintable(messages[3]));
+    QVERIFY(messages[3].contains(u"Загрузить: 2 ("_s));
+    QVERIFY(messages[3].endsWith(u"Опубликовать?"_s));
+    QCOMPARE(messages[4],
+             u"Сайт опубликован. Загружено: 2, заменено: 0, удалено: 0, без изменений: 0, с ошибкой: 0"_s);
+    QCOMPARE(Folder.Read(u"site/index.html"_s), served.Read(u"ftp/www/index.html"_s));
+    QCOMPARE(Folder.Read(u"site/style.css"_s), served.Read(u"ftp/www/style.css"_s));
 }
 
 } // namespace zarvik::test
