@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QThread>
 #include <QVBoxLayout>
@@ -90,9 +91,15 @@ void BuildServerGroup(QVBoxLayout &column, TPublishingView &view)
 TPublishingView BuildPublishingTab(QWidget &window)
 {
     TPublishingView view{};
-    view.Page = new QWidget(&window);
-    view.Page->setObjectName(u"PublishingSheet"_s);
-    auto *column = new QVBoxLayout(view.Page);
+    // The page scrolls, so that the server's fields never set a least size for the window.
+    auto *scroll = new QScrollArea(&window);
+    scroll->setObjectName(u"PublishingSheet"_s);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    view.Page = scroll;
+    auto *content = new QWidget;
+    scroll->setWidget(content);
+    auto *column = new QVBoxLayout(content);
     auto *form = new QFormLayout;
     view.BaseUrl = new QLineEdit;
     view.BaseUrl->setObjectName(u"BaseUrlEdit"_s);
