@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <sys/stat.h>
+#include <variant>
 
 namespace zarvik {
 namespace {
@@ -20,6 +21,59 @@ using TJson = nlohmann::ordered_json;
 constexpr std::string_view BaseUrlKey = "baseUrl";
 constexpr std::string_view SitemapKey = "sitemap";
 constexpr std::string_view RobotsKey = "robots";
+constexpr std::string_view PublishKey = "publish";
+
+TJson PublishJson(const TPublishTarget &target)
+{
+    TJson json = TJson::object();
+    json["address"] = TargetAddress(target);
+    json["passive"] = target.Passive;
+    json["tlsMax"] = target.TlsMax12 ? "1.2" : "1.3";
+    if (!target.Fingerprint.empty())
+        json["fingerprint"] = target.Fingerprint;
+    if (!target.SshKey.empty())
+        json["sshKey"] = target.SshKey;
+    return json;
+}
+
+// The target of a "publish" object, or the reason (UTF-8) it cannot be read.
+std::variant<TPublishTarget, std::string> ParsePublishJson(const TJson &json)
+{
+    if (!json.is_object())
+        return std::string("значение publish должно быть объектом");
+    const auto address = json.find("address");
+    if (address == json.end() || !address->is_string())
+        return std::string("в publish нужен строковый address");
+    TPublishTarget target;
+    try {
+        target = ParseTargetAddress(address->get<std::string>());
+    } catch (const EError &e) {
+        return Cp1251ToUtf8(e.Message());
+    }
+    if (const auto passive = json.find("passive"); passive != json.end()) {
+        if (!passive->is_boolean())
+            return std::string("значение passive должно быть true или false");
+        target.Passive = passive->get<bool>();
+    }
+    if (const auto tls = json.find("tlsMax"); tls != json.end()) {
+        if (!tls->is_string() || (*tls != "1.2" && *tls != "1.3"))
+            return std::string("значение tlsMax должно быть \"1.2\" или \"1.3\"");
+        target.TlsMax12 = *tls == "1.2";
+    }
+    if (const auto pin = json.find("fingerprint"); pin != json.end()) {
+        const std::optional<std::string> normal =
+            pin->is_string() ? NormalizeFingerprint(pin->get<std::string>()) : std::nullopt;
+        if (!normal)
+            return std::string("значение fingerprint должно иметь вид SHA256:…");
+        target.Fingerprint = *normal;
+    }
+    if (const auto key = json.find("sshKey"); key != json.end()) {
+        if (!key->is_string())
+            return std::string("значение sshKey должно быть строкой");
+        target.SshKey = key->get<std::string>();
+    }
+    return target;
+}
 
 // The 1-based line of the byte at `offset` (0-based).
 std::size_t LineOf(const std::string &text, std::size_t offset)
@@ -69,6 +123,8 @@ std::string TProjectSettings::ToJson() const
     json[std::string(BaseUrlKey)] = FBaseUrl;
     json[std::string(SitemapKey)] = FSitemap;
     json[std::string(RobotsKey)] = FRobots;
+    if (FPublishTarget)
+        json[std::string(PublishKey)] = PublishJson(*FPublishTarget);
     for (const auto &[key, value] : FOtherKeys)
         json[key] = TJson::parse(value);
     return json.dump(2) + "\n";
@@ -129,6 +185,13 @@ TSettingsParse ParseProjectSettings(const std::string &text)
                 settings.SetSitemap(value.get<bool>());
             else
                 settings.SetRobots(value.get<bool>());
+        } else if (key == PublishKey) {
+            auto parsed = ParsePublishJson(value);
+            if (const std::string *problem = std::get_if<std::string>(&parsed)) {
+                result.Problem = LineProblem(LineOfKey(text, key), *problem);
+                return result;
+            }
+            settings.SetPublishTarget(std::get<TPublishTarget>(std::move(parsed)));
         } else {
             settings.OtherKeys().emplace_back(key, value.dump());
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/PublishTarget.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -8,7 +10,9 @@
 // The project's own settings that the project file cannot hold: other programs read that file
 // and refuse it whole for a property they do not know. They live beside it, in
 // "NAME.zarvik.json" for "NAME.sgp", a UTF-8 JSON object:
-//   {"baseUrl": "https://сад.рф/", "sitemap": true, "robots": false}
+//   {"baseUrl": "https://сад.рф/", "sitemap": true, "robots": false,
+//    "publish": {"address": "ftps://anna@example.ru/www", "passive": true, "tlsMax": "1.3",
+//                "fingerprint": "SHA256:…", "sshKey": "/home/anna/.ssh/id_ed25519"}}
 // A missing key, like a missing file, means the setting is off. Keys this version does not know
 // are kept as they are on save. The file never holds a secret.
 namespace zarvik {
@@ -28,8 +32,15 @@ public:
     bool Robots() const { return FRobots; }
     void SetRobots(bool value) { FRobots = value; }
 
+    // Where the site is published; nothing when no target is set.
+    const std::optional<TPublishTarget> &PublishTarget() const { return FPublishTarget; }
+    void SetPublishTarget(std::optional<TPublishTarget> value) { FPublishTarget = std::move(value); }
+
     // Every setting off and nothing kept from a file: there is nothing to write.
-    bool Empty() const { return FBaseUrl.empty() && !FSitemap && !FRobots && FOtherKeys.empty(); }
+    bool Empty() const
+    {
+        return FBaseUrl.empty() && !FSitemap && !FRobots && !FPublishTarget && FOtherKeys.empty();
+    }
 
     // The file's text: a JSON object, the known keys first, then the kept ones, a final LF.
     std::string ToJson() const;
@@ -45,6 +56,7 @@ private:
     std::string FBaseUrl;
     bool FSitemap = false;
     bool FRobots = false;
+    std::optional<TPublishTarget> FPublishTarget;
     bool FFromFile = false;
     std::vector<std::pair<std::string, std::string>> FOtherKeys;
 };

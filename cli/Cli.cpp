@@ -16,6 +16,7 @@
 #include "cli/Arguments.h"
 #include "cli/HelpTexts.h"
 #include "cli/ProjectReport.h"
+#include "cli/PublishCommand.h"
 #include "cli/ReportCommands.h"
 #include "cli/ServeCommand.h"
 #include "cli/StderrPrompter.h"
@@ -380,6 +381,7 @@ int RunSet(const TParsedArguments &args, TContext &context)
     if (!settings)
         return 1;
     const TPublishingOptions publishing = ParsePublishingOptions(args);
+    const TTargetOptions target = ParseTargetOptions(args);
     const TEditorFiles files = ReadEditorFiles(args, reading);
     auto generator = OpenProject(Project(args));
     ApplySettings(*settings, *generator);
@@ -387,9 +389,11 @@ int RunSet(const TParsedArguments &args, TContext &context)
     if (args.Has("add-charset"))
         AddCharsetDeclaration(*generator, context);
     std::optional<TProjectSettings> projectSettings;
-    if (publishing.Any()) {
+    if (publishing.Any() || target.Any()) {
         projectSettings = OpenProjectSettings(Project(args), context);
         ApplyPublishingOptions(publishing, *projectSettings);
+        if (target.Any())
+            ApplyTargetOptions(target, *projectSettings);
     }
     Save(Project(args), *generator);
     if (projectSettings)
@@ -590,6 +594,30 @@ int RunCheck(const TParsedArguments &args, TContext &context)
     return RunCheckCommand(args, context.Out, context.Prompter);
 }
 
+int RunPublish(const TParsedArguments &args, TContext &context)
+{
+    return RunPublishCommand(args, context.In, context.Out, context.Err, context.Prompter);
+}
+
+TArgumentRules SetArgumentRules()
+{
+    TArgumentRules rules{{{"template", true},
+                          {"css", true},
+                          {"ad", true},
+                          {"links", true},
+                          {"links-tsv", true},
+                          {"encoding", true},
+                          {"add-charset"},
+                          {"base-url", true},
+                          {"sitemap", true},
+                          {"robots", true}},
+                         true,
+                         true};
+    for (const TOptionRule &rule : TargetOptionRules())
+        rules.Options.push_back(rule);
+    return rules;
+}
+
 struct TCommand
 {
     std::string_view Name;
@@ -604,22 +632,7 @@ const std::vector<TCommand> &Commands()
 {
     static const std::vector<TCommand> commands = {
         {"new", {{{"force"}}, false, false}, 1, 1, RunNew},
-        {"set",
-         {{{"template", true},
-           {"css", true},
-           {"ad", true},
-           {"links", true},
-           {"links-tsv", true},
-           {"encoding", true},
-           {"add-charset"},
-           {"base-url", true},
-           {"sitemap", true},
-           {"robots", true}},
-          true,
-          true},
-         1,
-         1,
-         RunSet},
+        {"set", SetArgumentRules(), 1, 1, RunSet},
         {"add-content", {{{"encoding", true}, {"dry-run"}}, false, false}, 2, -1, RunAddContent},
         {"add-page", {{{"text-file", true}, {"encoding", true}}, false, false}, 1, 1, RunAddPage},
         {"distribute-links", {{{"seed", true}}, false, false}, 1, 1, RunDistributeLinks},
@@ -635,6 +648,7 @@ const std::vector<TCommand> &Commands()
         {"serve", {{{"port", true}}, false, false}, 1, 1, RunServe},
         {"report", {{{"tsv"}}, false, false}, 1, 1, RunReport},
         {"check", {{{"out", true}, {"json"}, {"prune"}, {"yes"}}, false, false}, 1, 1, RunCheck},
+        {"publish", PublishArgumentRules(), 1, 1, RunPublish},
         {"build",
          {{{"content", true, true},
            {"out", true},

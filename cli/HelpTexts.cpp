@@ -1,5 +1,6 @@
 #include "cli/HelpTexts.h"
 
+#include "cli/PublishCommand.h"
 #include "cli/ReportCommands.h"
 #include "cli/ServeCommand.h"
 
@@ -49,6 +50,7 @@ constexpr std::array<THelp, 9> Helps = {{
                     страницы по запросу из файла проекта
   report            показать, куда ушли ссылки последнего распределения
   check             проверить проект и папку выгрузки; удалить устаревшие страницы
+  publish           отправить изменившиеся файлы сайта на сервер (FTPS, SFTP, FTP)
 
 Справка по команде: zarvik-cli КОМАНДА --help
 
@@ -69,7 +71,9 @@ constexpr std::array<THelp, 9> Helps = {{
     {"set",
      "Использование: zarvik-cli set ПРОЕКТ [КЛЮЧ=ЗНАЧЕНИЕ ...] [--template ФАЙЛ] [--css ФАЙЛ]\n"
      "                      [--ad ФАЙЛ] [--links ФАЙЛ | --links-tsv ФАЙЛ] [--add-charset]\n"
-     "                      [--base-url АДРЕС] [--sitemap on|off] [--robots on|off]\n",
+     "                      [--base-url АДРЕС] [--sitemap on|off] [--robots on|off]\n"
+     "                      [--publish-target АДРЕС] [--passive on|off] [--tls-max 1.2|1.3]\n"
+     "                      [--trust-fingerprint SHA256:…] [--ssh-key ФАЙЛ]\n",
      R"(
 Меняет настройки проекта и сохраняет его. Без ключей и параметров проект
 просто сохраняется заново. При неверном числе ничего не сохраняется.
@@ -91,6 +95,17 @@ constexpr std::array<THelp, 9> Helps = {{
                      сервера, без ? и #); пустой адрес сбрасывает его
   --sitemap on|off   записывать sitemap.xml при выгрузке (нужен адрес сайта)
   --robots on|off    записывать robots.txt при выгрузке
+  --publish-target АДРЕС  куда публиковать сайт (zarvik-cli publish):
+                     ftps://ПОЛЬЗОВАТЕЛЬ@СЕРВЕР[:ПОРТ]/ПАПКА (FTPS с явным TLS),
+                     ftps-implicit://…, sftp://… или ftp://… (без шифрования);
+                     пароль в адресе не указывается
+  --passive on|off   пассивный (по умолчанию) или активный режим FTP
+  --tls-max 1.2|1.3  наибольшая версия TLS; 1.2 обходит зависание загрузок
+                     по TLS 1.3 у некоторых серверов (файлы по 0 байт)
+  --trust-fingerprint SHA256:…  доверять сертификату или ключу сервера с
+                     этим отпечатком (самоподписанный сертификат, ключ SFTP)
+  --ssh-key ФАЙЛ     закрытый ключ для входа по SFTP (ed25519; ключи RSA с
+                     libssh2 1.10 на современных серверах не работают)
 
 Параметры публикации хранятся рядом с проектом, в файле ИМЯ.zarvik.json:
 файл проекта их не вмещает. Файл создаётся, когда задан один из них.
@@ -203,6 +218,8 @@ THelp Find(std::string_view command)
         return {command, report.Usage, report.Body};
     if (command == "serve")
         return {command, ServeUsage(), ServeHelp()};
+    if (const TReportHelp publish = PublishCommandHelp(command); !publish.Usage.empty())
+        return {command, publish.Usage, publish.Body};
     return Helps.front();
 }
 

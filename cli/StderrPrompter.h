@@ -36,6 +36,9 @@ public:
     // Prints a message of the general error display or of a conversion, as ask would.
     void ShowError(std::string_view text);
 
+    // Whether questions are asked on a terminal.
+    bool Interactive() const { return FInteractive; }
+
     // True once an error-kind message has been printed.
     bool ErrorShown() const { return FErrorShown; }
 

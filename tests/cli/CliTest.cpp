@@ -66,9 +66,9 @@ TEST_F(Cli, HelpAndWrongUsage)
     EXPECT_EQ(none.Err, "zarvik-cli: не указана команда\n\nИспользование: zarvik-cli КОМАНДА [ПАРАМЕТРЫ]\n"
                         "Справка: zarvik-cli --help\n");
 
-    const TCliResult unknown = Invoke({"publish", "p.sgp"});
+    const TCliResult unknown = Invoke({"deploy", "p.sgp"});
     EXPECT_EQ(unknown.Code, 2);
-    EXPECT_EQ(unknown.Err.rfind("zarvik-cli: неизвестная команда «publish»\n", 0), 0u);
+    EXPECT_EQ(unknown.Err.rfind("zarvik-cli: неизвестная команда «deploy»\n", 0), 0u);
 
     const TCliResult option = Invoke({"show", "p.sgp", "--verbose"});
     EXPECT_EQ(option.Code, 2);

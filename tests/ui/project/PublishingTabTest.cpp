@@ -1,9 +1,14 @@
 #include "app/ProjectFiles.h"
 #include "app/ProjectSettings.h"
+#include "tests/app/TestServer.h"
 #include "tests/ui/project/ProjectFixture.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
 #include <QTabWidget>
+
+#include <filesystem>
 
 namespace zarvik::test {
 
@@ -21,6 +26,9 @@ private slots:
     void refusedAddressIsReportedAndNotKept();
     void settingsAreEditsSavedBesideTheProjectAndCopiedBySaveAs();
     void brokenSettingsFileIsAWarningAndTheProjectStillOpens();
+    void serverAddressIsCheckedAndPlainFtpNeedsConsent();
+    void connectionCheckRunsOnAWorkerAndSaysWhatFailed();
+    void publishExportsShowsThePlanAndSendsTheSite();
 
 private:
     void ShowPublishing()
@@ -101,6 +109,99 @@ void PublishingTabTest::brokenSettingsFileIsAWarningAndTheProjectStillOpens()
     QCOMPARE(F->Fakes.Prompter.Messages.front().Kind, MessageKind::Warning);
     QVERIFY(!opened.findChild<QCheckBox *>(u"SitemapCheck"_s)->isChecked());
     QVERIFY(!opened.HasUnsavedEdits());
+}
+
+void PublishingTabTest::serverAddressIsCheckedAndPlainFtpNeedsConsent()
+{
+    ShowPublishing();
+    F->TypeInto(u"PublishTargetEdit"_s, u"ftps://сервер/www"_s);
+    QCOMPARE(F->Messages(), QStringList{u"Адрес публикации \"ftps://сервер/www\" не подходит: не указано имя "
+                                        u"пользователя (USER@HOST)"_s});
+    QVERIFY(!F->Window->PublishingSettings().PublishTarget());
+
+    // The warning about plain FTP, refused: the address is not taken.
+    F->TypeInto(u"PublishTargetEdit"_s, u"ftp://anna@example.ru/www"_s);
+    QCOMPARE(F->Messages().size(), 2);
+    QCOMPARE(F->Messages().back(),
+             u"FTP без шифрования передаёт пароль и файлы открытым текстом: их может прочитать "
+             u"любой на пути до сервера. Всё равно использовать FTP?"_s);
+    QVERIFY(!F->Window->PublishingSettings().PublishTarget());
+    QVERIFY(F->Find<QLineEdit>(u"PublishTargetEdit"_s).text().isEmpty());
+
+    F->TypeInto(u"PublishTargetEdit"_s, u"sftp://anna@example.ru:2222/www"_s);
+    F->Find<QCheckBox>(u"TlsMax12Check"_s).click();
+    QVERIFY(F->Window->HasUnsavedEdits());
+    const QString path = Folder.Path(u"target.sgp"_s);
+    F->TypeInto(u"PasswordEdit"_s, u"Hidden-Pw-1"_s);
+    F->Window->SaveProjectFile(path);
+    const QByteArray saved = Folder.Read(u"target.zarvik.json"_s);
+    QVERIFY(saved.contains("\"address\": \"sftp://anna@example.ru:2222/www\""));
+    QVERIFY(saved.contains("\"tlsMax\": \"1.2\""));
+    QVERIFY(!saved.contains("Hidden-Pw-1"));
+}
+
+void PublishingTabTest::connectionCheckRunsOnAWorkerAndSaysWhatFailed()
+{
+    TTempFolder served;
+    const std::string root = served.Path(u"ftp"_s).toStdString();
+    std::filesystem::create_directories(root);
+    const TTestServer server({std::string(ZARVIK_TEST_SERVERS) + "/ftp-server.py", root, "anna", "Right-Pw"});
+    ShowPublishing();
+    F->Fakes.Prompter.Script(Answer::Ok);
+    F->TypeInto(u"PublishTargetEdit"_s, u"ftp://anna@127.0.0.1:%1/www"_s.arg(server.Port()));
+    QCOMPARE(F->Messages().size(), 1);
+
+    F->TypeInto(u"PasswordEdit"_s, u"Wrong-Pw"_s);
+    auto &check = F->Find<QPushButton>(u"CheckConnectionButton"_s);
+    check.click();
+    QVERIFY(!check.isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(F->Messages().size(), 2, 20000);
+    QCOMPARE(F->Messages().back(),
+             u"Сервер 127.0.0.1 не принял имя пользователя \"anna\" или пароль. Проверьте их"_s);
+    QVERIFY(check.isEnabled());
+
+    F->TypeInto(u"PasswordEdit"_s, u"Right-Pw"_s);
+    check.click();
+    QTRY_COMPARE_WITH_TIMEOUT(F->Messages().size(), 3, 20000);
+    QCOMPARE(F->Messages().back(),
+             u"Соединение в порядке: вход, запись, переименование и удаление файла в папке "
+             u"\"www\" работают"_s);
+    // The probe was written into the folder and taken away again.
+    QVERIFY(std::filesystem::is_directory(root + "/www"));
+    QVERIFY(std::filesystem::is_empty(root + "/www"));
+}
+
+void PublishingTabTest::publishExportsShowsThePlanAndSendsTheSite()
+{
+    TTempFolder served;
+    const std::string root = served.Path(u"ftp"_s).toStdString();
+    std::filesystem::create_directories(root);
+    const TTestServer server({std::string(ZARVIK_TEST_SERVERS) + "/ftp-server.py", root, "anna", "Right-Pw"});
+    const QString out = Folder.Path(u"site"_s);
+    QVERIFY(QDir().mkpath(out));
+    F->Fakes.Dialogs.FolderAnswers.push_back(out);
+    QTest::mouseClick(&F->Find<QPushButton>(u"Button2"_s), Qt::LeftButton);
+    F->Window->Generator().CreateNewPage("index", "text");
+    ShowPublishing();
+    F->Fakes.Prompter.Script(Answer::Ok);
+    F->TypeInto(u"PublishTargetEdit"_s, u"ftp://anna@127.0.0.1:%1/www"_s.arg(server.Port()));
+    F->TypeInto(u"PasswordEdit"_s, u"Right-Pw"_s);
+
+    // The export's question and report, the plan, the final report.
+    for (const Answer answer : {Answer::No, Answer::Ok, Answer::Ok, Answer::Ok})
+        F->Fakes.Prompter.Script(answer);
+    F->Find<QPushButton>(u"PublishButton"_s).click();
+    const QStringList messages = F->Messages();
+    QCOMPARE(messages.size(), 5);
+    QCOMPARE(messages[2], u"Сайт успешно выгружен!"_s);
+    QVERIFY2(messages[3].startsWith(u"Загрузить\tstyle.css\t"_s), qPrintable(messages[3]));
+    QVERIFY2(messages[3].contains(u"\nЗагрузить\tindex.html\t"_s), qPrintable(messages[3]));
+    QVERIFY(messages[3].contains(u"Загрузить: 2 ("_s));
+    QVERIFY(messages[3].endsWith(u"Опубликовать?"_s));
+    QCOMPARE(messages[4],
+             u"Сайт опубликован. Загружено: 2, заменено: 0, удалено: 0, без изменений: 0, с ошибкой: 0"_s);
+    QCOMPARE(Folder.Read(u"site/index.html"_s), served.Read(u"ftp/www/index.html"_s));
+    QCOMPARE(Folder.Read(u"site/style.css"_s), served.Read(u"ftp/www/style.css"_s));
 }
 
 } // namespace zarvik::test
