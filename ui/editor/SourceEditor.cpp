@@ -281,7 +281,8 @@ QMenu *TSourceEditor::EditMenu()
         add(u"EditorSelectAll"_s, u"Выделить всё"_s, u"Ctrl+A"_s, &TSourceEditor::SelectAll);
     }
     const bool editable = !sci->isReadOnly();
-    const bool selected = sci->hasSelectedText();
+    // Asked of the document now: the control's own flag follows only at its next repaint.
+    const bool selected = FImpl->Query(Sci::SCI_GETSELECTIONEMPTY) == 0;
     const std::pair<const char16_t *, bool> states[] = {
         {u"EditorUndo", editable && sci->isUndoAvailable()},
         {u"EditorRedo", editable && sci->isRedoAvailable()},

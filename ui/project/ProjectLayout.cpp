@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
@@ -104,6 +105,23 @@ QWidget *TextTab(const QString &name, TSourceEditor &editor, const QString &edit
     layout->addWidget(&editor);
     return tab;
 }
+
+// A status panel that shows the start of a text too long for it as "…" and keeps the end, which
+// for a path is the file's name; text() stays the whole text.
+class TElidingPanel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.drawText(area, static_cast<int>(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideLeft, area.width()));
+    }
+};
 
 // The tool bar's buttons of the two clipboard commands read in Russian; the commands keep their
 // own captions and hints, which the pop-up menus show.
@@ -285,6 +303,21 @@ TPagesTabView BuildPagesTab(const TProjectActions &a, TSourceEditor &pageText, Q
     PopUpOnRequest(tree,
                    MakeMenu(u"PopupMenu1"_s, window, {a.NewPage, a.DeletePages, nullptr, a.AddContent}));
 
+    auto *filter = new QLineEdit;
+    filter->setObjectName(u"PageFilter"_s);
+    filter->setPlaceholderText(u"Найти страницу"_s);
+    filter->setToolTip(u"Показать только страницы, в заголовке или адресе которых есть этот текст"_s);
+    filter->setAccessibleName(u"Фильтр страниц"_s);
+    filter->setClearButtonEnabled(true);
+    auto *left = new QWidget;
+    {
+        auto *layout = new QVBoxLayout(left);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(2);
+        layout->addWidget(filter);
+        layout->addWidget(tree);
+    }
+
     auto *title = new QLineEdit;
     title->setObjectName(u"LabeledEdit5"_s);
     // A page title may be longer than a line edit's default limit of 32,767 characters.
@@ -311,7 +344,7 @@ TPagesTabView BuildPagesTab(const TProjectActions &a, TSourceEditor &pageText, Q
 
     auto *splitter = new QSplitter(Qt::Horizontal);
     splitter->setObjectName(u"Splitter1"_s);
-    splitter->addWidget(tree);
+    splitter->addWidget(left);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({169, 500});
@@ -321,7 +354,7 @@ TPagesTabView BuildPagesTab(const TProjectActions &a, TSourceEditor &pageText, Q
     layout->setSpacing(0);
     layout->addWidget(bar);
     layout->addWidget(splitter);
-    return {tab, tree, title};
+    return {tab, tree, title, filter};
 }
 
 TLinksTabView BuildLinksTab(const TProjectActions &a, QWidget &window)
@@ -386,7 +419,7 @@ std::array<QLabel *, 5> BuildStatusPanels(QStatusBar &bar)
     const QString initial[5] = {QString(), u"Страниц:"_s, u"Ссылок:"_s, u"Min"_s, u"Max"_s};
     std::array<QLabel *, 5> panels{};
     for (int i = 0; i < 5; ++i) {
-        auto *panel = new QLabel(initial[i]);
+        auto *panel = i == 0 ? new TElidingPanel(initial[i]) : new QLabel(initial[i]);
         panel->setObjectName(u"StatusPanel"_s + QString::number(i));
         panel->setFixedWidth(i == 0 ? 200 : 100);
         panel->setAlignment(Qt::AlignVCenter | (i == 0 ? Qt::AlignRight : Qt::AlignLeft));

@@ -41,6 +41,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -301,12 +302,25 @@ TSiteProject *TForm1::CreateProjectWindow()
     sub->installEventFilter(this);
     connect(project, &QObject::destroyed, this, &TForm1::ProjectDestroyed);
     sub->setWindowIcon(QIcon::fromTheme(u"text-x-generic"_s, style()->standardIcon(QStyle::SP_FileIcon)));
-    // The frame's keys win over the window's own (its system menu closes it with Ctrl+W).
+    // The window's own menu reads in Russian, and the frame's keys win over its keys (it
+    // closes the window with Ctrl+W).
+    const std::pair<QString, QString> systemCaptions[] = {
+        {u"&Restore"_s, u"&Восстановить"_s}, {u"&Move"_s, u"&Переместить"_s},
+        {u"&Size"_s, u"&Размер"_s},          {u"Mi&nimize"_s, u"&Свернуть"_s},
+        {u"Ma&ximize"_s, u"Р&азвернуть"_s},  {u"Stay on &Top"_s, u"Поверх &других"_s},
+        {u"&Close"_s, u"&Закрыть окно"_s},
+    };
     for (QAction *action : sub->systemMenu()->actions()) {
-        for (const QAction *command : {FCloseProject, FLoadProject, FQuit}) {
-            if (command->shortcuts().contains(action->shortcut()))
-                action->setShortcut(QKeySequence());
+        for (const auto &[english, russian] : systemCaptions) {
+            if (action->text() == english)
+                action->setText(russian);
         }
+        QList<QKeySequence> keys = action->shortcuts();
+        for (const QAction *command : {FCloseProject, FLoadProject, FQuit}) {
+            for (const QKeySequence &key : command->shortcuts())
+                keys.removeAll(key);
+        }
+        action->setShortcuts(keys);
     }
     // A project window opens at its own size where the document area has room for it, and at
     // the area's size where it has not, so no edge of it is out of sight.
