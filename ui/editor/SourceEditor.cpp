@@ -36,7 +36,7 @@ unsigned long U(long value)
 // the key first and change the text instead (Ctrl+L cuts a line, Ctrl+T swaps two).
 constexpr QKeyCombination CommandKeys[] = {
     Qt::CTRL | Qt::Key_N, Qt::CTRL | Qt::Key_L, Qt::CTRL | Qt::Key_S, Qt::CTRL | Qt::ALT | Qt::Key_S,
-    Qt::CTRL | Qt::Key_T, Qt::CTRL | Qt::Key_Q, Qt::CTRL | Qt::Key_O,
+    Qt::CTRL | Qt::Key_T, Qt::CTRL | Qt::Key_Q, Qt::CTRL | Qt::Key_O, Qt::CTRL | Qt::Key_W,
 };
 
 void FreeCommandKeys(QsciScintilla &sci)
@@ -245,9 +245,71 @@ TSourceEditor::TSourceEditor(TEditorEnvironment *environment, QWidget *parent)
     SetEditorFont(font);
 
     connect(FImpl->Editor, &TEditorControl::Edited, this, &TSourceEditor::TextEdited);
+
+    // The editor's own menu is ours, in Russian, until a caller gives it another one.
+    sci->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(sci, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        QMenu *menu = FImpl->Menu ? FImpl->Menu : EditMenu();
+        menu->exec(FImpl->Editor->mapToGlobal(at));
+    });
 }
 
 TSourceEditor::~TSourceEditor() = default;
+
+QMenu *TSourceEditor::EditMenu()
+{
+    QsciScintilla *sci = FImpl->Editor;
+    if (!FEditMenu) {
+        FEditMenu = new QMenu(this);
+        FEditMenu->setObjectName(u"EditorMenu"_s);
+        // The keys are shown, not bound: the editor handles them itself.
+        const auto add = [this](const QString &name, const QString &text, const QString &keys,
+                                void (TSourceEditor::*slot)()) {
+            QAction *action = FEditMenu->addAction(keys.isEmpty() ? text : text + u'\t' + keys);
+            action->setObjectName(name);
+            connect(action, &QAction::triggered, this, slot);
+            return action;
+        };
+        add(u"EditorUndo"_s, u"Отменить"_s, u"Ctrl+Z"_s, &TSourceEditor::Undo);
+        add(u"EditorRedo"_s, u"Повторить"_s, u"Ctrl+Y"_s, &TSourceEditor::Redo);
+        FEditMenu->addSeparator();
+        add(u"EditorCut"_s, u"Вырезать"_s, u"Ctrl+X"_s, &TSourceEditor::Cut);
+        add(u"EditorCopy"_s, u"Копировать"_s, u"Ctrl+C"_s, &TSourceEditor::Copy);
+        add(u"EditorPaste"_s, u"Вставить"_s, u"Ctrl+V"_s, &TSourceEditor::Paste);
+        add(u"EditorDelete"_s, u"Удалить"_s, u"Del"_s, &TSourceEditor::Delete);
+        FEditMenu->addSeparator();
+        add(u"EditorSelectAll"_s, u"Выделить всё"_s, u"Ctrl+A"_s, &TSourceEditor::SelectAll);
+    }
+    const bool editable = !sci->isReadOnly();
+    // Asked of the document now: the control's own flag follows only at its next repaint.
+    const bool selected = FImpl->Query(Sci::SCI_GETSELECTIONEMPTY) == 0;
+    const std::pair<const char16_t *, bool> states[] = {
+        {u"EditorUndo", editable && sci->isUndoAvailable()},
+        {u"EditorRedo", editable && sci->isRedoAvailable()},
+        {u"EditorCut", editable && selected},
+        {u"EditorCopy", selected},
+        {u"EditorPaste", editable && sci->SendScintilla(Sci::SCI_CANPASTE) != 0},
+        {u"EditorDelete", editable && selected},
+        {u"EditorSelectAll", sci->length() > 0},
+    };
+    for (const auto &[name, enabled] : states) {
+        if (QAction *action = FEditMenu->findChild<QAction *>(QString::fromUtf16(name)))
+            action->setEnabled(enabled);
+    }
+    return FEditMenu;
+}
+
+QList<QKeySequence> TSourceEditor::EditingKeys() const
+{
+    QList<QKeySequence> keys;
+    for (QsciCommand *command : FImpl->Editor->standardCommands()->commands()) {
+        if (command->key() != 0)
+            keys.append(QKeySequence(command->key()));
+        if (command->alternateKey() != 0)
+            keys.append(QKeySequence(command->alternateKey()));
+    }
+    return keys;
+}
 
 TEditorEnvironment *TSourceEditor::Environment() const
 {
@@ -476,14 +538,6 @@ void TSourceEditor::SetGutterFont(const QFont &font)
 
 void TSourceEditor::SetContextMenu(QMenu *menu)
 {
-    QsciScintilla *sci = FImpl->Editor;
-    if (!FImpl->Menu) {
-        sci->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(sci, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-            if (FImpl->Menu)
-                FImpl->Menu->exec(FImpl->Editor->mapToGlobal(at));
-        });
-    }
     FImpl->Menu = menu;
 }
 
@@ -557,6 +611,12 @@ void TSourceEditor::SetCaretToTextOffset(std::size_t offset)
 void TSourceEditor::Undo()
 {
     FImpl->Editor->undo();
+    FImpl->Editor->ReportEdit();
+}
+
+void TSourceEditor::Redo()
+{
+    FImpl->Editor->redo();
     FImpl->Editor->ReportEdit();
 }
 

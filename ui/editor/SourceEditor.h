@@ -3,6 +3,8 @@
 #include "engine/StringList.h"
 
 #include <QFont>
+#include <QKeySequence>
+#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -104,6 +106,12 @@ public:
     void SetGutterFont(const QFont &font);
     // Shows the menu on a right click instead of the editor's own.
     void SetContextMenu(QMenu *menu);
+    // The editor's own menu of editing commands (undo, redo, cut, copy, paste, delete, select
+    // all), its entries enabled as they apply now; shown on a right click unless SetContextMenu
+    // gave another one. Owned by the editor.
+    QMenu *EditMenu();
+    // The keys the editor binds to its own editing commands.
+    QList<QKeySequence> EditingKeys() const;
     // Names the editing surface for assistive technology.
     void SetAccessibleName(const QString &name);
 
@@ -124,6 +132,7 @@ public:
 
 public slots:
     void Undo();
+    void Redo();
     void Cut();
     void Copy();
     void Paste();
@@ -141,6 +150,7 @@ private:
     class TImpl;
     std::unique_ptr<TImpl> FImpl;
     TSyntax FSyntax = TSyntax::None;
+    QMenu *FEditMenu = nullptr;
 };
 
 } // namespace zarvik

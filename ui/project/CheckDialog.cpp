@@ -11,9 +11,17 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace zarvik {
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int PageIndexRole = Qt::UserRole + 1;
+
+} // namespace
 
 TCheckDialog::TCheckDialog(const TCheckResult &result, QWidget *parent)
     : QDialog(parent)
@@ -41,7 +49,19 @@ TCheckDialog::TCheckDialog(const TCheckResult &result, QWidget *parent)
         item->setIcon(finding.Kind == TFindingKind::LargeExport ? warning : information);
         if (finding.Kind == TFindingKind::NoCharset)
             FNoCharset = item;
+        if (finding.PageIndex >= 0) {
+            item->setData(PageIndexRole, finding.PageIndex);
+            item->setToolTip(u"Двойной щелчок открывает страницу"_s);
+        }
     }
+    connect(FList, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        const QVariant page = item->data(PageIndexRole);
+        if (page.isValid())
+            emit PageRequested(page.toInt());
+    });
+    const bool stale =
+        std::any_of(result.Findings.begin(), result.Findings.end(),
+                    [](const TFinding &finding) { return finding.Kind == TFindingKind::StalePage; });
     summary->setBuddy(FList);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -52,6 +72,12 @@ TCheckDialog::TCheckDialog(const TCheckResult &result, QWidget *parent)
         FAddCharset->setToolTip(u"Вставить в <head> шаблона <meta http-equiv=\"Content-Type\" "
                                 u"content=\"text/html; charset=windows-1251\">; Ctrl+Z в шаблоне отменит"_s);
         connect(FAddCharset, &QPushButton::clicked, this, &TCheckDialog::AddCharsetRequested);
+    }
+    if (stale) {
+        FPruneStale = buttons->addButton(u"Удалить устаревшие страницы"_s, QDialogButtonBox::ActionRole);
+        FPruneStale->setObjectName(u"PruneStale"_s);
+        FPruneStale->setToolTip(u"Удалить из папки выгрузки страницы, которых больше нет в проекте"_s);
+        connect(FPruneStale, &QPushButton::clicked, this, &TCheckDialog::PruneStaleRequested);
     }
 
     auto *layout = new QVBoxLayout(this);

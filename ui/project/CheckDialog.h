@@ -25,13 +25,19 @@ public:
     QPushButton *AddCharsetButton() const { return FAddCharset; }
     // The declaration is in the template now: the finding says so and the button goes.
     void CharsetAdded();
+    // "Удалить устаревшие страницы"; null unless the check listed stale pages.
+    QPushButton *PruneStaleButton() const { return FPruneStale; }
 
 signals:
     void AddCharsetRequested();
+    void PruneStaleRequested();
+    // The user double-clicked a finding about the page at this index.
+    void PageRequested(int pageIndex);
 
 private:
     QListWidget *FList = nullptr;
     QPushButton *FAddCharset = nullptr;
+    QPushButton *FPruneStale = nullptr;
     QListWidgetItem *FNoCharset = nullptr;
 };
 

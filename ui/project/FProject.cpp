@@ -189,6 +189,7 @@ void TSiteProject::PullSettings()
 void TSiteProject::UpdateStatusBar()
 {
     FPanels[0]->setText(windowTitle());
+    FPanels[0]->setToolTip(windowTitle());
     FPanels[1]->setText(u"Страниц: "_s + QString::number(FGenerator->Pages().Count()));
     FPanels[2]->setText(u"Ссылок: "_s + QString::number(FLinks->LinkCount()));
     FPanels[3]->setText(u"Min: "_s + QString::number(FGenerator->MinCharsPerPage()));
@@ -216,6 +217,12 @@ void TSiteProject::AddCharsetDeclaration()
 void TSiteProject::TreeView1DragDrop(const QModelIndex &target)
 {
     FPages->TreeView1DragDrop(target);
+}
+
+void TSiteProject::ShowPageAt(int pageIndex)
+{
+    ShowTab(FPages->Page());
+    FPages->SelectPage(pageIndex);
 }
 
 void TSiteProject::TabChanged(int index)

@@ -89,6 +89,8 @@ public:
     // Shows the template with the charset declaration added to its <head> as an undoable edit,
     // and pushes it (see TTextsTab::AddCharsetDeclaration).
     void AddCharsetDeclaration();
+    // Shows the pages tab with the page at the index selected (its row shown whatever the filter).
+    void ShowPageAt(int pageIndex);
     // Moves the page of the page tree's current row to the place of the target row's page.
     void TreeView1DragDrop(const QModelIndex &target);
 

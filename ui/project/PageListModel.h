@@ -20,8 +20,9 @@ class TSitePages;
 // behind the model's back, a row that no longer matches shows nothing and edits nothing until
 // the next Reset.
 //
-// The one column shows a page's URL; editing it sets the URL. Rows can be dragged, but the model
-// moves nothing itself: the view reports the drop and the window moves the page.
+// The first column shows a page's URL, and editing it sets the URL; the second shows the page's
+// title. Rows can be dragged, but the model moves nothing itself: the view reports the drop and
+// the window moves the page.
 class TPageListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -38,10 +39,24 @@ public:
     // Adds rows for the pages the collection holds past the listed ones.
     void ListAppendedPages();
 
+    enum TColumn
+    {
+        UrlColumn,
+        TitleColumn,
+        ColumnCount
+    };
+
     // The page a row stands for, or null for an invalid index or a row that no longer matches.
     TSitePage *PageAt(const QModelIndex &index) const;
+    // The row's page was retitled outside the model.
+    void TitleChanged(int row);
+    // Whether the row's page has the text in its URL or its title, in any letter case. Every row
+    // matches the empty text.
+    bool RowMatches(int row, const QString &text) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;

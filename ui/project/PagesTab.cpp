@@ -10,6 +10,7 @@
 #include "ui/shell/Services.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 
@@ -33,7 +34,12 @@ TPagesTab::TPagesTab(TSiteGenerator &generator, TServices &services, const TProj
     , FView(BuildPagesTab(actions, pageText, window))
 {
     FView.Tree->setModel(FModel);
+    // The URL column is as wide as the tree at its usual width; the titles follow to the right.
+    FView.Tree->setHeaderHidden(false);
+    FView.Tree->header()->setStretchLastSection(true);
+    FView.Tree->setColumnWidth(TPageListModel::UrlColumn, 120);
     ShowPage(nullptr);
+    connect(FView.Filter, &QLineEdit::textChanged, this, &TPagesTab::ApplyFilter);
 
     connect(FView.Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TPagesTab::TreeView1Change);
@@ -58,8 +64,51 @@ void TPagesTab::RebuildPageTree()
     FView.Tree->setUpdatesEnabled(false);
     FModel->Reset();
     FView.Tree->setCurrentIndex(QModelIndex());
+    ApplyFilter();
     FView.Tree->setUpdatesEnabled(true);
     ShowPage(nullptr);
+}
+
+void TPagesTab::ApplyFilter()
+{
+    const QString text = FView.Filter->text().trimmed();
+    TPageTree &tree = *FView.Tree;
+    const int rows = FModel->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const bool hidden = !FModel->RowMatches(row, text);
+        if (tree.isRowHidden(row, QModelIndex()) != hidden)
+            tree.setRowHidden(row, QModelIndex(), hidden);
+    }
+    // A command must not act on a page the user no longer sees.
+    QItemSelectionModel &selection = *tree.selectionModel();
+    for (const QModelIndex &index : selection.selectedIndexes()) {
+        if (tree.isRowHidden(index.row(), QModelIndex()))
+            selection.select(index, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
+    if (tree.currentIndex().isValid() && tree.isRowHidden(tree.currentIndex().row(), QModelIndex()))
+        tree.setCurrentIndex(QModelIndex());
+}
+
+void TPagesTab::SelectPage(int pageIndex)
+{
+    const QModelIndex row = FModel->index(pageIndex, TPageListModel::UrlColumn);
+    if (!FModel->PageAt(row))
+        return;
+    if (FView.Tree->isRowHidden(pageIndex, QModelIndex()))
+        FView.Filter->clear();
+    FView.Tree->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect |
+                                                           QItemSelectionModel::Rows);
+    FView.Tree->scrollTo(row);
+}
+
+QStringList TPagesTab::ListedUrls() const
+{
+    QStringList urls;
+    for (int row = 0; row < FModel->rowCount(); ++row) {
+        if (!FView.Tree->isRowHidden(row, QModelIndex()))
+            urls.append(FModel->index(row, TPageListModel::UrlColumn).data().toString());
+    }
+    return urls;
 }
 
 void TPagesTab::ShowPage(TSitePage *page)
@@ -94,9 +143,12 @@ void TPagesTab::LabeledEdit5Change()
         return;
     // Showing a page sets the field to the title it already has: that is no edit.
     std::string title = FromQString(FView.Title->text());
-    if (title != page->PageTitle())
+    const bool changed = title != page->PageTitle();
+    if (changed)
         emit Edited();
     page->SetPageTitle(std::move(title));
+    if (changed)
+        FModel->TitleChanged(FView.Tree->currentIndex().row());
 }
 
 void TPagesTab::Memo8Change()
@@ -113,6 +165,7 @@ void TPagesTab::newpageExecute()
         const int count = FGenerator.Pages().Count();
         FGenerator.CreateNewPage(FGenerator.NewPageTitle(count), std::string());
         FModel->ListAppendedPages();
+        ApplyFilter();
         emit Edited();
         emit PagesChanged();
     });
@@ -124,7 +177,7 @@ void TPagesTab::DeletePagesExecute()
         // Rows stand for the pages' indexes; deleting from the last one down keeps the indexes
         // of the others, so exactly the selected pages go.
         std::vector<int> doomed;
-        for (const QModelIndex &index : FView.Tree->selectionModel()->selectedRows())
+        for (const QModelIndex &index : FView.Tree->selectionModel()->selectedIndexes())
             if (FModel->PageAt(index))
                 doomed.push_back(index.row());
         std::sort(doomed.begin(), doomed.end(), std::greater<>());

@@ -4,6 +4,7 @@
 
 #include <QModelIndex>
 #include <QObject>
+#include <QStringList>
 
 namespace zarvik {
 
@@ -34,6 +35,14 @@ public:
     void RebuildPageTree();
     // The page of the tree's current row, or null.
     TSitePage *SelectedPage() const;
+    // Shows only the rows whose page has the filter box's text in its title or URL (all rows
+    // for an empty box); rows hidden so leave the selection.
+    void ApplyFilter();
+    // Makes the page at the index the tree's current and only selected row, clearing a filter
+    // that hides it.
+    void SelectPage(int pageIndex);
+    // The URLs of the rows the tree shows, in order.
+    QStringList ListedUrls() const;
 
     void newpageExecute();
     void DeletePagesExecute();

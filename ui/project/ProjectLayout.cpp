@@ -2,6 +2,7 @@
 
 #include "ui/editor/SourceEditor.h"
 #include "ui/project/PageTree.h"
+#include "ui/shell/ShortcutHints.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
@@ -19,6 +21,7 @@
 
 #include <initializer_list>
 #include <limits>
+#include <utility>
 
 namespace zarvik {
 
@@ -103,6 +106,44 @@ QWidget *TextTab(const QString &name, TSourceEditor &editor, const QString &edit
     return tab;
 }
 
+// A status panel that shows the start of a text too long for it as "…" and keeps the end, which
+// for a path is the file's name; text() stays the whole text.
+class TElidingPanel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.drawText(area, static_cast<int>(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideLeft, area.width()));
+    }
+};
+
+// The tool bar's buttons of the two clipboard commands read in Russian; the commands keep their
+// own captions and hints, which the pop-up menus show.
+void RussianClipboardButtons(QToolBar *bar, const TProjectActions &a)
+{
+    const std::pair<QAction *, QString> buttons[] = {{a.EditCopy, u"Копировать"_s},
+                                                     {a.EditPaste, u"Вставить"_s}};
+    for (const auto &[action, text] : buttons) {
+        auto *button = qobject_cast<QToolButton *>(bar->widgetForAction(action));
+        if (!button)
+            continue;
+        const QString tip = ToolTipWithShortcuts(text, action->shortcuts());
+        const auto apply = [button, text, tip] {
+            button->setText(text);
+            button->setToolTip(tip);
+        };
+        apply();
+        // The button takes the command's texts again whenever the command changes.
+        QObject::connect(action, &QAction::changed, button, apply);
+    }
+}
+
 } // namespace
 
 TProjectActions BuildProjectActions(QWidget &window)
@@ -161,6 +202,47 @@ TProjectActions BuildProjectActions(QWidget &window)
     a.LinkReport = make(u"LinkReport"_s, u"Отчёт о ссылках"_s);
     a.CheckProject = make(u"CheckProject"_s, u"Проверить проект"_s);
     a.PruneStale = make(u"PruneStale"_s, u"Удалить устаревшие страницы"_s);
+
+    // Keys of the project's commands. Every open project has these actions: a key belongs to the
+    // one that holds the focus. None is an editing key of the editors.
+    const auto key = [](QAction *action, QKeySequence sequence) {
+        action->setShortcut(sequence);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    };
+    key(a.AddContent, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    key(a.ImportLinks, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+    key(a.ImportCSV, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
+    key(a.LinksGener, QKeySequence(Qt::Key_F6));
+    key(a.SiteExport, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    key(a.LinkReport, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    key(a.CheckProject, QKeySequence(Qt::Key_F7));
+
+    // Every tool tip names its keys; the specified hints lead where there are any.
+    const std::pair<QAction *, QString> tips[] = {
+        {a.LoadTemplate, u"Загрузить шаблон из HTML-файла"_s},
+        {a.InsertTitle, a.InsertTitle->text()},
+        {a.InsertMenu, a.InsertMenu->text()},
+        {a.InsertMainText, a.InsertMainText->text()},
+        {a.InsertPagination, a.InsertPagination->text()},
+        {a.InsertCss, a.InsertCss->text()},
+        {a.InsertAdsense, a.InsertAdsense->text()},
+        {a.LoadCss, u"Загрузить стиль из CSS-файла"_s},
+        {a.NewPage, a.NewPage->toolTip()},
+        {a.DeletePages, a.DeletePages->toolTip()},
+        {a.AddContent, a.AddContent->toolTip()},
+        {a.ClearLinks, a.ClearLinks->text()},
+        {a.ImportLinks, a.ImportLinks->text()},
+        {a.ImportCSV, a.ImportCSV->text()},
+        {a.SaveLinks, a.SaveLinks->text()},
+        {a.LinksGener, a.LinksGener->text()},
+        {a.SiteExport, a.SiteExport->text()},
+        {a.PreviewInBrowser, a.PreviewInBrowser->toolTip()},
+        {a.LinkReport, a.LinkReport->text()},
+        {a.CheckProject, a.CheckProject->text()},
+        {a.PruneStale, a.PruneStale->text()},
+    };
+    for (const auto &[action, tip] : tips)
+        SetToolTipWithShortcuts(*action, tip);
     return a;
 }
 
@@ -196,6 +278,8 @@ TTextTabsView BuildTextTabs(const TProjectActions &a, TSourceEditor &templateEdi
     QWidget *adTab = TextTab(u"TabSheet7"_s, adsense, u"SynEdit4"_s, u"Рекламный блок"_s,
                              {a.EditCopy, a.EditPaste}, adMenu);
     adsense.SetSyntax(TSyntax::Html);
+    for (QWidget *tab : {templateTab, cssTab, adTab})
+        RussianClipboardButtons(tab->findChild<QToolBar *>(), a);
     return {templateTab, cssTab, adTab};
 }
 
@@ -218,6 +302,21 @@ TPagesTabView BuildPagesTab(const TProjectActions &a, TSourceEditor &pageText, Q
     tree->setAccessibleName(u"Страницы сайта"_s);
     PopUpOnRequest(tree,
                    MakeMenu(u"PopupMenu1"_s, window, {a.NewPage, a.DeletePages, nullptr, a.AddContent}));
+
+    auto *filter = new QLineEdit;
+    filter->setObjectName(u"PageFilter"_s);
+    filter->setPlaceholderText(u"Найти страницу"_s);
+    filter->setToolTip(u"Показать только страницы, в заголовке или адресе которых есть этот текст"_s);
+    filter->setAccessibleName(u"Фильтр страниц"_s);
+    filter->setClearButtonEnabled(true);
+    auto *left = new QWidget;
+    {
+        auto *layout = new QVBoxLayout(left);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(2);
+        layout->addWidget(filter);
+        layout->addWidget(tree);
+    }
 
     auto *title = new QLineEdit;
     title->setObjectName(u"LabeledEdit5"_s);
@@ -245,7 +344,7 @@ TPagesTabView BuildPagesTab(const TProjectActions &a, TSourceEditor &pageText, Q
 
     auto *splitter = new QSplitter(Qt::Horizontal);
     splitter->setObjectName(u"Splitter1"_s);
-    splitter->addWidget(tree);
+    splitter->addWidget(left);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({169, 500});
@@ -255,7 +354,7 @@ TPagesTabView BuildPagesTab(const TProjectActions &a, TSourceEditor &pageText, Q
     layout->setSpacing(0);
     layout->addWidget(bar);
     layout->addWidget(splitter);
-    return {tab, tree, title};
+    return {tab, tree, title, filter};
 }
 
 TLinksTabView BuildLinksTab(const TProjectActions &a, QWidget &window)
@@ -320,7 +419,7 @@ std::array<QLabel *, 5> BuildStatusPanels(QStatusBar &bar)
     const QString initial[5] = {QString(), u"Страниц:"_s, u"Ссылок:"_s, u"Min"_s, u"Max"_s};
     std::array<QLabel *, 5> panels{};
     for (int i = 0; i < 5; ++i) {
-        auto *panel = new QLabel(initial[i]);
+        auto *panel = i == 0 ? new TElidingPanel(initial[i]) : new QLabel(initial[i]);
         panel->setObjectName(u"StatusPanel"_s + QString::number(i));
         panel->setFixedWidth(i == 0 ? 200 : 100);
         panel->setAlignment(Qt::AlignVCenter | (i == 0 ? Qt::AlignRight : Qt::AlignLeft));
@@ -338,7 +437,7 @@ QMenu *BuildProceduresMenu(const TProjectActions &a, QWidget &window)
         MakeMenu(u"ProceduresMenu"_s, window,
                  {a.AddContent, nullptr, a.ImportLinks, a.ImportCSV, nullptr, a.LinksGener, nullptr,
                   a.SiteExport, a.PreviewInBrowser, nullptr, a.LinkReport, a.CheckProject, a.PruneStale});
-    menu->setTitle(u"Процедуры"_s);
+    menu->setTitle(u"П&роцедуры"_s);
     return menu;
 }
 

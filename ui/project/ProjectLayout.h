@@ -67,9 +67,10 @@ TTextTabsView BuildTextTabs(const TProjectActions &actions, TSourceEditor &templ
 // The page management tab: a tool bar over the page tree beside the title and text of the page.
 struct TPagesTabView
 {
-    QWidget *Page;    // TabSheet6
-    TPageTree *Tree;  // TreeView1
-    QLineEdit *Title; // LabeledEdit5
+    QWidget *Page;     // TabSheet6
+    TPageTree *Tree;   // TreeView1
+    QLineEdit *Title;  // LabeledEdit5
+    QLineEdit *Filter; // narrows the tree to the pages whose title or URL holds its text
 };
 
 TPagesTabView BuildPagesTab(const TProjectActions &actions, TSourceEditor &pageText, QWidget &window);

@@ -185,6 +185,12 @@ void TProjectProcedures::CheckProjectExecute()
                 dialog->CharsetAdded();
             });
         });
+        connect(dialog, &TCheckDialog::PruneStaleRequested, dialog, [this, dialog] {
+            PruneStaleExecute();
+            dialog->accept();
+        });
+        connect(dialog, &TCheckDialog::PageRequested, dialog,
+                [this](int pageIndex) { FWindow.ShowPageAt(pageIndex); });
         dialog->open();
     });
 }

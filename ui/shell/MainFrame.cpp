@@ -1,5 +1,6 @@
 #include "ui/shell/MainFrame.h"
 
+#include "app/BrowserLauncher.h"
 #include "app/FileAccess.h"
 #include "app/ProjectFiles.h"
 #include "app/SafeSave.h"
@@ -9,7 +10,9 @@
 #include "ui/project/FProject.h"
 #include "ui/project/ProgressScope.h"
 #include "ui/shell/Icons.h"
+#include "ui/shell/InstalledFiles.h"
 #include "ui/shell/RunCommand.h"
+#include "ui/shell/ShortcutHints.h"
 #include "ui/shell/WindowPlacement.h"
 
 #include <QAction>
@@ -20,6 +23,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -31,10 +35,13 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -107,6 +114,7 @@ TForm1::TForm1(TServices &services, QWidget *parent)
     setCentralWidget(splitter);
 
     connect(FMdiArea, &QMdiArea::subWindowActivated, this, &TForm1::SubWindowActivated);
+    CreateStartHint();
 
     // A screen too small for the frame gets it moved, then shrunk, so no edge is out of reach.
     PlaceOnScreen(*this, FrameRect);
@@ -151,31 +159,42 @@ void TForm1::CreateProjectTree()
 
 void TForm1::CreateActions()
 {
-    const auto make = [this](const QString &name, const QString &caption, const QKeySequence &shortcut,
-                             const QString &themeIcon, QStyle::StandardPixmap fallback,
-                             void (TForm1::*slot)()) {
+    // The first shortcut is the one the menus show; the others work beside it.
+    const auto make = [this](const QString &name, const QString &caption,
+                             const QList<QKeySequence> &shortcuts, const QString &themeIcon,
+                             QStyle::StandardPixmap fallback, void (TForm1::*slot)()) {
         auto *action =
             new QAction(QIcon::fromTheme(themeIcon, style()->standardIcon(fallback)), caption, this);
         action->setObjectName(name);
-        action->setShortcut(shortcut);
-        action->setToolTip(caption);
+        action->setShortcuts(shortcuts);
+        action->setToolTip(ToolTipWithShortcuts(caption, shortcuts));
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    FNewProject = make(u"NewProject"_s, u"Создать проект"_s, QKeySequence(u"Ctrl+N"_s), u"document-new"_s,
+    const auto keys = [](std::initializer_list<const char16_t *> texts) {
+        QList<QKeySequence> list;
+        for (const char16_t *text : texts)
+            list.append(QKeySequence(QString::fromUtf16(text)));
+        return list;
+    };
+    FNewProject = make(u"NewProject"_s, u"Создать проект"_s, keys({u"Ctrl+N"}), u"document-new"_s,
                        QStyle::SP_FileIcon, &TForm1::NewProjectExecute);
-    FLoadProject = make(u"LoadProject"_s, u"Открыть проект"_s, QKeySequence(u"Ctrl+L"_s), u"document-open"_s,
-                        QStyle::SP_DialogOpenButton, &TForm1::LoadProjectExecute);
-    FSaveProject = make(u"SaveProject"_s, u"Сохранить проект"_s, QKeySequence(u"Ctrl+S"_s),
-                        u"document-save"_s, QStyle::SP_DialogSaveButton, &TForm1::SaveProjectExecute);
-    FSaveProjectAs = make(u"SaveProjectAs"_s, u"Сохранить проект как..."_s, QKeySequence(u"Ctrl+Alt+S"_s),
+    FLoadProject = make(u"LoadProject"_s, u"Открыть проект"_s, keys({u"Ctrl+L", u"Ctrl+O"}),
+                        u"document-open"_s, QStyle::SP_DialogOpenButton, &TForm1::LoadProjectExecute);
+    FSaveProject = make(u"SaveProject"_s, u"Сохранить проект"_s, keys({u"Ctrl+S"}), u"document-save"_s,
+                        QStyle::SP_DialogSaveButton, &TForm1::SaveProjectExecute);
+    FSaveProjectAs = make(u"SaveProjectAs"_s, u"Сохранить проект как..."_s, keys({u"Ctrl+Alt+S"}),
                           u"document-save-as"_s, QStyle::SP_DriveFDIcon, &TForm1::SaveProjectAsExecute);
-    FCloseProject = make(u"CloseProject"_s, u"Закрыть проект"_s, QKeySequence(u"Ctrl+T"_s),
+    FCloseProject = make(u"CloseProject"_s, u"Закрыть проект"_s, keys({u"Ctrl+T", u"Ctrl+W"}),
                          u"document-close"_s, QStyle::SP_DialogCloseButton, &TForm1::CloseProjectExecute);
-    FAbout = make(u"About"_s, u"О программе"_s, QKeySequence(), u"help-about"_s,
-                  QStyle::SP_MessageBoxInformation, &TForm1::AboutExecute);
-    FQuit = make(u"Quit"_s, u"Выход"_s, QKeySequence(u"Ctrl+Q"_s), u"application-exit"_s,
+    FAbout = make(u"About"_s, u"О программе"_s, {}, u"help-about"_s, QStyle::SP_MessageBoxInformation,
+                  &TForm1::AboutExecute);
+    FHelp = make(u"Help"_s, u"Справка"_s, keys({u"F1"}), u"help-contents"_s, QStyle::SP_DialogHelpButton,
+                 &TForm1::HelpExecute);
+    FQuit = make(u"Quit"_s, u"Выход"_s, keys({u"Ctrl+Q"}), u"application-exit"_s,
                  QStyle::SP_DialogCancelButton, &TForm1::QuitExecute);
+    FOpenExample = make(u"OpenExample"_s, u"Открыть пример"_s, {}, u"document-open"_s,
+                        QStyle::SP_DialogOpenButton, &TForm1::OpenExampleExecute);
 }
 
 void TForm1::CreateMenusAndToolBar()
@@ -187,13 +206,15 @@ void TForm1::CreateMenusAndToolBar()
         return action;
     };
 
-    FProjectMenu = menuBar()->addMenu(u"Проект"_s);
+    FProjectMenu = menuBar()->addMenu(u"&Проект"_s);
     FProjectMenu->setObjectName(u"ProjectMenu"_s);
     FProjectMenu->addActions({FNewProject, separator(u"N2"_s), FLoadProject, separator(u"N3"_s), FSaveProject,
                               FSaveProjectAs, separator(u"N4"_s), FCloseProject, separator(u"N5"_s), FQuit});
-    FInfoMenu = menuBar()->addMenu(u"Информация"_s);
+    FInfoMenu = menuBar()->addMenu(u"&Информация"_s);
     FInfoMenu->setObjectName(u"InfoMenu"_s);
     FInfoMenu->addAction(FAbout);
+    // F1 works anywhere in the frame; the empty document area names it.
+    addAction(FHelp);
 
     FToolBar = addToolBar(u"Проект"_s);
     FToolBar->setObjectName(u"ToolBar1"_s);
@@ -281,16 +302,41 @@ TSiteProject *TForm1::CreateProjectWindow()
     sub->installEventFilter(this);
     connect(project, &QObject::destroyed, this, &TForm1::ProjectDestroyed);
     sub->setWindowIcon(QIcon::fromTheme(u"text-x-generic"_s, style()->standardIcon(QStyle::SP_FileIcon)));
-    // A project window opens at its own size; where the document area is smaller, the area
-    // scrolls, and the window can be made as small as the area without cutting off a control.
-    sub->resize(ProjectWindowSize);
+    // The window's own menu reads in Russian, and the frame's keys win over its keys (it
+    // closes the window with Ctrl+W).
+    const std::pair<QString, QString> systemCaptions[] = {
+        {u"&Restore"_s, u"&Восстановить"_s}, {u"&Move"_s, u"&Переместить"_s},
+        {u"&Size"_s, u"&Размер"_s},          {u"Mi&nimize"_s, u"&Свернуть"_s},
+        {u"Ma&ximize"_s, u"Р&азвернуть"_s},  {u"Stay on &Top"_s, u"Поверх &других"_s},
+        {u"&Close"_s, u"&Закрыть окно"_s},
+    };
+    for (QAction *action : sub->systemMenu()->actions()) {
+        for (const auto &[english, russian] : systemCaptions) {
+            if (action->text() == english)
+                action->setText(russian);
+        }
+        QList<QKeySequence> keys = action->shortcuts();
+        for (const QAction *command : {FCloseProject, FLoadProject, FQuit}) {
+            for (const QKeySequence &key : command->shortcuts())
+                keys.removeAll(key);
+        }
+        action->setShortcuts(keys);
+    }
+    // A project window opens at its own size where the document area has room for it, and at
+    // the area's size where it has not, so no edge of it is out of sight.
+    if (!FMdiArea->isVisible() && layout())
+        layout()->activate();
+    const QSize area = FMdiArea->viewport()->size();
+    const QSize size = ProjectWindowSizeIn(area);
+    sub->resize(size);
     sub->show();
-    // New windows cascade from the top left corner; the area's own placement pushes a window
-    // wider than the area partly out of sight.
+    // New windows cascade from the top left corner as far as the area lets them.
     const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
     const int place = static_cast<int>((FMdiArea->subWindowList().size() - 1) % 8);
-    sub->move(place * step, place * step);
+    sub->move(std::max(0, std::min(place * step, area.width() - size.width())),
+              std::max(0, std::min(place * step, area.height() - size.height())));
     FMdiArea->setActiveSubWindow(sub);
+    UpdateStartHint();
     return project;
 }
 
@@ -306,6 +352,60 @@ void TForm1::DestroyProjectWindow(TSiteProject *project)
     // The window of the node the tree now shows becomes the active one.
     if (TSiteProject *next = ProjectOf(FTreeView1->currentItem()))
         BringToFront(next);
+    UpdateStartHint();
+}
+
+QSize TForm1::ProjectWindowSizeIn(const QSize &area)
+{
+    if (area.isEmpty())
+        return ProjectWindowSize;
+    return ProjectWindowSize.boundedTo(area);
+}
+
+void TForm1::CreateStartHint()
+{
+    FStartHint = new QWidget(FMdiArea->viewport());
+    FStartHint->setObjectName(u"StartHint"_s);
+    auto *layout = new QVBoxLayout(FStartHint);
+    auto *text = new QLabel(u"Создайте проект (Ctrl+N) или откройте (Ctrl+O)"_s, FStartHint);
+    text->setObjectName(u"StartHintText"_s);
+    text->setAlignment(Qt::AlignCenter);
+    auto *example = new QLabel(u"<a href=\"example\">Открыть пример</a>"_s, FStartHint);
+    example->setObjectName(u"OpenExampleLink"_s);
+    example->setAlignment(Qt::AlignCenter);
+    example->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    example->setToolTip(u"Открыть пример проекта как новый несохранённый проект"_s);
+    connect(example, &QLabel::linkActivated, this, [this] { OpenExampleExecute(); });
+    auto *help = new QLabel(u"Справка — F1"_s, FStartHint);
+    help->setObjectName(u"StartHintHelp"_s);
+    help->setAlignment(Qt::AlignCenter);
+    layout->addWidget(text);
+    layout->addWidget(example);
+    layout->addWidget(help);
+    FMdiArea->viewport()->installEventFilter(this);
+    UpdateStartHint();
+}
+
+void TForm1::UpdateStartHint()
+{
+    if (!FStartHint)
+        return;
+    const bool empty = FMdiArea->subWindowList().isEmpty();
+    FStartHint->setVisible(empty);
+    if (!empty)
+        return;
+    const QSize area = FMdiArea->viewport()->size();
+    const QSize hint = FStartHint->sizeHint().boundedTo(area);
+    FStartHint->setGeometry(
+        QRect(QPoint((area.width() - hint.width()) / 2, (area.height() - hint.height()) / 2), hint));
+    FStartHint->lower();
+}
+
+QString TForm1::NextUntitledName()
+{
+    const QString name = u"Untitled"_s + QString::number(FNewProjectCounter);
+    ++FNewProjectCounter;
+    return name;
 }
 
 QTreeWidgetItem *TForm1::AppendNode(TSiteProject *project, const QString &text)
@@ -432,6 +532,8 @@ void TForm1::moveEvent(QMoveEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == FMdiArea->viewport() && event->type() == QEvent::Resize)
+        UpdateStartHint();
     // A project window's own close button only minimises it; projects are closed by the
     // commands.
     if (event->type() == QEvent::Close) {
@@ -450,9 +552,8 @@ void TForm1::NewProjectExecute()
 {
     runCommand(FServices.Errors, [&] {
         TSiteProject *project = CreateProjectWindow();
-        const QString name = u"Untitled"_s + QString::number(FNewProjectCounter);
+        const QString name = NextUntitledName();
         project->SetProjectName(name);
-        ++FNewProjectCounter;
         AppendNode(project, name);
         FNewProjectTexts[project] = TProjectFileWriter(project->Generator()).Text();
     });
@@ -652,6 +753,53 @@ void TForm1::AboutExecute()
 void TForm1::QuitExecute()
 {
     close();
+}
+
+void TForm1::HelpExecute()
+{
+    runCommand(FServices.Errors, [&] {
+        const QString help = HelpFile();
+        if (help.isEmpty()) {
+            FServices.Prompter.ask(MessageKind::Error, FromQString(u"Файл справки README.md не найден"_s),
+                                   Buttons::Ok);
+            return;
+        }
+        if (!FServices.Browser.Open(FileUrl(QFile::encodeName(help).toStdString())))
+            FServices.Prompter.ask(MessageKind::Error,
+                                   FromQString(u"Не удалось открыть справку в браузере: "_s + help),
+                                   Buttons::Ok);
+    });
+}
+
+void TForm1::OpenExampleExecute()
+{
+    runCommand(FServices.Errors, [&] {
+        const QString example = ExampleProjectFile();
+        if (example.isEmpty()) {
+            FServices.Prompter.ask(MessageKind::Error, FromQString(u"Пример проекта не найден"_s),
+                                   Buttons::Ok);
+            return;
+        }
+        OpenCopyOfProject(example);
+    });
+}
+
+void TForm1::OpenCopyOfProject(const QString &path)
+{
+    TSiteProject *project = CreateProjectWindow();
+    const QString name = NextUntitledName();
+    try {
+        const TBusyScope busy(FServices.Busy);
+        project->SetProjectName(name);
+        project->LoadProjectFile(path);
+    } catch (...) {
+        DestroyProjectWindow(project);
+        throw;
+    }
+    // The copy belongs to no file yet, and is unsaved until it is saved under a name of its own.
+    project->Generator().SetProjectFilePath(std::string());
+    project->Generator().SetChanged(true);
+    AppendNode(project, name);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

@@ -47,6 +47,13 @@ public:
     void CloseProjectExecute();
     void AboutExecute();
     void QuitExecute();
+    // F1: the README as installed, in the browser.
+    void HelpExecute();
+    // Opens the example project installed with the program as a new, unsaved project.
+    void OpenExampleExecute();
+    // Opens the project file as a new, unsaved project named like one made by New; Save then
+    // asks for a file name. Throws EError like Open.
+    void OpenCopyOfProject(const QString &path);
 
     // Opens each file as the Open command opens the file it is given: a window whose caption
     // and node are the path, errors shown by the general error display, one file after another.
@@ -66,6 +73,10 @@ public:
     static TSiteProject *ProjectOf(const QTreeWidgetItem *node);
     QTreeWidget *ProjectTree() const { return FTreeView1; }
     QMdiArea *MdiArea() const { return FMdiArea; }
+    // What the empty document area shows: where to start, and the example's link.
+    QWidget *StartHint() const { return FStartHint; }
+    // The size a new project window opens at in a document area of the given size.
+    static QSize ProjectWindowSizeIn(const QSize &area);
 
 protected:
     // Quit: closes the projects one by one, last node first; stops (and keeps the program
@@ -111,6 +122,10 @@ private:
     void ProjectDestroyed(QObject *window);
     void SubWindowActivated(QMdiSubWindow *window);
     void MergeProceduresMenu(TSiteProject *project);
+    void CreateStartHint();
+    void UpdateStartHint();
+    // The name New gives the next project; counts it.
+    QString NextUntitledName();
 
     TServices &FServices;
     int FNewProjectCounter = 0;
@@ -127,6 +142,7 @@ private:
     QMenu *FProjectMenu = nullptr;
     QMenu *FInfoMenu = nullptr;
     QPointer<QMenu> FMergedMenu;
+    QWidget *FStartHint = nullptr;
 
     QAction *FNewProject = nullptr;
     QAction *FLoadProject = nullptr;
@@ -135,6 +151,8 @@ private:
     QAction *FCloseProject = nullptr;
     QAction *FAbout = nullptr;
     QAction *FQuit = nullptr;
+    QAction *FHelp = nullptr;
+    QAction *FOpenExample = nullptr;
 };
 
 } // namespace zarvik

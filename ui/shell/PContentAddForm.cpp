@@ -34,6 +34,9 @@ namespace {
 const QString OpenTitle = u"Открыть"_s;
 const QString OpenFilter = u"Текстовые файлы (*.txt);;веб-страницы (*.htm *.html);;все файлы (*.*)"_s;
 
+// The most lines the encoding note under the editor takes.
+constexpr int MaxEncodingNoteLines = 3;
+
 // The pause in typing after which the preview follows the text.
 constexpr int PreviewDelayMs = 300;
 
@@ -80,6 +83,13 @@ TContentAddForm::TContentAddForm(TErrorDisplay &errors, TFileDialogs &dialogs, Q
     FUi->PreviewList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     FUi->PreviewPane->hide();
     FillEncodingBox();
+    FUi->EncodingBox->setToolTip(
+        u"Кодировка открываемых файлов; уже открытые файлы перечитываются в выбранной"_s);
+    // The note on the files' encodings wraps under the editor; however many files it names, it
+    // takes at most a few lines (the tool tip holds it all), so the editor keeps its room.
+    FUi->EncodingLabel->setMaximumHeight(FUi->EncodingLabel->fontMetrics().lineSpacing() *
+                                         MaxEncodingNoteLines);
+    FUi->EncodingLabel->hide();
 
     const auto themeIcon = [this](QAction *action, const QString &name, QStyle::StandardPixmap fallback) {
         action->setIcon(QIcon::fromTheme(name, style()->standardIcon(fallback)));
@@ -144,6 +154,8 @@ void TContentAddForm::Prepare(TSiteGenerator &generator)
     FLoadedFiles.clear();
     FLoadIntact = false;
     FUi->EncodingLabel->clear();
+    FUi->EncodingLabel->setToolTip(QString());
+    FUi->EncodingLabel->hide();
     FAccepted = false;
     FGenerator = &generator;
     SchedulePreview();
@@ -301,6 +313,8 @@ TStringList TContentAddForm::ReadFilesInChosenEncoding(const QStringList &files)
                         QString::fromLatin1(TextEncodingName(text.ReadAs)));
     }
     FUi->EncodingLabel->setText(found.join(u"; "_s));
+    FUi->EncodingLabel->setVisible(!found.isEmpty());
+    FUi->EncodingLabel->setToolTip(found.join(u'\n'));
     return lines;
 }
 
@@ -316,6 +330,9 @@ void TContentAddForm::ReloadInChosenEncoding()
         FEditor->SetLines(lines);
         FLoadIntact = true;
     });
+    // The whole replacement reports no edit: the preview follows the new text here.
+    if (PreviewShown())
+        UpdatePreview();
 }
 
 void TContentAddForm::SpecDiggExecute()

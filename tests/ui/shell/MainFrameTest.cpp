@@ -30,8 +30,9 @@ namespace {
 QStringList MenuTitles(const QMenuBar *bar)
 {
     QStringList titles;
+    // A title as it reads: its mnemonic marker is not shown.
     for (const QAction *action : bar->actions())
-        titles.append(action->text());
+        titles.append(QString(action->text()).remove(u'&'));
     return titles;
 }
 

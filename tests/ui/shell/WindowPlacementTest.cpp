@@ -36,6 +36,7 @@ private slots:
     void rectsAreMovedThenShrunk();
     void frameKeepsItsRectOrIsFittedToTheScreen();
     void projectWindowOpensAtItsSizeAndCanShrinkToTheArea();
+    void cascadedProjectWindowsStayInsideTheArea();
 };
 
 void WindowPlacementTest::rectsAreMovedThenShrunk_data()
@@ -88,7 +89,7 @@ void WindowPlacementTest::projectWindowOpensAtItsSizeAndCanShrinkToTheArea()
     QVERIFY(project);
     QMdiSubWindow *sub = fixture->Form->SubWindowOf(project);
     const QSize area = fixture->Form->MdiArea()->viewport()->size();
-    QCOMPARE(sub->size(), QSize(695, 517));
+    QCOMPARE(sub->size(), QSize(695, 517).boundedTo(area));
     // Whatever the area, the window's smallest size fits it, so nothing needs cutting off.
     const QSize smallest = sub->minimumSizeHint().expandedTo(sub->minimumSize());
     QVERIFY2(smallest.width() <= area.width() && smallest.height() <= area.height(),
@@ -96,6 +97,39 @@ void WindowPlacementTest::projectWindowOpensAtItsSizeAndCanShrinkToTheArea()
                             .arg(smallest.height())
                             .arg(area.width())
                             .arg(area.height())));
+    QVERIFY(CloseFixture(fixture));
+}
+
+void WindowPlacementTest::cascadedProjectWindowsStayInsideTheArea()
+{
+    auto fixture = std::make_unique<TFrameFixture>();
+    // The frame as a user leaves it: maximised on the screen, or at its own size.
+    fixture->Form->showMaximized();
+    QTest::qWait(50);
+    for (int i = 0; i < 3; ++i) {
+        TSiteProject *project = fixture->New();
+        QVERIFY(project);
+        QMdiSubWindow *sub = fixture->Form->SubWindowOf(project);
+        const QRect area = fixture->Form->MdiArea()->viewport()->rect();
+        QCOMPARE(sub->size(), QSize(695, 517).boundedTo(area.size()));
+        QVERIFY2(area.contains(sub->geometry()), qPrintable(u"window %1: %2,%3 %4x%5 in %6x%7"_s.arg(i)
+                                                                .arg(sub->x())
+                                                                .arg(sub->y())
+                                                                .arg(sub->width())
+                                                                .arg(sub->height())
+                                                                .arg(area.width())
+                                                                .arg(area.height())));
+    }
+    // Pictures of the frame for a person to look at, where asked for.
+    const QString shots = qEnvironmentVariable("ZARVIK_SHOT_DIR");
+    if (!shots.isEmpty()) {
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        const QString name = u"%1/project-window-%2x%3-scale%4.png"_s.arg(shots)
+                                 .arg(screen.width())
+                                 .arg(screen.height())
+                                 .arg(fixture->Form->devicePixelRatio());
+        QVERIFY(fixture->Form->grab().save(name));
+    }
     QVERIFY(CloseFixture(fixture));
 }
 
