@@ -12,6 +12,7 @@
 #include "app/SafeSave.h"
 #include "app/SiteAddress.h"
 #include "app/SiteFiles.h"
+#include "app/SiteSearch.h"
 #include "app/TextFiles.h"
 #include "cli/Arguments.h"
 #include "cli/HelpTexts.h"
@@ -560,6 +561,60 @@ int RunBuild(const TParsedArguments &args, TContext &context)
     return 0;
 }
 
+// A field of the replace command's TSV: tabs, line ends and backslashes written as escapes.
+std::string TsvField(std::string_view cp1251)
+{
+    std::string out;
+    for (const char c : Cp1251ToUtf8(cp1251)) {
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+int RunReplace(const TParsedArguments &args, TContext &context)
+{
+    TSearchOptions options;
+    options.Regex = args.Has("regex");
+    options.WholeWord = args.Has("whole-word");
+    options.CaseSensitive = args.Has("case");
+    options.YoAsYe = args.Has("yo");
+    options.Titles = args.Has("titles");
+    options.Template = args.Has("template");
+    options.Style = args.Has("css");
+    options.AdBlock = args.Has("ad");
+    const TSiteSearch search(args.Positionals[1], args.Positionals[2], options);
+    auto generator = OpenProject(Project(args));
+    const std::vector<TSearchHit> hits = search.FindAll(*generator);
+    for (const TSearchHit &hit : hits) {
+        const bool onPage = hit.Page >= 0;
+        context.Out << (onPage ? std::to_string(hit.Page + 1) : std::string()) << '\t'
+                    << (onPage ? TsvField(generator->Pages()[hit.Page].PageUrl())
+                               : std::string(SearchAreaName(hit.Area)))
+                    << '\t' << (hit.Area == TSearchArea::PageTitle ? 0 : hit.Line) << '\t' << hit.Column
+                    << '\t' << TsvField(hit.Found) << '\t' << TsvField(hit.Replacement) << '\n';
+    }
+    if (args.Has("dry-run") || hits.empty())
+        return 0;
+    ApplyReplacements(*generator, hits);
+    Save(Project(args), *generator);
+    return 0;
+}
+
 int RunPreview(const TParsedArguments &args, TContext &context)
 {
     TDesktopBrowserLauncher launcher;
@@ -615,6 +670,21 @@ const std::vector<TCommand> &Commands()
          1,
          RunExport},
         {"show", {{{"json"}}, false, false}, 1, 1, RunShow},
+        {"replace",
+         {{{"regex"},
+           {"whole-word"},
+           {"case"},
+           {"yo"},
+           {"titles"},
+           {"template"},
+           {"css"},
+           {"ad"},
+           {"dry-run"}},
+          false,
+          false},
+         3,
+         3,
+         RunReplace},
         {"preview", {{{"page", true}, {"no-browser"}}, false, false}, 1, 1, RunPreview},
         {"report", {{{"tsv"}}, false, false}, 1, 1, RunReport},
         {"check", {{{"out", true}, {"json"}, {"prune"}, {"yes"}}, false, false}, 1, 1, RunCheck},

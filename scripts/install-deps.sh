@@ -5,7 +5,7 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libqscintilla2-qt6-dev libuchardet-dev pkgconf qt6-translations-l10n libgl-dev
           xvfb xauth x11-utils clang libclang-rt-14-dev clang-format git chromium
           libqt6svg6 desktop-file-utils appstream libxml2-utils dpkg-dev python3 time
-          nlohmann-json3-dev libssl-dev libidn2-dev)
+          nlohmann-json3-dev libssl-dev libidn2-dev libpcre2-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
