@@ -200,7 +200,8 @@ bool TSiteSearch::SearchText(std::string_view text, TSearchArea area, int page, 
     std::size_t from = 0;
     std::string expanded;
     while (from <= subject.size()) {
-        const int rc = pcre2_match(FCompiled->Code, data, subject.size(), from, 0, match.get(), nullptr);
+        const int rc = pcre2_match(FCompiled->Code, data, subject.size(), from, PCRE2_NO_UTF_CHECK,
+                                   match.get(), nullptr);
         if (rc == PCRE2_ERROR_NOMATCH)
             break;
         if (rc < 0)
@@ -235,7 +236,7 @@ bool TSiteSearch::SearchText(std::string_view text, TSearchArea area, int page, 
             if (FOptions.Regex) {
                 PCRE2_SIZE length = 0;
                 const std::string &from8 = original.empty() ? subject : original;
-                const uint32_t substituteFlags = PCRE2_SUBSTITUTE_MATCHED |
+                const uint32_t substituteFlags = PCRE2_SUBSTITUTE_MATCHED | PCRE2_NO_UTF_CHECK |
                                                  PCRE2_SUBSTITUTE_REPLACEMENT_ONLY |
                                                  PCRE2_SUBSTITUTE_OVERFLOW_LENGTH;
                 expanded.resize(FReplacement.size() * 2 + 64);
