@@ -130,6 +130,7 @@ TEST_F(SiteEdits, ALinkDistributionIsRedoneAsDrawn)
 
     // A run its checks stop records nothing: here, more links per page than allowed.
     FSite.SetMaxLinksPerPage(1);
+    FSite.SetSiteUrlsToLink(TStringList(100, "z.html"));
     TSiteEdit stopped;
     stopped.BeginLinkDistribution(FSite);
     FSite.SetLinks(FPrompter);
