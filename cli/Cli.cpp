@@ -5,6 +5,7 @@
 #include "app/ErrorDisplay.h"
 #include "app/ExportRecord.h"
 #include "app/FileAccess.h"
+#include "app/Gallery.h"
 #include "app/IntegerConversion.h"
 #include "app/ProjectDefaults.h"
 #include "app/ProjectFiles.h"
@@ -207,6 +208,13 @@ TTextReadOptions TextReadOptions(const TParsedArguments &args, TStderrPrompter &
 TEditorFiles ReadEditorFiles(const TParsedArguments &args, const TTextReadOptions &options)
 {
     TEditorFiles files;
+    if (args.Has("gallery")) {
+        if (args.Has("template") || args.Has("css"))
+            throw EUsage("--gallery задаёт шаблон и стиль сам и не сочетается с --template и --css");
+        TGalleryTexts texts = ReadGalleryTexts(FindGalleryEntry(GalleryFolder(), args.Value("gallery")));
+        files.Template = std::move(texts.Template);
+        files.Css = std::move(texts.Style);
+    }
     if (args.Has("template"))
         files.Template = ReadEditorTextFile(args.Value("template"), options);
     if (args.Has("css"))
@@ -615,6 +623,16 @@ int RunReplace(const TParsedArguments &args, TContext &context)
     return 0;
 }
 
+int RunTemplates(const TParsedArguments &, TContext &context)
+{
+    const std::string folder = GalleryFolder();
+    if (folder.empty())
+        throw EError(Utf8ToCp1251("Галерея шаблонов не найдена"));
+    for (const TGalleryEntry &entry : ListGallery(folder))
+        context.Out << entry.Name << '\t' << entry.Title << '\t' << entry.Description << '\n';
+    return 0;
+}
+
 int RunPreview(const TParsedArguments &args, TContext &context)
 {
     TDesktopBrowserLauncher launcher;
@@ -653,6 +671,7 @@ const std::vector<TCommand> &Commands()
            {"links-tsv", true},
            {"encoding", true},
            {"add-charset"},
+           {"gallery", true},
            {"base-url", true},
            {"sitemap", true},
            {"robots", true}},
@@ -670,6 +689,7 @@ const std::vector<TCommand> &Commands()
          1,
          RunExport},
         {"show", {{{"json"}}, false, false}, 1, 1, RunShow},
+        {"templates", {{}, false, false}, 0, 0, RunTemplates},
         {"replace",
          {{{"regex"},
            {"whole-word"},
