@@ -3,6 +3,7 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "engine/SiteEdit.h"
 #include "engine/SiteRules.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
@@ -312,7 +313,8 @@ std::vector<TSearchHit> TSiteSearch::FindIn(std::string_view text, TSearchArea a
     return hits;
 }
 
-std::size_t ApplyReplacements(TSiteGenerator &generator, const std::vector<TSearchHit> &hits)
+std::size_t ApplyReplacements(TSiteGenerator &generator, const std::vector<TSearchHit> &hits,
+                              TSiteEdit *record)
 {
     // Per text, from the last hit to the first, so earlier offsets stay where they were found.
     std::map<std::pair<TSearchArea, int>, std::vector<const TSearchHit *>> byText;
@@ -355,6 +357,26 @@ std::size_t ApplyReplacements(TSiteGenerator &generator, const std::vector<TSear
         if (count == 0)
             continue;
         replaced += count;
+        if (record) {
+            switch (area) {
+            case TSearchArea::PageText:
+                record->SetPageField(*page, TPageField::Text, std::move(text));
+                break;
+            case TSearchArea::PageTitle:
+                record->SetPageField(*page, TPageField::Title, std::move(text));
+                break;
+            case TSearchArea::Template:
+                record->SetSiteField(generator, TSiteField::Template, std::move(text));
+                break;
+            case TSearchArea::Style:
+                record->SetSiteField(generator, TSiteField::Style, std::move(text));
+                break;
+            case TSearchArea::AdBlock:
+                record->SetSiteField(generator, TSiteField::AdBlock, std::move(text));
+                break;
+            }
+            continue;
+        }
         switch (area) {
         case TSearchArea::PageText:
             page->SetPageText(std::move(text));

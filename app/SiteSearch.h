@@ -12,6 +12,7 @@
 // project's texts are Windows-1251 and so are the hits.
 namespace zarvik {
 
+class TSiteEdit;
 class TSiteGenerator;
 
 enum class TSearchArea
@@ -94,7 +95,9 @@ private:
 // Hits whose text no longer stands at their place are left out. The template is set through its
 // setter, so the project is marked changed when it is touched; page texts, titles, the style
 // sheet and the ad block are set as the page editor and the other tabs set them. Returns the
-// number of replacements made.
-std::size_t ApplyReplacements(TSiteGenerator &generator, const std::vector<TSearchHit> &hits);
+// number of replacements made. With `record`, every text changed is recorded there, so that
+// the whole replacement can be undone as one step.
+std::size_t ApplyReplacements(TSiteGenerator &generator, const std::vector<TSearchHit> &hits,
+                              TSiteEdit *record = nullptr);
 
 } // namespace zarvik

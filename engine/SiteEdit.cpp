@@ -168,6 +168,13 @@ void TSiteEdit::SetPageField(TSitePage &page, TPageField field, std::string valu
     FSteps.push_back(std::move(step));
 }
 
+void TSiteEdit::PageFieldChanged(TSitePage &page, TPageField field, std::string before)
+{
+    std::string value = PageFieldValue(page, field);
+    SetPageFieldValue(page, field, std::move(before));
+    SetPageField(page, field, std::move(value));
+}
+
 void TSiteEdit::SetSiteField(TSiteGenerator &generator, TSiteField field, std::string value)
 {
     std::string before = SiteFieldValue(generator, field);

@@ -46,6 +46,8 @@ public:
     void MovePage(TSiteGenerator &generator, int from, int to);
     // Sets one text of a page and records its old value; nothing is recorded when it is equal.
     void SetPageField(TSitePage &page, TPageField field, std::string value);
+    // Records a change of one text of a page already made, given its old value.
+    void PageFieldChanged(TSitePage &page, TPageField field, std::string before);
     // The same for a text of the site; the template goes through its setter, which marks the
     // project changed.
     void SetSiteField(TSiteGenerator &generator, TSiteField field, std::string value);

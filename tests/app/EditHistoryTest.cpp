@@ -90,14 +90,10 @@ TEST_F(SiteEdits, EveryOperationComesBackByteForByte)
     });
     // Replace all.
     CheckRoundTrip([&](TSiteEdit &edit) {
-        const TSiteSearch search("огурцы", "кабачки", {});
-        for (const TSearchHit &hit : search.FindAll(FSite)) {
-            TSitePage &page = FSite.Pages()[hit.Page];
-            std::string text = page.PageText();
-            if (text.compare(hit.Offset, hit.Length, hit.Found) == 0)
-                edit.SetPageField(page, TPageField::Text,
-                                  text.replace(hit.Offset, hit.Length, hit.Replacement));
-        }
+        TSearchOptions options;
+        options.Titles = true;
+        const TSiteSearch search("огурцы", "кабачки", options);
+        EXPECT_GE(ApplyReplacements(FSite, search.FindAll(FSite), &edit), 1u);
     });
 }
 

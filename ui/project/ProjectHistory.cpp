@@ -11,9 +11,9 @@ TProjectHistory::TProjectHistory(TSiteGenerator &generator, QObject *parent)
     , FGenerator(generator)
 {
     FUndo = new QAction(this);
-    FUndo->setObjectName(u"ProjectUndo"_s);
+    FUndo->setObjectName(u"HistoryUndo"_s);
     FRedo = new QAction(this);
-    FRedo->setObjectName(u"ProjectRedo"_s);
+    FRedo->setObjectName(u"HistoryRedo"_s);
     connect(FUndo, &QAction::triggered, this, &TProjectHistory::Undo);
     connect(FRedo, &QAction::triggered, this, &TProjectHistory::Redo);
     UpdateActions();

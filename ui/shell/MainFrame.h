@@ -111,6 +111,8 @@ private:
     void ProjectDestroyed(QObject *window);
     void SubWindowActivated(QMdiSubWindow *window);
     void MergeProceduresMenu(TSiteProject *project);
+    // The edit tool bar: undo and redo of the active project's operations, captioned after them.
+    void UpdateEditMenu();
 
     TServices &FServices;
     int FNewProjectCounter = 0;
@@ -126,6 +128,7 @@ private:
     QToolBar *FToolBar = nullptr;
     QMenu *FProjectMenu = nullptr;
     QMenu *FInfoMenu = nullptr;
+    QToolBar *FEditBar = nullptr;
     QPointer<QMenu> FMergedMenu;
 
     QAction *FNewProject = nullptr;
@@ -135,6 +138,10 @@ private:
     QAction *FCloseProject = nullptr;
     QAction *FAbout = nullptr;
     QAction *FQuit = nullptr;
+    QAction *FUndoEdit = nullptr;
+    QAction *FRedoEdit = nullptr;
+    QAction *FFindReplace = nullptr;
+    QMetaObject::Connection FHistoryWatch;
 };
 
 } // namespace zarvik
