@@ -2,6 +2,7 @@
 
 #include "app/CharsetDeclaration.h"
 #include "app/ExportRecord.h"
+#include "app/TemplateLint.h"
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Navigation.h"
@@ -132,7 +133,7 @@ public:
 
     void Add(TFindingKind kind, int page, std::string message, std::string fileName = {})
     {
-        FResult.Findings.push_back({kind, page, std::move(fileName), std::move(message)});
+        FResult.Findings.push_back({kind, page, std::move(fileName), std::move(message), {}});
     }
 
     void CheckUrls(const std::optional<fs::path> &folder)
@@ -175,28 +176,24 @@ public:
     {
         const std::string &text = FGenerator.SiteTemplate();
         const std::string_view mainText = PlaceholderName(TPlaceholder::MainText);
-        if (text.find(mainText) == std::string::npos)
+        const TTemplateLint lint = LintTemplate(text);
+        if (lint.MainTextCount == 0)
             Add(TFindingKind::NoMainText, -1,
                 Ru("В шаблоне нет ") + std::string(mainText) + Ru(": страницы выйдут без текста"));
+        else if (lint.MainTextCount > 1)
+            Add(TFindingKind::RepeatedMainText, -1,
+                Ru("В шаблоне ") + std::string(mainText) + Ru(" стоит ") +
+                    std::to_string(lint.MainTextCount) +
+                    Ru(" раза: текст страницы выйдет на ней столько же раз"));
 
-        const std::string upper = AsciiUpper(text);
-        const std::string upperPrefix = AsciiUpper(PlaceholderPrefix.substr(0, PlaceholderPrefix.size() - 1));
         std::set<std::string> reported;
-        for (std::size_t at = upper.find(upperPrefix); at != std::string::npos;
-             at = upper.find(upperPrefix, at + upperPrefix.size())) {
-            std::size_t end = at + upperPrefix.size();
-            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) ||
-                                         text[end] == '.' || text[end] == '_'))
-                ++end;
-            std::string word = text.substr(at, end - at);
-            while (!word.empty() && word.back() == '.')
-                word.pop_back();
-            if (std::find(Placeholders.begin(), Placeholders.end(), word) != Placeholders.end())
-                continue;
-            if (reported.insert(word).second) {
+        for (const TPlaceholderSlip &slip : lint.Slips) {
+            if (reported.insert(slip.Word).second) {
                 Add(TFindingKind::MisspeltPlaceholder, -1,
-                    Ru("В шаблоне ") + Quoted(word) +
+                    Ru("В шаблоне ") + Quoted(slip.Word) +
                         Ru(" похоже на заполнитель, но не совпадает ни с одним из них"));
+                if (!slip.Suggestion.empty())
+                    FResult.Findings.back().Hint = Ru("может быть, ") + slip.Suggestion + "?";
             }
         }
 
@@ -376,7 +373,7 @@ constexpr std::string_view FindingNames[] = {
     "empty-url",    "duplicate-url",        "missing-folder",   "refused-url",
     "no-main-text", "misspelt-placeholder", "no-charset",       "other-charset",
     "dead-link",    "body-not-built",       "no-export-folder", "stale-page",
-    "large-export",
+    "large-export", "repeated-main-text",
 };
 
 } // namespace
@@ -432,6 +429,11 @@ bool CheckPassed(const TCheckResult &result)
                         [](const TFinding &finding) { return !IsAdvice(finding.Kind); });
 }
 
+std::string FindingText(const TFinding &finding)
+{
+    return finding.Hint.empty() ? finding.Message : finding.Message + "; " + finding.Hint;
+}
+
 std::string CheckResultJson(const TCheckResult &result)
 {
     std::string out = "{\n  \"findings\": [";
@@ -440,7 +442,8 @@ std::string CheckResultJson(const TCheckResult &result)
         out += i == 0 ? "\n" : ",\n";
         out += "    {\"kind\": " + JsonString(FindingNames[static_cast<int>(f.Kind)]) +
                ", \"page\": " + std::to_string(f.PageIndex) + ", \"file\": " + JsonString(f.FileName) +
-               ", \"message\": " + JsonString(Cp1251ToUtf8(f.Message)) + "}";
+               ", \"message\": " + JsonString(Cp1251ToUtf8(f.Message)) +
+               (f.Hint.empty() ? std::string() : ", \"hint\": " + JsonString(Cp1251ToUtf8(f.Hint))) + "}";
     }
     out += result.Findings.empty() ? "],\n" : "\n  ],\n";
     out += "  \"estimatedBytes\": " + std::to_string(result.EstimatedBytes) + ",\n";

@@ -24,6 +24,7 @@ enum class TFindingKind
     NoExportFolder,      // the export folder does not exist
     StalePage,           // an .html file in the export folder that is no page of the project
     LargeExport,         // the export would be bigger than LargeExportBytes
+    RepeatedMainText,    // "SiteGeneratorChange.MainText" stands more than once in the template
 };
 
 struct TFinding
@@ -35,6 +36,8 @@ struct TFinding
     std::string FileName;
     // One line for the user, in Russian (Windows-1251).
     std::string Message;
+    // What was probably meant ("может быть, SiteGeneratorChange.Title?"), or empty.
+    std::string Hint;
 };
 
 // Above this estimate (bytes) the check warns before an export.
@@ -60,7 +63,10 @@ bool CheckPassed(const TCheckResult &result);
 // folder, the export folder too. Changes nothing.
 TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder);
 
-// The findings as JSON (UTF-8): {"findings": [{"kind", "page", "file", "message"}], ...,
+// The finding's line for the user: its message, then its hint after a semicolon.
+std::string FindingText(const TFinding &finding);
+
+// The findings as JSON (UTF-8): {"findings": [{"kind", "page", "file", "message"[, "hint"]}], ...,
 // "adviceKinds": [...], "passed": CheckPassed}.
 std::string CheckResultJson(const TCheckResult &result);
 

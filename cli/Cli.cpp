@@ -5,6 +5,7 @@
 #include "app/ErrorDisplay.h"
 #include "app/ExportRecord.h"
 #include "app/FileAccess.h"
+#include "app/Gallery.h"
 #include "app/IntegerConversion.h"
 #include "app/ProjectDefaults.h"
 #include "app/ProjectFiles.h"
@@ -12,6 +13,7 @@
 #include "app/SafeSave.h"
 #include "app/SiteAddress.h"
 #include "app/SiteFiles.h"
+#include "app/SiteSearch.h"
 #include "app/TextFiles.h"
 #include "cli/Arguments.h"
 #include "cli/HelpTexts.h"
@@ -208,6 +210,13 @@ TTextReadOptions TextReadOptions(const TParsedArguments &args, TStderrPrompter &
 TEditorFiles ReadEditorFiles(const TParsedArguments &args, const TTextReadOptions &options)
 {
     TEditorFiles files;
+    if (args.Has("gallery")) {
+        if (args.Has("template") || args.Has("css"))
+            throw EUsage("--gallery задаёт шаблон и стиль сам и не сочетается с --template и --css");
+        TGalleryTexts texts = ReadGalleryTexts(FindGalleryEntry(GalleryFolder(), args.Value("gallery")));
+        files.Template = std::move(texts.Template);
+        files.Css = std::move(texts.Style);
+    }
     if (args.Has("template"))
         files.Template = ReadEditorTextFile(args.Value("template"), options);
     if (args.Has("css"))
@@ -573,6 +582,70 @@ int RunBuild(const TParsedArguments &args, TContext &context)
     return 0;
 }
 
+// A field of the replace command's TSV: tabs, line ends and backslashes written as escapes.
+std::string TsvField(std::string_view cp1251)
+{
+    std::string out;
+    for (const char c : Cp1251ToUtf8(cp1251)) {
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+int RunReplace(const TParsedArguments &args, TContext &context)
+{
+    TSearchOptions options;
+    options.Regex = args.Has("regex");
+    options.WholeWord = args.Has("whole-word");
+    options.CaseSensitive = args.Has("case");
+    options.YoAsYe = args.Has("yo");
+    options.Titles = args.Has("titles");
+    options.Template = args.Has("template");
+    options.Style = args.Has("css");
+    options.AdBlock = args.Has("ad");
+    const TSiteSearch search(args.Positionals[1], args.Positionals[2], options);
+    auto generator = OpenProject(Project(args));
+    const std::vector<TSearchHit> hits = search.FindAll(*generator);
+    for (const TSearchHit &hit : hits) {
+        const bool onPage = hit.Page >= 0;
+        context.Out << (onPage ? std::to_string(hit.Page + 1) : std::string()) << '\t'
+                    << (onPage ? TsvField(generator->Pages()[hit.Page].PageUrl())
+                               : std::string(SearchAreaName(hit.Area)))
+                    << '\t' << (hit.Area == TSearchArea::PageTitle ? 0 : hit.Line) << '\t' << hit.Column
+                    << '\t' << TsvField(hit.Found) << '\t' << TsvField(hit.Replacement) << '\n';
+    }
+    if (args.Has("dry-run") || hits.empty())
+        return 0;
+    ApplyReplacements(*generator, hits);
+    Save(Project(args), *generator);
+    return 0;
+}
+
+int RunTemplates(const TParsedArguments &, TContext &context)
+{
+    const std::string folder = GalleryFolder();
+    if (folder.empty())
+        throw EError(Utf8ToCp1251("Галерея шаблонов не найдена"));
+    for (const TGalleryEntry &entry : ListGallery(folder))
+        context.Out << entry.Name << '\t' << entry.Title << '\t' << entry.Description << '\n';
+    return 0;
+}
+
 int RunPreview(const TParsedArguments &args, TContext &context)
 {
     TDesktopBrowserLauncher launcher;
@@ -608,6 +681,7 @@ TArgumentRules SetArgumentRules()
                           {"links-tsv", true},
                           {"encoding", true},
                           {"add-charset"},
+                          {"gallery", true},
                           {"base-url", true},
                           {"sitemap", true},
                           {"robots", true}},
@@ -644,6 +718,22 @@ const std::vector<TCommand> &Commands()
          1,
          RunExport},
         {"show", {{{"json"}}, false, false}, 1, 1, RunShow},
+        {"templates", {{}, false, false}, 0, 0, RunTemplates},
+        {"replace",
+         {{{"regex"},
+           {"whole-word"},
+           {"case"},
+           {"yo"},
+           {"titles"},
+           {"template"},
+           {"css"},
+           {"ad"},
+           {"dry-run"}},
+          false,
+          false},
+         3,
+         3,
+         RunReplace},
         {"preview", {{{"page", true}, {"no-browser"}}, false, false}, 1, 1, RunPreview},
         {"serve", {{{"port", true}}, false, false}, 1, 1, RunServe},
         {"report", {{{"tsv"}}, false, false}, 1, 1, RunReport},

@@ -87,7 +87,7 @@ int RunCheckCommand(const TParsedArguments &args, std::ostream &out, TStderrProm
         out << CheckResultJson(result);
     } else {
         for (const TFinding &finding : result.Findings)
-            out << (IsAdvice(finding.Kind) ? "совет: " : "") << Utf8(finding.Message) << '\n';
+            out << (IsAdvice(finding.Kind) ? "совет: " : "") << Utf8(FindingText(finding)) << '\n';
     }
     if (args.Has("prune")) {
         if (args.Has("yes"))

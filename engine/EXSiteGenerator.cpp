@@ -54,6 +54,22 @@ void TSitePages::Move(int from, int to)
     FItems.insert(FItems.begin() + to, std::move(page));
 }
 
+std::unique_ptr<TSitePage> TSitePages::Detach(int index)
+{
+    Items(index);
+    auto page = std::move(FItems[static_cast<std::size_t>(index)]);
+    FItems.erase(FItems.begin() + index);
+    ++FRemovals;
+    return page;
+}
+
+void TSitePages::Attach(int index, std::unique_ptr<TSitePage> page)
+{
+    if (index < 0 || index > Count() || !page || &page->Collection() != this)
+        throw std::out_of_range("TSitePages::Attach");
+    FItems.insert(FItems.begin() + index, std::move(page));
+}
+
 int TSitePages::IndexOf(const TSitePage &page) const
 {
     for (std::size_t i = 0; i < FItems.size(); ++i) {

@@ -93,6 +93,11 @@ public:
     }
     // Moves the page at `from` to `to`; both must be valid.
     void Move(int from, int to);
+    // Takes the page at `index` out of the collection without destroying it (an undoable
+    // delete); counts as a removal. Throws std::out_of_range for a bad index.
+    std::unique_ptr<TSitePage> Detach(int index);
+    // Puts a page taken out of this collection back at `index` (0 .. Count()).
+    void Attach(int index, std::unique_ptr<TSitePage> page);
     int IndexOf(const TSitePage &page) const;
 
     // Replaces the pages by copies of the other collection's pages.
@@ -235,6 +240,8 @@ public:
     void SetProgressCallback(TProgressCallback callback) { FProgress = std::move(callback); }
 
 private:
+    // Undo and redo put the distributed flag and the placement record back as they were.
+    friend class TSiteEdit;
     void ForgetPlacements()
     {
         FPlacements.clear();

@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
           nlohmann-json3-dev libssl-dev libidn2-dev qt6-httpserver-dev qt6-websockets-dev
           python3-fusepy fuse3 libcurl4-openssl-dev libsecret-1-dev
           vsftpd openssh-server openssh-client python3-pyftpdlib openssl gnome-keyring libsecret-tools dbus
-          lftp)
+          lftp libpcre2-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -104,7 +104,7 @@ TEST(CharsetDeclaration, AdviceAloneLetsTheCheckPass)
 {
     TCheckResult result;
     EXPECT_TRUE(CheckPassed(result));
-    result.Findings.push_back({TFindingKind::NoCharset, -1, {}, "advice"});
+    result.Findings.push_back({TFindingKind::NoCharset, -1, {}, "advice", {}});
     EXPECT_TRUE(CheckPassed(result));
     EXPECT_NE(CheckResultJson(result).find("\"adviceKinds\": [\"no-charset\"],\n  \"passed\": true\n}"),
               std::string::npos);
@@ -112,7 +112,7 @@ TEST(CharsetDeclaration, AdviceAloneLetsTheCheckPass)
          {TFindingKind::OtherCharset, TFindingKind::NoMainText, TFindingKind::StalePage}) {
         EXPECT_FALSE(IsAdvice(fault));
         TCheckResult failed = result;
-        failed.Findings.push_back({fault, -1, {}, "fault"});
+        failed.Findings.push_back({fault, -1, {}, "fault", {}});
         EXPECT_FALSE(CheckPassed(failed));
     }
 }

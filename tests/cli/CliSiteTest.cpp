@@ -325,3 +325,26 @@ TEST_F(CliSite, ExportRefusesAndListsFilesItDidNotWriteUnlessOverwrite)
     // The record now knows the page: the next export asks nothing.
     EXPECT_EQ(Invoke(args).Code, 0);
 }
+
+TEST_F(CliSite, ReplacePrintsEveryHitAndSavesUnlessDryRun)
+{
+    const std::string before = ReadAll(FProject);
+    const TCliResult dry = Invoke({"replace", FProject, "CUCUMBERS", "gherkins", "--dry-run"});
+    ASSERT_EQ(dry.Code, 0) << dry.Err;
+    // The second page starts with the line end the content was cut after.
+    EXPECT_EQ(dry.Out, "2\tpage1.html\t2\t1\tCucumbers\tgherkins\n"
+                       "2\tpage1.html\t2\t44\tcucumbers\tgherkins\n");
+    EXPECT_EQ(ReadAll(FProject), before);
+
+    const TCliResult replaced =
+        Invoke({"replace", FProject, "(\\w+)s\\b", "$1", "--regex", "--case", "--titles"});
+    ASSERT_EQ(replaced.Code, 0) << replaced.Err;
+    const auto generator = OpenProject(FProject);
+    EXPECT_EQ(generator->Pages()[0].PageText(),
+              "Tomatoe need warm soil and sunny weather. Water them daily with care.\r\n");
+    EXPECT_EQ(generator->Pages()[1].PageText(),
+              "\r\nCucumber climb trellise quickly. Harvest cucumber every morning.");
+
+    EXPECT_EQ(Invoke({"replace", FProject, "(", "x", "--regex"}).Code, 1);
+    EXPECT_EQ(Invoke({"replace", FProject, "x"}).Code, 2);
+}

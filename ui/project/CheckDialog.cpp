@@ -45,7 +45,7 @@ TCheckDialog::TCheckDialog(const TCheckResult &result, QWidget *parent)
     const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     const QIcon information = style()->standardIcon(QStyle::SP_MessageBoxInformation);
     for (const TFinding &finding : result.Findings) {
-        auto *item = new QListWidgetItem(ToQString(finding.Message), FList);
+        auto *item = new QListWidgetItem(ToQString(FindingText(finding)), FList);
         item->setIcon(finding.Kind == TFindingKind::LargeExport ? warning : information);
         if (finding.Kind == TFindingKind::NoCharset)
             FNoCharset = item;

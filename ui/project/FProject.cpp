@@ -1,15 +1,23 @@
 #include "ui/project/FProject.h"
 
+#include "app/Gallery.h"
 #include "app/ProjectFiles.h"
+#include "app/SiteSearch.h"
+#include "engine/SiteEdit.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/editor/TextCodec.h"
+#include "ui/project/FindReplaceDialog.h"
+#include "ui/project/GalleryDialog.h"
 #include "ui/project/LinksTab.h"
 #include "ui/project/PagesTab.h"
+#include "ui/project/ProjectHistory.h"
 #include "ui/project/ProjectProcedures.h"
 #include "ui/project/PublishingTab.h"
 #include "ui/project/SettingsTab.h"
 #include "ui/project/TextsTab.h"
 #include "ui/shell/Icons.h"
+#include "ui/shell/RunCommand.h"
+#include "ui/shell/Services.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,6 +82,8 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
     FLinks = std::make_unique<TLinksTab>(*FGenerator, FServices, FActions, *this);
     FPublishing = std::make_unique<TPublishingTab>(FServices, *this);
     FProcedures = std::make_unique<TProjectProcedures>(*this, *FPages, FServices, FActions);
+    FHistory = new TProjectHistory(*FGenerator, this);
+    FPages->SetHistory(FHistory);
 
     FTabs = BuildPageControl(*this, *FSettings->Page(), FTexts->Pages(), *FPages->Page(), *FLinks->Page());
     FTabs->addTab(FPublishing->Page(), u"Публикация"_s);
@@ -89,6 +99,11 @@ TSiteProject::TSiteProject(TServices &services, QWidget *parent)
     connect(FLinks.get(), &TLinksTab::LinksChanged, this, &TSiteProject::UpdateStatusBar);
     connect(FLinks.get(), &TLinksTab::ShowRequested, this, [this] { ShowTab(FLinks->Page()); });
     connect(FPublishing.get(), &TPublishingTab::Edited, this, &TSiteProject::MarkEdited);
+    connect(FHistory, &TProjectHistory::Restored, this, &TSiteProject::ShowRestoredProject);
+    connect(FActions.FindReplace, &QAction::triggered, this, &TSiteProject::FindReplaceExecute);
+    // No menu of the window carries it; its shortcut works anywhere in the window.
+    addAction(FActions.FindReplace);
+    connect(FActions.ChooseTemplate, &QAction::triggered, this, &TSiteProject::ChooseTemplateExecute);
     connect(FActions.EditCopy, &QAction::triggered, this, &TSiteProject::EditCopy);
     connect(FActions.EditPaste, &QAction::triggered, this, &TSiteProject::EditPaste);
     connect(FTabs, &QTabWidget::currentChanged, this, &TSiteProject::TabChanged);
@@ -137,6 +152,8 @@ void TSiteProject::LoadProjectFile(const QString &path)
     RebuildPageTree();
     FGenerator->SetChanged(false);
     FEdited = false;
+    FHistory->Clear();
+    FHistory->SetClean();
 }
 
 void TSiteProject::SaveProjectFile(const QString &path)
@@ -148,6 +165,7 @@ void TSiteProject::SaveProjectFile(const QString &path)
     FGenerator->SetProjectFilePath(FromQString(QFileInfo(path).absoluteFilePath()));
     FGenerator->SetChanged(false);
     FEdited = false;
+    FHistory->SetClean();
 }
 
 const TProjectSettings &TSiteProject::PublishingSettings() const
@@ -157,7 +175,7 @@ const TProjectSettings &TSiteProject::PublishingSettings() const
 
 bool TSiteProject::HasUnsavedEdits() const
 {
-    return FEdited || FSettings->ChangedSincePush();
+    return FEdited || !FHistory->IsClean() || FSettings->ChangedSincePush();
 }
 
 // --- Synchronisation with the generator ------------------------------------------------------
@@ -223,6 +241,88 @@ void TSiteProject::ShowPageAt(int pageIndex)
 {
     ShowTab(FPages->Page());
     FPages->SelectPage(pageIndex);
+}
+
+void TSiteProject::UndoProjectEdit()
+{
+    runCommand(FServices.Errors, [this] {
+        PushEditors();
+        FHistory->Undo();
+    });
+}
+
+void TSiteProject::RedoProjectEdit()
+{
+    runCommand(FServices.Errors, [this] {
+        PushEditors();
+        FHistory->Redo();
+    });
+}
+
+void TSiteProject::ShowRestoredProject()
+{
+    // The editors hold what was pushed before the undo; only a text the undo changed is shown
+    // again, so the others keep their own undo.
+    FTexts->PullChangedTexts();
+    RebuildPageTree();
+    UpdateStatusBar();
+}
+
+void TSiteProject::FindReplaceExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        PushEditors();
+        const auto apply = [this](const std::vector<TSearchHit> &hits) {
+            runCommand(FServices.Errors, [&] {
+                PushEditors();
+                auto edit = std::make_unique<TSiteEdit>();
+                ApplyReplacements(*FGenerator, hits, edit.get());
+                FHistory->Push(std::move(edit), u"Замена"_s);
+                ShowRestoredProject();
+            });
+        };
+        const auto show = [this](const TSearchHit &hit) {
+            switch (hit.Area) {
+            case TSearchArea::PageText:
+            case TSearchArea::PageTitle:
+                ShowTab(FPages->Page());
+                FPages->ShowPageText(hit.Page, hit.Area == TSearchArea::PageText ? hit.Offset : 0);
+                break;
+            case TSearchArea::Template:
+                ShowTab(FTexts->Pages().Template);
+                FTexts->ShowTemplateOffset(hit.Offset);
+                break;
+            case TSearchArea::Style:
+                ShowTab(FTexts->Pages().Css);
+                break;
+            case TSearchArea::AdBlock:
+                ShowTab(FTexts->Pages().Adsense);
+                break;
+            }
+        };
+        TFindReplaceDialog dialog(*FGenerator, apply, show, this);
+        dialog.exec();
+    });
+}
+
+void TSiteProject::ChooseTemplateExecute()
+{
+    runCommand(FServices.Errors, [this] {
+        TGalleryDialog dialog(ListGallery(GalleryFolder()), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const std::optional<TGalleryEntry> chosen = dialog.Chosen();
+        if (!chosen)
+            return;
+        const TGalleryTexts texts = ReadGalleryTexts(*chosen);
+        PushEditors();
+        auto edit = std::make_unique<TSiteEdit>();
+        edit->SetSiteField(*FGenerator, TSiteField::Template, texts.Template);
+        edit->SetSiteField(*FGenerator, TSiteField::Style, texts.Style);
+        FHistory->Push(std::move(edit), u"Шаблон «%1»"_s.arg(QString::fromStdString(chosen->Title)));
+        ShowRestoredProject();
+        ShowTab(FTexts->Pages().Template);
+    });
 }
 
 void TSiteProject::TabChanged(int index)

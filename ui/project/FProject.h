@@ -21,6 +21,7 @@ namespace zarvik {
 
 class TLinksTab;
 class TPagesTab;
+class TProjectHistory;
 class TProjectProcedures;
 class TProjectSettings;
 class TPublishingTab;
@@ -67,7 +68,8 @@ public:
     // True when the user has changed something since the window was created or last opened or
     // saved a file that Changed does not record: a page's text, title, URL or place, added,
     // created or deleted pages, the template, style sheet and ad block editors, the link list,
-    // or a settings control that no longer shows what was last pushed.
+    // or a settings control that no longer shows what was last pushed. Operations kept in the
+    // undo history count while the history stands elsewhere than where the file was saved.
     bool HasUnsavedEdits() const;
 
     // "Процедуры": the window's own menu, for the frame to show in its menu bar while this
@@ -94,12 +96,23 @@ public:
     // Moves the page of the page tree's current row to the place of the target row's page.
     void TreeView1DragDrop(const QModelIndex &target);
 
+    // The project operations done in this window, for undo and redo.
+    TProjectHistory &History() const { return *FHistory; }
+    // Takes back or makes again the last project operation, after pushing the editors.
+    void UndoProjectEdit();
+    void RedoProjectEdit();
+    // "Найти и заменить в проекте..." and "Выбрать шаблон...".
+    void FindReplaceExecute();
+    void ChooseTemplateExecute();
+
 private:
     // The window's source editors are made here and nowhere else; the tabs lay them out.
     TSourceEditor *NewSourceEditor();
     void TabChanged(int index);
     void ShowTab(QWidget *page);
     void MarkEdited() { FEdited = true; }
+    // Shows the generator again after undo or redo changed it.
+    void ShowRestoredProject();
     void EditCopy();
     void EditPaste();
     // The text control Copy and Paste act on: the focused control, or the one focused before
@@ -120,6 +133,7 @@ private:
     std::unique_ptr<TLinksTab> FLinks;
     std::unique_ptr<TPublishingTab> FPublishing;
     std::unique_ptr<TProjectProcedures> FProcedures;
+    TProjectHistory *FHistory = nullptr; // a child of the window
 
     QTabWidget *FTabs = nullptr;
     std::array<QLabel *, 5> FPanels{};

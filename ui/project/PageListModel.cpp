@@ -114,10 +114,14 @@ bool TPageListModel::setData(const QModelIndex &index, const QVariant &value, in
         return false;
     std::string url = FromQString(value.toString());
     const bool renamed = url != page->PageUrl();
+    std::string before = page->PageUrl();
     page->SetPageUrl(std::move(url));
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-    if (renamed)
+    if (renamed) {
+        if (OnUrlRenamed)
+            OnUrlRenamed(*page, before);
         emit UrlEdited(index);
+    }
     return true;
 }
 

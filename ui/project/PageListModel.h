@@ -4,6 +4,8 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 class QMimeData;
@@ -64,6 +66,10 @@ public:
     Qt::DropActions supportedDropActions() const override;
     QStringList mimeTypes() const override;
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
+
+    // Called when an edit gave a page another URL, with the URL it had before; the undo
+    // history records renames through it.
+    std::function<void(TSitePage &page, const std::string &before)> OnUrlRenamed;
 
 signals:
     // The user gave the row's page a URL other than the one it had.

@@ -1,11 +1,13 @@
 #include "ui/project/PagesTab.h"
 
 #include "engine/EXSiteGenerator.h"
+#include "engine/SiteEdit.h"
 #include "ui/editor/SourceEditor.h"
 #include "ui/editor/TextCodec.h"
 #include "ui/project/PageListModel.h"
 #include "ui/project/PageTree.h"
 #include "ui/project/ProgressScope.h"
+#include "ui/project/ProjectHistory.h"
 #include "ui/shell/RunCommand.h"
 #include "ui/shell/Services.h"
 
@@ -50,6 +52,23 @@ TPagesTab::TPagesTab(TSiteGenerator &generator, TServices &services, const TProj
     connect(actions.NewPage, &QAction::triggered, this, &TPagesTab::newpageExecute);
     connect(actions.DeletePages, &QAction::triggered, this, &TPagesTab::DeletePagesExecute);
     connect(actions.AddContent, &QAction::triggered, this, &TPagesTab::AddContentExecute);
+    FModel->OnUrlRenamed = [this](TSitePage &page, const std::string &before) {
+        if (!FHistory)
+            return;
+        auto edit = std::make_unique<TSiteEdit>();
+        edit->PageFieldChanged(page, TPageField::Url, before);
+        FHistory->Push(std::move(edit), u"Переименование страницы"_s);
+    };
+}
+
+void TPagesTab::Record(std::unique_ptr<TSiteEdit> edit, const QString &label)
+{
+    if (edit->Empty())
+        return;
+    if (FHistory)
+        FHistory->Push(std::move(edit), label);
+    else
+        emit Edited();
 }
 
 TPagesTab::~TPagesTab() = default;
@@ -57,6 +76,15 @@ TPagesTab::~TPagesTab() = default;
 TSitePage *TPagesTab::SelectedPage() const
 {
     return FModel->PageAt(FView.Tree->currentIndex());
+}
+
+void TPagesTab::ShowPageText(int index, std::size_t offset)
+{
+    if (!FModel->PageAt(FModel->index(index, TPageListModel::UrlColumn)))
+        return;
+    SelectPage(index);
+    FPageText.SetCaretToTextOffset(offset);
+    FPageText.setFocus();
 }
 
 void TPagesTab::RebuildPageTree()
@@ -132,8 +160,10 @@ void TPagesTab::TreeView1Change(const QModelIndex &current)
 
 void TPagesTab::TreeView1Edited()
 {
-    // The model has set the new URL; a rename is an edit of the project.
-    emit Edited();
+    // The model has set the new URL; a rename is an edit of the project, which the history
+    // records when there is one.
+    if (!FHistory)
+        emit Edited();
 }
 
 void TPagesTab::LabeledEdit5Change()
@@ -164,9 +194,11 @@ void TPagesTab::newpageExecute()
     runCommand(FServices.Errors, [this] {
         const int count = FGenerator.Pages().Count();
         FGenerator.CreateNewPage(FGenerator.NewPageTitle(count), std::string());
+        auto edit = std::make_unique<TSiteEdit>();
+        edit->PagesAppended(FGenerator, count);
         FModel->ListAppendedPages();
         ApplyFilter();
-        emit Edited();
+        Record(std::move(edit), u"Создание страницы"_s);
         emit PagesChanged();
     });
 }
@@ -180,13 +212,9 @@ void TPagesTab::DeletePagesExecute()
         for (const QModelIndex &index : FView.Tree->selectionModel()->selectedIndexes())
             if (FModel->PageAt(index))
                 doomed.push_back(index.row());
-        std::sort(doomed.begin(), doomed.end(), std::greater<>());
-        doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
-        if (!doomed.empty())
-            emit Edited();
-        TSitePages &pages = FGenerator.Pages();
-        for (const int row : doomed)
-            pages.Delete(row);
+        auto edit = std::make_unique<TSiteEdit>();
+        edit->DeletePages(FGenerator, std::move(doomed));
+        Record(std::move(edit), u"Удаление страниц"_s);
         RebuildPageTree();
         emit PagesChanged();
     });
@@ -199,9 +227,11 @@ void TPagesTab::TreeView1DragDrop(const QModelIndex &target)
         // A drop below the last row has no target page: nothing moves.
         if (!FModel->PageAt(dragged) || !FModel->PageAt(target))
             return;
-        if (dragged.row() != target.row())
-            emit Edited();
-        FGenerator.Pages().Move(dragged.row(), target.row());
+        if (dragged.row() != target.row()) {
+            auto edit = std::make_unique<TSiteEdit>();
+            edit->MovePage(FGenerator, dragged.row(), target.row());
+            Record(std::move(edit), u"Перемещение страницы"_s);
+        }
         RebuildPageTree();
     });
 }
@@ -213,8 +243,19 @@ void TPagesTab::AddContentExecute()
         dialog.Prepare(FGenerator);
         if (dialog.Execute()) {
             TProgressScope progress(&FWindow, FServices.Busy, FGenerator, u"Добавление контента..."_s);
-            emit Edited();
-            FGenerator.AddContent(dialog.Text());
+            const int first = FGenerator.Pages().Count();
+            auto edit = std::make_unique<TSiteEdit>();
+            try {
+                FGenerator.AddContent(dialog.Text());
+            } catch (...) {
+                // Pages cut before the failure stay, and so does the way to take them back.
+                edit->PagesAppended(FGenerator, first);
+                Record(std::move(edit), u"Добавление контента"_s);
+                RebuildPageTree();
+                throw;
+            }
+            edit->PagesAppended(FGenerator, first);
+            Record(std::move(edit), u"Добавление контента"_s);
             RebuildPageTree();
         }
     });

@@ -4,11 +4,16 @@
 
 #include <QModelIndex>
 #include <QObject>
+#include <QString>
 #include <QStringList>
+
+#include <memory>
 
 namespace zarvik {
 
 class TPageListModel;
+class TProjectHistory;
+class TSiteEdit;
 class TSiteGenerator;
 class TSitePage;
 class TSourceEditor;
@@ -31,6 +36,10 @@ public:
 
     QWidget *Page() const { return FView.Page; }
 
+    // Page operations are recorded in this history from now on (none: they are not recorded, and
+    // each reports Edited instead). The history must outlive the tab.
+    void SetHistory(TProjectHistory *history) { FHistory = history; }
+
     // Lists the generator's pages by URL; selects none.
     void RebuildPageTree();
     // The page of the tree's current row, or null.
@@ -43,6 +52,8 @@ public:
     void SelectPage(int pageIndex);
     // The URLs of the rows the tree shows, in order.
     QStringList ListedUrls() const;
+    // Selects the page at `index` and places the text editor's caret at a byte offset of its text.
+    void ShowPageText(int index, std::size_t offset);
 
     void newpageExecute();
     void DeletePagesExecute();
@@ -66,6 +77,8 @@ private:
     void Memo8Change();
     // Shows the page in the title field and the text editor; none clears and disables both.
     void ShowPage(TSitePage *page);
+    // Hands an operation's record to the history, or reports Edited when there is none.
+    void Record(std::unique_ptr<TSiteEdit> edit, const QString &label);
 
     TSiteGenerator &FGenerator;
     TServices &FServices;
@@ -73,6 +86,7 @@ private:
     TSourceEditor &FPageText; // SynEdit1
     TPageListModel *FModel;   // owned
     TPagesTabView FView;
+    TProjectHistory *FHistory = nullptr;
 };
 
 } // namespace zarvik

@@ -79,7 +79,8 @@ template <typename TView> void PopUpOnRequest(TView *view, QMenu *menu)
 
 // A tab holding a tool bar over a source editor. A null action in `tools` is a separator.
 QWidget *TextTab(const QString &name, TSourceEditor &editor, const QString &editorName,
-                 const QString &accessibleName, std::initializer_list<QAction *> tools, QMenu *popup)
+                 const QString &accessibleName, std::initializer_list<QAction *> tools, QMenu *popup,
+                 QAction *besideBar = nullptr)
 {
     auto *tab = new QWidget;
     tab->setObjectName(name);
@@ -101,7 +102,21 @@ QWidget *TextTab(const QString &name, TSourceEditor &editor, const QString &edit
     auto *layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(bar);
+    if (besideBar) {
+        // A command beside the tool bar rather than on it, so that the bar keeps its own set.
+        auto *row = new QHBoxLayout;
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(bar, 1);
+        auto *button = new QToolButton;
+        button->setObjectName(besideBar->objectName() + u"Button"_s);
+        button->setDefaultAction(besideBar);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAutoRaise(true);
+        row->addWidget(button);
+        layout->addLayout(row);
+    } else {
+        layout->addWidget(bar);
+    }
     layout->addWidget(&editor);
     return tab;
 }
@@ -202,6 +217,12 @@ TProjectActions BuildProjectActions(QWidget &window)
     a.LinkReport = make(u"LinkReport"_s, u"Отчёт о ссылках"_s);
     a.CheckProject = make(u"CheckProject"_s, u"Проверить проект"_s);
     a.PruneStale = make(u"PruneStale"_s, u"Удалить устаревшие страницы"_s);
+    a.FindReplace = make(u"FindReplace"_s, u"Найти и заменить в проекте..."_s);
+    a.FindReplace->setShortcut(QKeySequence(u"Ctrl+Shift+F"_s));
+    a.FindReplace->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    a.FindReplace->setToolTip(u"Найти и заменить текст на всех страницах (Ctrl+Shift+F)"_s);
+    a.ChooseTemplate = make(u"ChooseTemplate"_s, u"Выбрать шаблон..."_s);
+    a.ChooseTemplate->setToolTip(u"Взять шаблон и стиль из галереи"_s);
 
     // Keys of the project's commands. Every open project has these actions: a key belongs to the
     // one that holds the focus. None is an editing key of the editors.
@@ -240,6 +261,8 @@ TProjectActions BuildProjectActions(QWidget &window)
         {a.LinkReport, a.LinkReport->text()},
         {a.CheckProject, a.CheckProject->text()},
         {a.PruneStale, a.PruneStale->text()},
+        {a.FindReplace, u"Найти и заменить текст на всех страницах"_s},
+        {a.ChooseTemplate, u"Взять шаблон и стиль из галереи"_s},
     };
     for (const auto &[action, tip] : tips)
         SetToolTipWithShortcuts(*action, tip);
@@ -262,7 +285,7 @@ TTextTabsView BuildTextTabs(const TProjectActions &a, TSourceEditor &templateEdi
     templateMenu->addSeparator();
     templateMenu->addActions({a.EditCopy, a.EditPaste});
     QWidget *templateTab = TextTab(u"TabSheet4"_s, templateEditor, u"SynEdit2"_s, u"Шаблон сайта"_s,
-                                   {a.LoadTemplate, nullptr}, templateMenu);
+                                   {a.LoadTemplate, nullptr}, templateMenu, a.ChooseTemplate);
     auto *templateBar = templateTab->findChild<QToolBar *>();
     templateBar->addWidget(insertButton);
     templateBar->addSeparator();

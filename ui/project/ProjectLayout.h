@@ -49,6 +49,8 @@ struct TProjectActions
     QAction *LinkReport;
     QAction *CheckProject;
     QAction *PruneStale;
+    QAction *FindReplace;
+    QAction *ChooseTemplate;
 };
 
 TProjectActions BuildProjectActions(QWidget &window);

@@ -10,6 +10,7 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "engine/SiteEdit.h"
 #include "preview/PreviewServer.h"
 #include "ui/editor/TextCodec.h"
 #include "ui/project/CheckDialog.h"
@@ -17,6 +18,7 @@
 #include "ui/project/LinkReportDialog.h"
 #include "ui/project/PagesTab.h"
 #include "ui/project/ProgressScope.h"
+#include "ui/project/ProjectHistory.h"
 #include "ui/project/SettingsTab.h"
 #include "ui/shell/RunCommand.h"
 #include "ui/shell/Services.h"
@@ -111,7 +113,18 @@ void TProjectProcedures::LinksGenerExecute()
     runCommand(FServices.Errors, [this] {
         PushAll();
         TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Распределение ссылок..."_s);
-        FWindow.Generator().SetLinks(FServices.Prompter);
+        auto edit = std::make_unique<TSiteEdit>();
+        edit->BeginLinkDistribution(FWindow.Generator());
+        try {
+            FWindow.Generator().SetLinks(FServices.Prompter);
+        } catch (...) {
+            // The bodies built before the failure can still be taken back.
+            edit->EndLinkDistribution(FWindow.Generator());
+            FWindow.History().Push(std::move(edit), u"Распределение ссылок"_s);
+            throw;
+        }
+        edit->EndLinkDistribution(FWindow.Generator());
+        FWindow.History().Push(std::move(edit), u"Распределение ссылок"_s);
     });
 }
 

@@ -102,3 +102,25 @@ void TTextsTab::PullTexts()
 }
 
 } // namespace zarvik
+
+namespace zarvik {
+
+void TTextsTab::PullChangedTexts()
+{
+    // As file text, so that a final line break comes back as the editor's final empty line and
+    // the editor gives back exactly the generator's text.
+    if (FTemplate.Text() != FGenerator.SiteTemplate())
+        FTemplate.SetFileText(FGenerator.SiteTemplate());
+    if (FAdsense.Text() != FGenerator.AdsenseCode())
+        FAdsense.SetFileText(FGenerator.AdsenseCode());
+    if (FCss.Text() != FGenerator.CssCode())
+        FCss.SetFileText(FGenerator.CssCode());
+}
+
+void TTextsTab::ShowTemplateOffset(std::size_t offset)
+{
+    FTemplate.SetCaretToTextOffset(offset);
+    FTemplate.setFocus();
+}
+
+} // namespace zarvik

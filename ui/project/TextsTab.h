@@ -42,6 +42,11 @@ public:
     void PushTexts();
     // The generator into the three editors.
     void PullTexts();
+    // The same for each editor whose text differs from the generator's; the others keep their
+    // content and their undo.
+    void PullChangedTexts();
+    // Places the template editor's caret at a byte offset of its text.
+    void ShowTemplateOffset(std::size_t offset);
 
 signals:
     // The user changed one of the three texts.

@@ -60,6 +60,12 @@ const QHash<QString, TIconName> &IconNames()
             {u"LinkReport"_s, same(u"view-list-bullet"_s)},
             {u"CheckProject"_s, {u"tools-check-spelling"_s, u"emblem-ok"_s}},
             {u"PruneStale"_s, same(u"user-trash"_s)},
+            {u"FindReplace"_s, same(u"edit-find-replace"_s)},
+            {u"ChooseTemplate"_s, same(u"view-grid"_s)},
+            {u"ProjectUndo"_s, same(u"edit-undo"_s)},
+            {u"ProjectRedo"_s, same(u"edit-redo"_s)},
+            {u"HistoryUndo"_s, same(u"edit-undo"_s)},
+            {u"HistoryRedo"_s, same(u"edit-redo"_s)},
             // editing commands of the project window and the content-add dialog
             {u"FClear"_s, same(u"edit-clear"_s)},
             {u"FileOpen1"_s, same(u"document-open"_s)},

@@ -9,6 +9,7 @@
 #include "ui/editor/TextCodec.h"
 #include "ui/project/FProject.h"
 #include "ui/project/ProgressScope.h"
+#include "ui/project/ProjectHistory.h"
 #include "ui/shell/Icons.h"
 #include "ui/shell/InstalledFiles.h"
 #include "ui/shell/RunCommand.h"
@@ -195,6 +196,28 @@ void TForm1::CreateActions()
                  QStyle::SP_DialogCancelButton, &TForm1::QuitExecute);
     FOpenExample = make(u"OpenExample"_s, u"Открыть пример"_s, {}, u"document-open"_s,
                         QStyle::SP_DialogOpenButton, &TForm1::OpenExampleExecute);
+    // Ctrl+Z reaches these only outside the text editors, which keep their own undo.
+    FUndoEdit = new QAction(u"Отменить действие"_s, this);
+    FUndoEdit->setObjectName(u"ProjectUndo"_s);
+    FUndoEdit->setShortcut(QKeySequence(u"Ctrl+Z"_s));
+    connect(FUndoEdit, &QAction::triggered, this, [this] {
+        if (TSiteProject *project = ActiveProject())
+            project->UndoProjectEdit();
+    });
+    FRedoEdit = new QAction(u"Повторить действие"_s, this);
+    FRedoEdit->setObjectName(u"ProjectRedo"_s);
+    FRedoEdit->setShortcuts({QKeySequence(u"Ctrl+Shift+Z"_s), QKeySequence(u"Ctrl+Y"_s)});
+    connect(FRedoEdit, &QAction::triggered, this, [this] {
+        if (TSiteProject *project = ActiveProject())
+            project->RedoProjectEdit();
+    });
+    FFindReplace = new QAction(u"Найти и заменить в проекте..."_s, this);
+    FFindReplace->setObjectName(u"FindReplace"_s);
+    FFindReplace->setToolTip(u"Найти и заменить текст на всех страницах проекта (Ctrl+Shift+F)"_s);
+    connect(FFindReplace, &QAction::triggered, this, [this] {
+        if (TSiteProject *project = ActiveProject())
+            project->FindReplaceExecute();
+    });
 }
 
 void TForm1::CreateMenusAndToolBar()
@@ -229,6 +252,14 @@ void TForm1::CreateMenusAndToolBar()
     FToolBar->addAction(FCloseProject);
     FToolBar->addSeparator();
     FToolBar->addAction(FAbout);
+
+    // Undo and redo of the active project's operations, and find and replace in it, on a tool
+    // bar of their own beside the frame's.
+    FEditBar = addToolBar(u"Правка"_s);
+    FEditBar->setObjectName(u"EditToolBar"_s);
+    FEditBar->setMovable(false);
+    FEditBar->addActions({FUndoEdit, FRedoEdit, FFindReplace});
+    UpdateEditMenu();
 
     FTreeView1->addActions(
         {FNewProject, separator(u"N6"_s), FSaveProject, separator(u"N7"_s), FCloseProject});
@@ -487,10 +518,29 @@ void TForm1::SubWindowActivated(QMdiSubWindow *)
     // current one still counts as active for the commands and the menu.
     TSiteProject *project = ActiveProject();
     MergeProceduresMenu(project);
+    disconnect(FHistoryWatch);
+    if (project)
+        FHistoryWatch =
+            connect(project->History().UndoAction(), &QAction::changed, this, &TForm1::UpdateEditMenu);
+    UpdateEditMenu();
     if (QTreeWidgetItem *node = NodeOf(project); node && FTreeView1->currentItem() != node) {
         const QScopedValueRollback guard(FUpdatingTree, true);
         FTreeView1->setCurrentItem(node);
     }
+}
+
+void TForm1::UpdateEditMenu()
+{
+    TSiteProject *project = ActiveProject();
+    const QAction *undo = project ? project->History().UndoAction() : nullptr;
+    const QAction *redo = project ? project->History().RedoAction() : nullptr;
+    FUndoEdit->setText(undo ? undo->text() : u"Отменить действие"_s);
+    FUndoEdit->setEnabled(undo && undo->isEnabled());
+    FUndoEdit->setToolTip(FUndoEdit->text() + u" (Ctrl+Z)"_s);
+    FRedoEdit->setText(redo ? redo->text() : u"Повторить действие"_s);
+    FRedoEdit->setEnabled(redo && redo->isEnabled());
+    FRedoEdit->setToolTip(FRedoEdit->text() + u" (Ctrl+Shift+Z)"_s);
+    FFindReplace->setEnabled(project != nullptr);
 }
 
 void TForm1::MergeProceduresMenu(TSiteProject *project)

@@ -126,6 +126,8 @@ private:
     void UpdateStartHint();
     // The name New gives the next project; counts it.
     QString NextUntitledName();
+    // The edit tool bar: undo and redo of the active project's operations, captioned after them.
+    void UpdateEditMenu();
 
     TServices &FServices;
     int FNewProjectCounter = 0;
@@ -141,6 +143,7 @@ private:
     QToolBar *FToolBar = nullptr;
     QMenu *FProjectMenu = nullptr;
     QMenu *FInfoMenu = nullptr;
+    QToolBar *FEditBar = nullptr;
     QPointer<QMenu> FMergedMenu;
     QWidget *FStartHint = nullptr;
 
@@ -153,6 +156,10 @@ private:
     QAction *FQuit = nullptr;
     QAction *FHelp = nullptr;
     QAction *FOpenExample = nullptr;
+    QAction *FUndoEdit = nullptr;
+    QAction *FRedoEdit = nullptr;
+    QAction *FFindReplace = nullptr;
+    QMetaObject::Connection FHistoryWatch;
 };
 
 } // namespace zarvik
