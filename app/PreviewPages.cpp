@@ -5,6 +5,7 @@
 #include "engine/Cp1251.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Navigation.h"
+#include "engine/NavigationText.h"
 #include "engine/SiteRules.h"
 
 #include <algorithm>
@@ -41,7 +42,7 @@ private:
     TSiteGenerator &FGenerator;
     TSitePage &FPage;
     std::string FMenu;
-    std::string FBar;
+    TBarText FBar;
 };
 
 // The charset the pages declare, kept to the characters a charset name is made of so that a

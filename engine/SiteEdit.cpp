@@ -68,10 +68,11 @@ void SetSiteFieldValue(TSiteGenerator &generator, TSiteField field, std::string 
     }
 }
 
+// A bar that is a slice of the shared row costs next to nothing of its own.
 std::size_t PageBytes(const TSitePage &page)
 {
     return sizeof(TSitePage) + page.PageText().size() + page.PageHTML().size() + page.PageTitle().size() +
-           page.PageUrl().size() + page.Pagination().size();
+           page.PageUrl().size() + (page.Pagination().Shared() ? 0 : page.Pagination().Size());
 }
 
 } // namespace

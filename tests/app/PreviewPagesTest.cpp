@@ -63,7 +63,7 @@ TEST(PreviewPages, EveryFileOfTheExampleEqualsTheExport)
     ASSERT_GT(g.Pages().Count(), 5);
     g.SetChanged(false);
     const std::string storedMenu = g.SiteMenu();
-    const std::string storedBar = g.Pages()[3].Pagination();
+    const std::string storedBar = g.Pages()[3].Pagination().Text();
 
     std::vector<std::string> rendered;
     for (int i = 0; i < g.Pages().Count(); ++i) {
@@ -77,7 +77,7 @@ TEST(PreviewPages, EveryFileOfTheExampleEqualsTheExport)
     EXPECT_EQ(css->ContentType, "text/css; charset=windows-1251");
     EXPECT_FALSE(g.Changed());
     EXPECT_EQ(g.SiteMenu(), storedMenu);
-    EXPECT_EQ(g.Pages()[3].Pagination(), storedBar);
+    EXPECT_EQ(g.Pages()[3].Pagination().Text(), storedBar);
 
     TTempDir folder;
     fs::create_directory(folder.Path() / Cp1251ToUtf8(Ru("огурцы")));

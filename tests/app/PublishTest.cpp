@@ -480,8 +480,13 @@ TEST(PublishFaults, EachFaultLeavesAResumableStateAndTheNextRunCompletes)
         const TRun broken = Publish(site, PlainTarget(server), std::string(Password), progress);
         ASSERT_TRUE(broken.Report.Failure);
         EXPECT_EQ(broken.Report.Failed, 1u);
-        EXPECT_EQ(Cp1251ToUtf8(*broken.Report.Failure).rfind(fault.MessageStart, 0), 0u)
-            << Cp1251ToUtf8(*broken.Report.Failure);
+        // Under load the stalled server's side of the data connection may be reset before the
+        // client's timer runs out; either way the upload is reported as broken off.
+        const std::string message = Cp1251ToUtf8(*broken.Report.Failure);
+        const bool stalledAndReset =
+            fault.Kind == TTransferFailure::Timeout &&
+            message.rfind("Соединение с 127.0.0.1 прервалось (файл \"page1.html\")", 0) == 0;
+        EXPECT_TRUE(message.rfind(fault.MessageStart, 0) == 0 || stalledAndReset) << message;
         ExpectNothingHalfWritten(site, root.Path() / "www");
         EXPECT_FALSE(fs::exists(root.Path() / "www" / std::string(ManifestName)));
         // A transient fault was tried again once before the run gave up.

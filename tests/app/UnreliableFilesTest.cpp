@@ -217,7 +217,7 @@ TEST(NotRegularFiles, AFifoSwappedInUnderTheCleanUpOrThePruneIsLeftAlone)
         });
         for (int i = 0; i < 3000; ++i) {
             RemoveLeftovers(dir.Path(), "p.sgp");
-            DeletePages(dir.Path().string(), {"page2.html"}, "<html>");
+            DeletePages(dir.Path().string(), {"page2.html"});
         }
         stop = true;
         swapper.join();

@@ -60,7 +60,8 @@ void MakeSite(TSiteGenerator &g, TBars kind, int count, std::mt19937 &rng)
         g.Pages()[pick()].SetIndex(pick());
         if (g.Pages().Count() > 2)
             g.Pages().Delete(pick());
-        g.CreateNewPage("added", "new");
+        // Named apart from the others: an export refuses two pages that write one file.
+        g.CreateNewPage("added", "new").SetPageUrl("added.html");
     }
 }
 

@@ -332,6 +332,9 @@ TSiteProject *TForm1::CreateProjectWindow()
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->installEventFilter(this);
     connect(project, &QObject::destroyed, this, &TForm1::ProjectDestroyed);
+    // The edit tool bar follows the history of whichever project is active.
+    connect(project->History().UndoAction(), &QAction::changed, this, &TForm1::UpdateEditMenu);
+    connect(project->History().RedoAction(), &QAction::changed, this, &TForm1::UpdateEditMenu);
     sub->setWindowIcon(QIcon::fromTheme(u"text-x-generic"_s, style()->standardIcon(QStyle::SP_FileIcon)));
     // The window's own menu reads in Russian, and the frame's keys win over its keys (it
     // closes the window with Ctrl+W).
@@ -518,10 +521,6 @@ void TForm1::SubWindowActivated(QMdiSubWindow *)
     // current one still counts as active for the commands and the menu.
     TSiteProject *project = ActiveProject();
     MergeProceduresMenu(project);
-    disconnect(FHistoryWatch);
-    if (project)
-        FHistoryWatch =
-            connect(project->History().UndoAction(), &QAction::changed, this, &TForm1::UpdateEditMenu);
     UpdateEditMenu();
     if (QTreeWidgetItem *node = NodeOf(project); node && FTreeView1->currentItem() != node) {
         const QScopedValueRollback guard(FUpdatingTree, true);
@@ -536,10 +535,10 @@ void TForm1::UpdateEditMenu()
     const QAction *redo = project ? project->History().RedoAction() : nullptr;
     FUndoEdit->setText(undo ? undo->text() : u"Отменить действие"_s);
     FUndoEdit->setEnabled(undo && undo->isEnabled());
-    FUndoEdit->setToolTip(FUndoEdit->text() + u" (Ctrl+Z)"_s);
+    SetToolTipWithShortcuts(*FUndoEdit, FUndoEdit->text());
     FRedoEdit->setText(redo ? redo->text() : u"Повторить действие"_s);
     FRedoEdit->setEnabled(redo && redo->isEnabled());
-    FRedoEdit->setToolTip(FRedoEdit->text() + u" (Ctrl+Shift+Z)"_s);
+    SetToolTipWithShortcuts(*FRedoEdit, FRedoEdit->text());
     FFindReplace->setEnabled(project != nullptr);
 }
 

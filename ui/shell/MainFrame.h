@@ -159,7 +159,6 @@ private:
     QAction *FUndoEdit = nullptr;
     QAction *FRedoEdit = nullptr;
     QAction *FFindReplace = nullptr;
-    QMetaObject::Connection FHistoryWatch;
 };
 
 } // namespace zarvik

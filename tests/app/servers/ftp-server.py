@@ -43,6 +43,13 @@ class FaultyDTPHandler(DTPHandler):
         self.drop = False
 
     def handle_read(self):
+        if getattr(self.cmd_channel, "_stalled", False):
+            # Stop reading and keep the connection open: the client's sends fill the buffers
+            # and then wait, as they do against a server that hangs.
+            if not getattr(self, "_parked", False):
+                self._parked = True
+                self.ioloop.unregister(self._fileno)
+            return
         if self.drop and self.tot_bytes_received >= DROP_AFTER:
             control = self.cmd_channel
             self.close()

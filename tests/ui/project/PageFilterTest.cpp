@@ -130,8 +130,8 @@ void PageFilterTest::hiddenRowsLeaveTheSelectionAndTreeBehaviourStays()
 void PageFilterTest::checkDialogLeadsToPagesAndToPruning()
 {
     TCheckResult result;
-    result.Findings.push_back({TFindingKind::DuplicateUrl, 3, {}, FromQString(u"Адрес повторяется"_s)});
-    result.Findings.push_back({TFindingKind::NoExportFolder, -1, {}, FromQString(u"Нет папки"_s)});
+    result.Findings.push_back({TFindingKind::DuplicateUrl, 3, {}, FromQString(u"Адрес повторяется"_s), {}});
+    result.Findings.push_back({TFindingKind::NoExportFolder, -1, {}, FromQString(u"Нет папки"_s), {}});
     {
         TCheckDialog dialog(result, F->Window.get());
         QVERIFY(!dialog.PruneStaleButton());
@@ -142,7 +142,7 @@ void PageFilterTest::checkDialogLeadsToPagesAndToPruning()
         QCOMPARE(pages.size(), 1);
         QCOMPARE(pages.front().front().toInt(), 3);
     }
-    result.Findings.push_back({TFindingKind::StalePage, -1, "old.html", FromQString(u"Устаревшая"_s)});
+    result.Findings.push_back({TFindingKind::StalePage, -1, "old.html", FromQString(u"Устаревшая"_s), {}});
     TCheckDialog dialog(result, F->Window.get());
     QVERIFY(dialog.PruneStaleButton());
     QCOMPARE(dialog.PruneStaleButton()->text(), u"Удалить устаревшие страницы"_s);

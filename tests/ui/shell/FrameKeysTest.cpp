@@ -5,10 +5,12 @@
 #include "ui/shell/MainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -44,6 +46,7 @@ private slots:
     void openAndCloseAnswerTheirUsualKeysToo();
     void everyToolTipNamesItsKeys();
     void projectKeysNeverTakeAnEditorsEditingKey();
+    void projectUndoLeavesEditors();
     void helpOpensTheReadmeInTheBrowser();
     void emptyAreaSaysWhatToDoAndOpensTheExampleAsACopy();
 
@@ -113,8 +116,10 @@ void FrameKeysTest::projectKeysNeverTakeAnEditorsEditingKey()
     // The frame's actions, the project window's among them.
     for (QObject *owner : {static_cast<QObject *>(F->Form.get())}) {
         for (const QAction *action : owner->findChildren<QAction *>()) {
-            // The clipboard commands are editing commands themselves.
-            if (action->objectName() == u"EditCopy1"_s || action->objectName() == u"EditPaste1"_s)
+            // The clipboard commands are editing commands themselves, and the project's undo and
+            // redo answer Ctrl+Z only where no editor takes it first (see projectUndoLeavesEditors).
+            if (action->objectName() == u"EditCopy1"_s || action->objectName() == u"EditPaste1"_s ||
+                action->objectName() == u"ProjectUndo"_s || action->objectName() == u"ProjectRedo"_s)
                 continue;
             for (const QKeySequence &key : action->shortcuts()) {
                 QVERIFY2(!editing.contains(key), qPrintable(action->objectName() + u" "_s + KeyText(key)));
@@ -128,6 +133,39 @@ void FrameKeysTest::projectKeysNeverTakeAnEditorsEditingKey()
         if (!action->isSeparator() && action->objectName() != u"PruneStale"_s)
             QVERIFY2(!action->shortcut().isEmpty(), qPrintable(action->objectName()));
     }
+}
+
+void FrameKeysTest::projectUndoLeavesEditors()
+{
+    TSiteProject *project = F->New();
+    QVERIFY(project);
+    for (int i = 0; i < 2; ++i)
+        project->findChild<QAction *>(u"newpage"_s)->trigger();
+    QCOMPARE(project->Generator().Pages().Count(), 2);
+
+    // In the template editor Ctrl+Z takes back the typing, not the project's last operation.
+    auto *editor = project->findChild<TSourceEditor *>(u"SynEdit2"_s);
+    QVERIFY(editor);
+    project->findChild<QTabWidget *>(u"PageControl1"_s)->setCurrentWidget(editor->parentWidget());
+    const std::string before = editor->Text();
+    editor->setFocus();
+    QWidget *surface = QApplication::focusWidget();
+    QVERIFY(surface && editor->isAncestorOf(surface));
+    QTest::keyClicks(surface, u"xyz"_s);
+    QVERIFY(editor->Text() != before);
+    QTest::keyClick(surface, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(project->Generator().Pages().Count(), 2);
+
+    // Elsewhere in the window it takes back the last page operation.
+    auto *tree = project->findChild<QWidget *>(u"TreeView1"_s);
+    project->findChild<QTabWidget *>(u"PageControl1"_s)
+        ->setCurrentWidget(tree->parentWidget()->parentWidget());
+    tree->setFocus();
+    QVERIFY(F->Form->findChild<QAction *>(u"ProjectUndo"_s)->isEnabled());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(project->Generator().Pages().Count(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(project->Generator().Pages().Count(), 2);
 }
 
 void FrameKeysTest::helpOpensTheReadmeInTheBrowser()

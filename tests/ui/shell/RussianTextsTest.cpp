@@ -97,6 +97,12 @@ const std::set<QString> AllowedWords = {
     u"ru"_s,
     u"zarvik"_s,
     u"json"_s,
+    u"ftps"_s,
+    u"ftp"_s,
+    u"sftp"_s,
+    u"FTPS"_s,
+    u"TLS"_s,
+    u"SHA"_s,
 };
 
 // The Latin words of a text that are not allowed, mnemonic markers and tags aside.
