@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <utility>
 
 namespace zarvik {
@@ -23,6 +24,9 @@ namespace zarvik {
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The id of the completion list among the editor's user lists.
+constexpr int CompletionListId = 1;
 
 using Sci = QsciScintillaBase;
 
@@ -208,6 +212,8 @@ public:
     QsciLexer *Lexer = nullptr;
     QFont Font;
     QMenu *Menu = nullptr;
+    QString CompletionPrefix;
+    QStringList CompletionWords;
 };
 
 TSourceEditor::TSourceEditor(QWidget *parent)
@@ -245,6 +251,11 @@ TSourceEditor::TSourceEditor(TEditorEnvironment *environment, QWidget *parent)
     SetEditorFont(font);
 
     connect(FImpl->Editor, &TEditorControl::Edited, this, &TSourceEditor::TextEdited);
+    connect(sci, &QsciScintilla::SCN_CHARADDED, this, [this](int) { OfferCompletion(); });
+    connect(sci, &QsciScintilla::userListActivated, this, [this](int id, const QString &word) {
+        if (id == CompletionListId)
+            CompleteWith(word);
+    });
 
     // The editor's own menu is ours, in Russian, until a caller gives it another one.
     sci->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -560,6 +571,8 @@ int IndicatorOf(TSourceEditor::TMark kind)
     return kind == TSourceEditor::TMark::Cut ? 8 : 9;
 }
 
+constexpr int NoteIndicator = 10;
+
 } // namespace
 
 void TSourceEditor::SetMarks(TMark kind, const std::vector<std::size_t> &offsets)
@@ -599,6 +612,80 @@ std::vector<std::size_t> TSourceEditor::Marks(TMark kind) const
     }
     // A mid-word mark starts on the character before the cut.
     return TDocumentMap(FImpl->Document()).TextOffsets(starts, kind == TMark::MidWordCut);
+}
+
+void TSourceEditor::SetNotes(const std::vector<TNote> &notes)
+{
+    QsciScintilla *sci = FImpl->Editor;
+    FImpl->Send(Sci::SCI_INDICSETSTYLE, U(NoteIndicator), Sci::INDIC_SQUIGGLE);
+    FImpl->Send(Sci::SCI_INDICSETFORE, U(NoteIndicator), 0x0000D0); // BGR: red
+    FImpl->Send(Sci::SCI_SETINDICATORCURRENT, U(NoteIndicator));
+    FImpl->Send(Sci::SCI_INDICATORCLEARRANGE, 0, FImpl->Length());
+    sci->clearAnnotations();
+    sci->setAnnotationDisplay(QsciScintilla::AnnotationBoxed);
+    std::vector<std::size_t> offsets;
+    for (const TNote &note : notes) {
+        offsets.push_back(note.Offset);
+        offsets.push_back(note.Offset + note.Length);
+    }
+    std::vector<std::size_t> sorted = offsets;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    const std::vector<TDocumentMap::TPlace> places = TDocumentMap(FImpl->Document()).Places(sorted);
+    const auto placeOf = [&](std::size_t offset) {
+        return places[static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), offset) -
+                                               sorted.begin())]
+            .Start;
+    };
+    std::map<int, QString> byLine;
+    for (const TNote &note : notes) {
+        const long start = static_cast<long>(placeOf(note.Offset));
+        const long end = static_cast<long>(placeOf(note.Offset + note.Length));
+        if (end > start)
+            FImpl->Send(Sci::SCI_INDICATORFILLRANGE, U(start), end - start);
+        const int line = static_cast<int>(FImpl->Query(Sci::SCI_LINEFROMPOSITION, U(start)));
+        QString &text = byLine[line];
+        text += (text.isEmpty() ? QString() : u"\n"_s) + note.Text;
+    }
+    for (const auto &[line, text] : byLine)
+        sci->annotate(line, text, 0);
+}
+
+QString TSourceEditor::NoteAt(int line) const
+{
+    return FImpl->Editor->annotation(line);
+}
+
+void TSourceEditor::SetCompletion(const QString &prefix, const QStringList &words)
+{
+    FImpl->CompletionPrefix = prefix;
+    FImpl->CompletionWords = words;
+}
+
+bool TSourceEditor::OfferCompletion()
+{
+    QsciScintilla *sci = FImpl->Editor;
+    const QString &prefix = FImpl->CompletionPrefix;
+    if (prefix.isEmpty() || sci->isReadOnly())
+        return false;
+    int line = 0;
+    int index = 0;
+    sci->getCursorPosition(&line, &index);
+    const QString before = sci->text(line).left(index);
+    if (!before.endsWith(prefix))
+        return false;
+    sci->showUserList(CompletionListId, FImpl->CompletionWords);
+    return true;
+}
+
+void TSourceEditor::CompleteWith(const QString &word)
+{
+    FImpl->Editor->insert(word);
+    int line = 0;
+    int index = 0;
+    FImpl->Editor->getCursorPosition(&line, &index);
+    FImpl->Editor->setCursorPosition(line, index + static_cast<int>(word.size()));
+    FImpl->Editor->ReportEdit();
 }
 
 void TSourceEditor::SetCaretToTextOffset(std::size_t offset)

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QKeySequence>
 #include <QList>
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -129,6 +131,27 @@ public:
     std::vector<std::size_t> Marks(TMark kind) const;
     // Places the caret before the character at a 0-based byte offset into Text() and shows it.
     void SetCaretToTextOffset(std::size_t offset);
+
+    // Remarks on ranges of the text: each range is underlined with a wavy line, and the remarks
+    // of a line are shown under it. A range of length 0 has no underline: its remark stands under
+    // the line of its offset. Setting them replaces the earlier ones.
+    struct TNote
+    {
+        std::size_t Offset = 0; // byte offsets into Text()
+        std::size_t Length = 0;
+        QString Text;
+    };
+    void SetNotes(const std::vector<TNote> &notes);
+    // The remarks shown under a line (0-based), joined by line breaks; empty when none.
+    QString NoteAt(int line) const;
+    // Offers `words` in a list when the text before the caret ends with `prefix` after a typed
+    // character; the word chosen is inserted at the caret. An empty prefix turns it off.
+    void SetCompletion(const QString &prefix, const QStringList &words);
+    // Shows the completion list now when the text before the caret ends with the prefix; true
+    // when it did.
+    bool OfferCompletion();
+    // Inserts a word from the completion list at the caret, as choosing it does.
+    void CompleteWith(const QString &word);
 
 public slots:
     void Undo();

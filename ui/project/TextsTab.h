@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+class QTimer;
+
 #include <string_view>
 
 namespace zarvik {
@@ -47,6 +49,9 @@ public:
     void PullChangedTexts();
     // Places the template editor's caret at a byte offset of its text.
     void ShowTemplateOffset(std::size_t offset);
+    // Marks the template's placeholder slips and a missing or repeated main text placeholder in
+    // the template editor (done by itself a moment after each edit).
+    void UpdateTemplateNotes();
 
 signals:
     // The user changed one of the three texts.
@@ -60,6 +65,7 @@ private:
     TSourceEditor &FCss;      // SynEdit3
     TSourceEditor &FAdsense;  // SynEdit4
     TTextTabsView FView;
+    QTimer *FNotesTimer = nullptr;
 };
 
 } // namespace zarvik
