@@ -91,7 +91,7 @@ TFindReplaceDialog::TFindReplaceDialog(const TSiteGenerator &generator, TApply a
     FReplacement = new QLineEdit(this);
     FReplacement->setObjectName(u"FindReplacement"_s);
     auto *fields = new QFormLayout;
-    fields->addRow(u"&Найти:"_s, FPattern);
+    fields->addRow(u"Ч&то искать:"_s, FPattern);
     fields->addRow(u"За&менить на:"_s, FReplacement);
 
     const auto box = [this](const QString &name, const QString &text, const QString &tip) {

@@ -38,8 +38,9 @@ TGalleryDialog::TGalleryDialog(std::vector<TGalleryEntry> entries, QWidget *pare
     FDescription = new QLabel(this);
     FDescription->setObjectName(u"GalleryDescription"_s);
     FDescription->setWordWrap(true);
-    auto *note =
-        new QLabel(u"Шаблон и стиль проекта заменятся выбранными; отменить — Правка → Отменить."_s, this);
+    auto *note = new QLabel(
+        u"Шаблон и стиль проекта заменятся выбранными; вернуть прежние — Ctrl+Z или «Отменить» на панели «Правка»."_s,
+        this);
     note->setWordWrap(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -127,6 +127,9 @@ void ProjectHistoryTest::replaceAllIsOneStepAndSkipsUntickedHits()
         QCOMPARE(second->childCount(), 3);
         QCOMPARE(second->child(2)->text(0), u"заголовок"_s);
         second->child(2)->setCheckState(0, Qt::Unchecked);
+        // A picture of the dialog for a person to look at, where asked for.
+        if (const QString shots = qEnvironmentVariable("ZARVIK_SHOT_DIR"); !shots.isEmpty())
+            QVERIFY(dialog.grab().save(shots + u"/find-replace.png"_s));
         dialog.ReplaceTicked();
         QCOMPARE(dialog.Hits().size(), 1u); // the unticked one is left
         dialog.reject();
@@ -151,6 +154,8 @@ void ProjectHistoryTest::aGalleryTemplateReplacesBothEditorsUndoably()
     OnModal<TGalleryDialog>([](TGalleryDialog &dialog) {
         QVERIFY(dialog.List()->count() >= 4);
         dialog.List()->setCurrentRow(0);
+        if (const QString shots = qEnvironmentVariable("ZARVIK_SHOT_DIR"); !shots.isEmpty())
+            QVERIFY(dialog.grab().save(shots + u"/gallery.png"_s));
         dialog.accept();
     });
     F->Window->ChooseTemplateExecute();
