@@ -8,6 +8,18 @@
 
 namespace zarvik::bench {
 
+// A page template with every placeholder, in the shape of the default one.
+inline constexpr const char *PageTemplate =
+    "<!DOCTYPE html>\r\n"
+    "<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n"
+    "<title>SiteGeneratorChange.Title</title>\r\n"
+    "<link rel=\"stylesheet\" href=\"style.css\">\r\n</head>\r\n<body>\r\n"
+    "<div id=\"header\">SiteGeneratorChange.Header SiteGeneratorChange.Adsense</div>\r\n"
+    "<div id=\"menu\">SiteGeneratorChange.Menu</div>\r\n"
+    "<div id=\"content\">SiteGeneratorChange.MainText</div>\r\n"
+    "<div align=\"center\">SiteGeneratorChange.Pagination</div>\r\n"
+    "<div id=\"footer\">SiteGeneratorChange.Footer</div>\r\n</body>\r\n</html>\r\n";
+
 // Russian-like Windows-1251 page text of exactly `size` bytes: words of 2..14 small Cyrillic
 // letters, capitals after a sentence end, commas and full stops attached to words, CR LF between
 // paragraphs, and about 15 % of the words repeating an earlier word of the page.

@@ -28,16 +28,7 @@ constexpr int SitePages = 2000;
 constexpr std::size_t PageSize = 4500;
 constexpr int SiteLinks = 6000;
 
-const char *const Template =
-    "<!DOCTYPE html>\r\n"
-    "<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n"
-    "<title>SiteGeneratorChange.Title</title>\r\n"
-    "<link rel=\"stylesheet\" href=\"style.css\">\r\n</head>\r\n<body>\r\n"
-    "<div id=\"header\">SiteGeneratorChange.Header SiteGeneratorChange.Adsense</div>\r\n"
-    "<div id=\"menu\">SiteGeneratorChange.Menu</div>\r\n"
-    "<div id=\"content\">SiteGeneratorChange.MainText</div>\r\n"
-    "<div align=\"center\">SiteGeneratorChange.Pagination</div>\r\n"
-    "<div id=\"footer\">SiteGeneratorChange.Footer</div>\r\n</body>\r\n</html>\r\n";
+const char *const Template = bench::PageTemplate;
 
 // The files an export of `site` writes, rendered in advance, to be written into `folder`.
 using TRenderedFiles = std::vector<std::pair<std::string, std::string>>;

@@ -33,16 +33,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char *const Template =
-    "<!DOCTYPE html>\r\n"
-    "<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n"
-    "<title>SiteGeneratorChange.Title</title>\r\n"
-    "<link rel=\"stylesheet\" href=\"style.css\">\r\n</head>\r\n<body>\r\n"
-    "<div id=\"header\">SiteGeneratorChange.Header SiteGeneratorChange.Adsense</div>\r\n"
-    "<div id=\"menu\">SiteGeneratorChange.Menu</div>\r\n"
-    "<div id=\"content\">SiteGeneratorChange.MainText</div>\r\n"
-    "<div align=\"center\">SiteGeneratorChange.Pagination</div>\r\n"
-    "<div id=\"footer\">SiteGeneratorChange.Footer</div>\r\n</body>\r\n</html>\r\n";
+const char *const Template = bench::PageTemplate;
 
 using TClock = std::chrono::steady_clock;
 

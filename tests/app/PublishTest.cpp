@@ -450,7 +450,7 @@ TEST(PublishTrust, NewOrChangedIdentityStopsTheRun)
 
 struct TFault
 {
-    std::string Spec;
+    std::string Setting; // the test server's fault, NAME=COUNT
     TTransferFailure Kind;
     std::string MessageStart;
 };
@@ -466,9 +466,9 @@ TEST(PublishFaults, EachFaultLeavesAResumableStateAndTheNextRunCompletes)
          "Сервер 127.0.0.1 не дал записать в папку \"www\" (файл \"page1.html\")"},
     };
     for (const TFault &fault : faults) {
-        SCOPED_TRACE(fault.Spec);
+        SCOPED_TRACE(fault.Setting);
         TTempDir root;
-        const TTestServer server = StartFtp(root, {fault.Spec});
+        const TTestServer server = StartFtp(root, {fault.Setting});
         TSite site;
         for (int i = 1; i <= 3; ++i)
             site.Put("page" + std::to_string(i) + ".html", Page(i, 200 * 1024));

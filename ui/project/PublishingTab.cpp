@@ -22,6 +22,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <memory>
 
 namespace zarvik {
@@ -212,24 +213,24 @@ void TPublishingTab::PushTarget()
     emit Edited();
 }
 
-void TPublishingTab::PassiveToggled(bool on)
+void TPublishingTab::ChangeTarget(const std::function<void(TPublishTarget &)> &change)
 {
     std::optional<TPublishTarget> target = FSettings.PublishTarget();
     if (!target)
         return;
-    target->Passive = on;
+    change(*target);
     FSettings.SetPublishTarget(target);
     emit Edited();
 }
 
+void TPublishingTab::PassiveToggled(bool on)
+{
+    ChangeTarget([on](TPublishTarget &target) { target.Passive = on; });
+}
+
 void TPublishingTab::TlsMax12Toggled(bool on)
 {
-    std::optional<TPublishTarget> target = FSettings.PublishTarget();
-    if (!target)
-        return;
-    target->TlsMax12 = on;
-    FSettings.SetPublishTarget(target);
-    emit Edited();
+    ChangeTarget([on](TPublishTarget &target) { target.TlsMax12 = on; });
 }
 
 void TPublishingTab::CheckConnectionClicked()

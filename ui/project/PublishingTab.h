@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <string>
 
 class QCheckBox;
@@ -66,6 +67,8 @@ signals:
 private:
     struct TCheckResult;
     void ReportCheck(const TCheckResult &result, const TPublishTarget &target, const std::string &password);
+    // Applies a change to the stored target, when there is one, and reports the edit.
+    void ChangeTarget(const std::function<void(TPublishTarget &)> &change);
     void PassiveToggled(bool on);
     void TlsMax12Toggled(bool on);
     void SitemapToggled(bool on);

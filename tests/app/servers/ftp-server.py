@@ -23,8 +23,8 @@ logging.basicConfig(level=logging.ERROR)
 
 root, user, password = sys.argv[1:4]
 faults = {}
-for spec in sys.argv[4:]:
-    name, count = spec.split("=")
+for fault in sys.argv[4:]:
+    name, count = fault.split("=")
     faults[name] = int(count)
 
 DROP_AFTER = 64 * 1024
