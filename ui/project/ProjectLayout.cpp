@@ -446,6 +446,9 @@ std::array<QLabel *, 5> BuildStatusPanels(QStatusBar &bar)
         panel->setObjectName(u"StatusPanel"_s + QString::number(i));
         panel->setFixedWidth(i == 0 ? 200 : 100);
         panel->setAlignment(Qt::AlignVCenter | (i == 0 ? Qt::AlignRight : Qt::AlignLeft));
+        // The caption stands right-aligned against the page count: a gap inside each panel keeps
+        // the two apart without changing the panels' widths.
+        panel->setContentsMargins(6, 0, 6, 0);
         row->addWidget(panel);
         panels[static_cast<std::size_t>(i)] = panel;
     }
