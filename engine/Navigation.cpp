@@ -62,6 +62,15 @@ const std::string *ForwardUrl(const TSitePages &pages, std::size_t i)
                                                            : nullptr;
 }
 
+// The pages' URLs in page order, viewing the pages' own strings.
+std::vector<std::string_view> PageUrls(const TSitePages &pages)
+{
+    std::vector<std::string_view> urls(static_cast<std::size_t>(pages.Count()));
+    for (std::size_t n = 0; n < urls.size(); ++n)
+        urls[n] = pages[static_cast<int>(n)].PageUrl();
+    return urls;
+}
+
 std::uint64_t CountOf(std::string_view text, std::string_view what)
 {
     std::uint64_t count = 0;
@@ -79,28 +88,13 @@ std::uint64_t CountOf(std::string_view text, std::string_view what)
 // forward links around it, held as slices of the row (see TBarText). The menu is one text.
 void TSiteGenerator::GeneratePag()
 {
-    const int count = FPages.Count();
-    if (count == 0)
+    if (FPages.Count() == 0)
         return;
-    const auto pages = static_cast<std::size_t>(count);
-    const TNavigationLengths lengths(FPages);
-
-    std::vector<std::string_view> urls(pages);
-    for (std::size_t n = 0; n < pages; ++n)
-        urls[n] = FPages[static_cast<int>(n)].PageUrl();
+    const auto urls = PageUrls(FPages);
     auto row = std::make_shared<const TNavigationRow>(urls);
-
-    std::string menu;
-    menu.reserve(static_cast<std::size_t>(lengths.Menu()));
-    menu += MenuOpen;
-    for (std::size_t i = 0; i < pages; ++i) {
-        TSitePage &page = FPages[static_cast<int>(i)];
-        page.SetPagination(TBarText(row, i));
-        menu.append(MenuItemOpen).append(page.PageUrl()).append(MenuItemMiddle);
-        menu.append(page.PageTitle()).append(MenuItemClose);
-    }
-    menu += MenuClose;
-    FSiteMenu = std::move(menu);
+    for (std::size_t i = 0; i < urls.size(); ++i)
+        FPages[static_cast<int>(i)].SetPagination(TBarText(row, i));
+    FSiteMenu = BuildSiteMenu(FPages);
 }
 
 TNavigationLengths::TNavigationLengths(const TSitePages &pages)
@@ -142,29 +136,12 @@ std::string BuildSiteMenu(const TSitePages &pages)
 
 std::string BuildPaginationBar(const TSitePages &pages, int index)
 {
+    const auto urls = PageUrls(pages);
+    const TNavigationRow row(urls);
     const auto i = static_cast<std::size_t>(index);
-    const std::string *backUrl = BackUrl(pages, i);
-    const std::string *forwardUrl = ForwardUrl(pages, i);
     std::string bar;
-    bar.reserve(static_cast<std::size_t>(TNavigationLengths(pages).Bar(index)));
-    if (backUrl)
-        bar.append(BackOpen).append(*backUrl).append(BackClose);
-    else
-        bar.append(FirstBack);
-    for (int n = 0; n < pages.Count(); ++n) {
-        if (n == index)
-            bar.append(CurrentOpen).append(std::to_string(n)).append(CurrentClose);
-        else
-            bar.append(EntryOpen)
-                .append(pages[n].PageUrl())
-                .append(EntryMiddle)
-                .append(std::to_string(n))
-                .append(EntryClose);
-    }
-    if (forwardUrl)
-        bar.append(ForwardOpen).append(*forwardUrl).append(ForwardClose);
-    else
-        bar.append(LastForward);
+    bar.reserve(row.BarSize(i));
+    row.ForEachBarSlice(i, [&bar](std::string_view piece) { bar += piece; });
     return bar;
 }
 
