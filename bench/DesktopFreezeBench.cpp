@@ -6,8 +6,8 @@
 //
 //   ZARVIK_BENCH_PROJECT=project.sgp desktop_freeze_bench
 // The project should be one saved after an export (see bench/desktop-freeze.sh); its export
-// folder is used for the export, which runs twice (a first export, then one over the record of
-// the first). Without a project only the paste is measured.
+// folder (made when missing) is used for the export, which runs twice (a first export, then one over the
+// record of the first). Without a project only the paste is measured.
 #include "app/BrowserLauncher.h"
 #include "app/SitePreview.h"
 #include "engine/EXSiteGenerator.h"
@@ -23,9 +23,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QMimeData>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -51,7 +51,12 @@ constexpr std::size_t TextSize = 15u << 20;
 
 struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDialog, TBrowserLauncher
 {
-    Answer ask(MessageKind, std::string_view, Buttons) override { return Answer::Ok; }
+    Answer ask(MessageKind, std::string_view message, Buttons buttons) override
+    {
+        if (std::getenv("ZARVIK_BENCH_VERBOSE"))
+            std::printf("  asked: %s\n", ToQString(message).toLocal8Bit().constData());
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::Yes : Answer::Ok;
+    }
     void ShowError(std::string_view message) override { LastError = std::string(message); }
     QStringList OpenFiles(QWidget *, const QString &, const QString &, bool) override { return {}; }
     QString SaveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
@@ -263,6 +268,7 @@ void MeasureProject(TDialogWatch &watch, const std::string &project)
     // The export folder of the project, which the first export makes.
     const std::string folder = window->Generator().SavePath();
     std::printf("export folder: %s\n", folder.c_str());
+    std::filesystem::create_directories(folder);
     for (const char *round : {"export (first)", "export (over its record)"}) {
         watch.Start();
         clock.restart();
@@ -272,6 +278,8 @@ void MeasureProject(TDialogWatch &watch, const std::string &project)
         std::string what = std::string(round) + ", first progress dialog";
         PrintDialog(what.c_str(), watch.FirstMs);
         Print(round, total, silent.LastError.empty() ? "" : "(failed)");
+        if (!silent.LastError.empty())
+            std::printf("  %s\n", ToQString(silent.LastError).toLocal8Bit().constData());
         Settle(200);
     }
 

@@ -26,6 +26,7 @@ if [ ! -f "$project" ]; then
         --links "$work/content/links.txt"
     "$cli" add-content "$project" "$work/content"/part*.txt
     "$cli" export "$project" --out "$work/site" --distribute-links yes --seed 1 --save 2>/dev/null
+    "$cli" set "$project" SavePath="$work/site"
 fi
 rm -rf "$work/site"
 ls -l "$project"
