@@ -268,8 +268,16 @@ void ReportPage(const TSitePage &page, int pageIndex, const std::vector<std::str
 // The report from the distribution's own record: every entry is known; the pages are looked at
 // only for the lints. A page without a body took no part in the distribution (every page it
 // went over got at least "<p></p>"), so it is not linted.
+using TProgress = std::function<void(std::size_t done, std::size_t total)>;
+
+void ReportPageDone(const TProgress &progress, int page, int pages)
+{
+    if (progress)
+        progress(static_cast<std::size_t>(page) + 1, static_cast<std::size_t>(pages));
+}
+
 int ReportFromRecord(const TSiteGenerator &generator, const std::vector<TLinkPlacement> &record,
-                     TLinkReport &report)
+                     TLinkReport &report, const TProgress &progress)
 {
     const TSitePages &pages = generator.Pages();
     const TStringList &links = generator.SiteUrlsToLink();
@@ -284,6 +292,7 @@ int ReportFromRecord(const TSiteGenerator &generator, const std::vector<TLinkPla
     for (TLinkReportEntry &entry : report.Entries)
         byPage[static_cast<std::size_t>(entry.PageIndex)].push_back(&entry);
     for (int i = 0; i < pages.Count(); ++i) {
+        ReportPageDone(progress, i, pages.Count());
         if (pages[i].PageHTML().empty())
             continue;
         const std::vector<TLinkReportEntry *> &entries = byPage[static_cast<std::size_t>(i)];
@@ -299,7 +308,7 @@ int ReportFromRecord(const TSiteGenerator &generator, const std::vector<TLinkPla
 // The report worked out from the pages' texts and bodies, for a project without a record (one
 // opened from a file). A distribution hands the links out in list order; each page takes as many
 // as it has candidate words, up to the page quota.
-int ReconstructReport(const TSiteGenerator &generator, TLinkReport &report)
+int ReconstructReport(const TSiteGenerator &generator, TLinkReport &report, const TProgress &progress)
 {
     const TSitePages &pages = generator.Pages();
     const TStringList &links = generator.SiteUrlsToLink();
@@ -307,6 +316,7 @@ int ReconstructReport(const TSiteGenerator &generator, TLinkReport &report)
     const auto quota = static_cast<int>(LinkPageQuota(pages.Count(), linkCount));
     int cursor = 0;
     for (int i = 0; i < pages.Count(); ++i) {
+        ReportPageDone(progress, i, pages.Count());
         const TSitePage &page = pages[i];
         const std::vector<std::string> candidates = LinkCandidates(page.PageText());
         const int taken = std::min({quota, static_cast<int>(candidates.size()), linkCount - cursor});
@@ -325,9 +335,11 @@ int ReconstructReport(const TSiteGenerator &generator, TLinkReport &report)
 
 } // namespace
 
-TLinkReport BuildLinkReport(const TSiteGenerator &generator)
+TLinkReport BuildLinkReport(const TSiteGenerator &generator, const TProgress &progress)
 {
     TLinkReport report;
+    if (progress)
+        progress(0, static_cast<std::size_t>(generator.Pages().Count()));
     const TSitePages &pages = generator.Pages();
     const TStringList &links = generator.SiteUrlsToLink();
     const int linkCount = static_cast<int>(links.size());
@@ -353,8 +365,8 @@ TLinkReport BuildLinkReport(const TSiteGenerator &generator)
         report.NotHandedOut.assign(links.begin(), links.end());
         return report;
     }
-    const int cursor =
-        record ? ReportFromRecord(generator, *record, report) : ReconstructReport(generator, report);
+    const int cursor = record ? ReportFromRecord(generator, *record, report, progress)
+                              : ReconstructReport(generator, report, progress);
     report.NotHandedOut.assign(links.begin() + cursor, links.end());
     return report;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,7 +62,10 @@ struct TLinkReport
     std::vector<TLinkLint> Lints;
 };
 
-TLinkReport BuildLinkReport(const TSiteGenerator &generator);
+// `progress`, when given, hears how far the report is, `done` of `total` steps (one per page), from
+// 0 of them to all.
+TLinkReport BuildLinkReport(const TSiteGenerator &generator,
+                            const std::function<void(std::size_t done, std::size_t total)> &progress = {});
 
 // The report as tab-separated text: a header line, then one line per entry (page index, URL,
 // word, link, replacements), CR LF after every line. Tabs and line breaks inside a field become

@@ -125,10 +125,28 @@ std::vector<std::string_view> Hrefs(std::string_view html)
 class TChecker
 {
 public:
-    TChecker(const TSiteGenerator &generator, TCheckResult &result)
+    using TProgress = std::function<void(std::size_t done, std::size_t total)>;
+
+    // The passes over the pages that report progress, one step per page each, and one step for
+    // the size estimate at the end.
+    static constexpr std::size_t PagePasses = 3;
+
+    TChecker(const TSiteGenerator &generator, TCheckResult &result, const TProgress &progress)
         : FGenerator(generator)
         , FResult(result)
+        , FProgress(progress)
+        , FTotal(PagePasses * static_cast<std::size_t>(generator.Pages().Count()) + 1)
     {
+        if (FProgress)
+            FProgress(0, FTotal);
+    }
+
+    // One step more is done.
+    void Step()
+    {
+        ++FDone;
+        if (FProgress)
+            FProgress(FDone, FTotal);
     }
 
     void Add(TFindingKind kind, int page, std::string message, std::string fileName = {})
@@ -141,6 +159,7 @@ public:
         const TSitePages &pages = FGenerator.Pages();
         std::map<std::string, int> first;
         for (int i = 0; i < pages.Count(); ++i) {
+            Step();
             const std::string &url = pages[i].PageUrl();
             if (url.empty()) {
                 Add(TFindingKind::EmptyUrl, i,
@@ -267,6 +286,7 @@ public:
         std::map<std::string, int> barTargets;
         std::string bar;
         for (int i = 0; i < pages.Count(); ++i) {
+            Step();
             std::set<std::string> seen;
             pages[i].Pagination().CopyTo(bar);
             for (std::string_view href : Hrefs(bar)) {
@@ -280,6 +300,7 @@ public:
                     Quoted(target) + Ru(", такой страницы нет (обновится при выгрузке)"));
         }
         for (int i = 0; i < pages.Count(); ++i) {
+            Step();
             std::set<std::string> seen;
             for (std::string_view href : Hrefs(pages[i].PageHTML())) {
                 if (const auto target = dead(pages[i].PageUrl(), href);
@@ -348,6 +369,9 @@ public:
 private:
     const TSiteGenerator &FGenerator;
     TCheckResult &FResult;
+    const TProgress &FProgress;
+    std::size_t FTotal;
+    std::size_t FDone = 0;
 };
 
 std::string JsonString(std::string_view utf8)
@@ -378,10 +402,11 @@ constexpr std::string_view FindingNames[] = {
 
 } // namespace
 
-TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder)
+TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder,
+                          const std::function<void(std::size_t done, std::size_t total)> &progress)
 {
     TCheckResult result;
-    TChecker checker(generator, result);
+    TChecker checker(generator, result, progress);
 
     std::optional<fs::path> folder;
     const std::string path = exportFolder ? *exportFolder : Cp1251ToUtf8(generator.SavePath());
@@ -409,6 +434,7 @@ TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<s
         checker.CheckFolder(*folder);
 
     result.EstimatedBytes = EstimateExportBytes(generator);
+    checker.Step();
     if (result.EstimatedBytes > LargeExportBytes) {
         const std::uint64_t megabytes = (result.EstimatedBytes + 500'000) / 1'000'000;
         checker.Add(TFindingKind::LargeExport, -1,

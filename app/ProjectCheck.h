@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,8 +62,10 @@ bool IsAdvice(TFindingKind kind);
 bool CheckPassed(const TCheckResult &result);
 
 // Checks the project and, when `exportFolder` (a file-system path) is given or SavePath names a
-// folder, the export folder too. Changes nothing.
-TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder);
+// folder, the export folder too. Changes nothing. `progress`, when given, hears how far the check
+// is, `done` of `total` steps, from 0 of them to all, as it goes through the pages.
+TCheckResult CheckProject(const TSiteGenerator &generator, const std::optional<std::string> &exportFolder,
+                          const std::function<void(std::size_t done, std::size_t total)> &progress = {});
 
 // The finding's line for the user: its message, then its hint after a semicolon.
 std::string FindingText(const TFinding &finding);

@@ -11,19 +11,32 @@
 
 namespace zarvik {
 
-void LoadProject(const std::string &path, TSiteGenerator &generator)
+void LoadProject(const std::string &path, TSiteGenerator &generator, const TProgressCallback &progress)
 {
     // Project files are 7-bit text; they are read byte for byte, without the UTF-8 rule.
     const TMappedFile text(path);
-    ReadProjectText(text.Bytes(), generator);
+    ReadProjectText(text.Bytes(), generator, progress);
     generator.SetChanged(false);
 }
 
-void SaveProject(const std::string &path, const TSiteGenerator &generator)
+void SaveProject(const std::string &path, const TSiteGenerator &generator, const TProgressCallback &progress)
 {
     const TProjectFileWriter writer(generator);
-    ReplaceFile(path, TFileContent{writer.TextSize(),
-                                   [&writer](const TFileContent::TPut &put) { writer.WriteText(put); }});
+    const std::size_t size = writer.TextSize();
+    if (progress)
+        progress(0, size);
+    ReplaceFile(path, TFileContent{size, [&](const TFileContent::TPut &put) {
+                                       if (!progress) {
+                                           writer.WriteText(put);
+                                           return;
+                                       }
+                                       std::size_t written = 0;
+                                       writer.WriteText([&](std::string_view piece) {
+                                           put(piece);
+                                           written += piece.size();
+                                           progress(written, size);
+                                       });
+                                   }});
 }
 
 bool NamesExistingProjectFile(const std::string &nodeText)

@@ -347,9 +347,13 @@ TExportCounts TSiteGenerator::ExportInto(const std::string &folder, bool storedF
                 PageFileClash(FPages, ledger ? ledger->ReservedNames() : std::vector<std::string>()))
             throw EError(*clash);
         if (ledger) {
+            // Looking at every planned file takes a while in a big folder: it reports as the
+            // start of the export, so that a progress display can come up meanwhile.
+            const auto pageCount = static_cast<std::size_t>(FPages.Count());
             foreign = ForeignFiles(
                 PlannedFiles(FPages),
                 [&](const std::string &name) {
+                    ReportProgress(0, pageCount);
                     // The project file is refused by the export itself, never offered for replacing.
                     std::optional<std::string> path = target.Resolve(name);
                     return path && target.IsProjectFile(*path) ? std::nullopt : path;

@@ -16,12 +16,15 @@ std::string WriteProjectText(const TSiteGenerator &generator);
 // Parses the whole text, then assigns in file order through the generator's setters.
 // Throws EError (engine/Error.h) with the exact message ("Invalid property value on line 3", ...).
 // A syntax error leaves the generator untouched; a property error leaves the properties assigned
-// before it in place.
-void ReadProjectText(std::string_view text, TSiteGenerator &generator);
+// before it in place. `progress`, when given, hears how far the reading is at every page, and at
+// the end that it is done.
+void ReadProjectText(std::string_view text, TSiteGenerator &generator,
+                     const TProgressCallback &progress = {});
 
 // The same reading, with the whole text always checked in a pass of its own before it is read
 // again into the generator; ReadProjectText does this for texts with bytes above 127 and to report
 // a syntax error, and otherwise gives the same result in one pass.
-void ReadProjectTextInTwoPasses(std::string_view text, TSiteGenerator &generator);
+void ReadProjectTextInTwoPasses(std::string_view text, TSiteGenerator &generator,
+                                const TProgressCallback &progress = {});
 
 } // namespace zarvik

@@ -182,6 +182,8 @@ void TProjectFileReader::Read()
             }
             if (!FTokens.IsKeyword("item"))
                 FTokens.Error("item expected");
+            if (FProgress)
+                FProgress(FProgressBase + FTokens.Offset(), FProgressTotal);
             FTokens.Next();
             SkipIndex();
             frames.push_back(TFrame::Item);
@@ -389,33 +391,52 @@ private:
 
 } // namespace
 
-void ReadProjectText(std::string_view text, TSiteGenerator &generator)
+void ReadProjectText(std::string_view text, TSiteGenerator &generator, const TProgressCallback &progress)
 {
     // A syntax error anywhere must leave the generator untouched. A 7-bit text, as every saved
     // project is, is checked and decoded in one pass into a record that reaches the generator
     // only when the whole text has proved sound.
     if (!HasHighByte(text)) {
+        if (progress)
+            progress(0, text.size());
         TRecordedProject record;
         bool sound = true;
         try {
-            TProjectFileReader(text, &record, false).Read();
+            TProjectFileReader reader(text, &record, false);
+            reader.SetProgress(progress, 0, text.size());
+            reader.Read();
         } catch (const EError &) {
             sound = false;
         }
         if (sound) {
             TGeneratorAssigner assigner(generator);
             record.MoveInto(assigner);
+            if (progress)
+                progress(text.size(), text.size());
             return;
         }
+        // The text has a syntax error, which the check below reports: there is no way to go.
+        ReadProjectTextInTwoPasses(text, generator);
+        return;
     }
-    ReadProjectTextInTwoPasses(text, generator);
+    ReadProjectTextInTwoPasses(text, generator, progress);
 }
 
-void ReadProjectTextInTwoPasses(std::string_view text, TSiteGenerator &generator)
+void ReadProjectTextInTwoPasses(std::string_view text, TSiteGenerator &generator,
+                                const TProgressCallback &progress)
 {
-    TProjectFileReader(text, nullptr).Read();
+    // Each pass is half of the way.
+    if (progress)
+        progress(0, 2 * text.size());
+    TProjectFileReader check(text, nullptr);
+    check.SetProgress(progress, 0, 2 * text.size());
+    check.Read();
     TGeneratorAssigner assigner(generator);
-    TProjectFileReader(text, &assigner).Read();
+    TProjectFileReader read(text, &assigner);
+    read.SetProgress(progress, text.size(), 2 * text.size());
+    read.Read();
+    if (progress)
+        progress(2 * text.size(), 2 * text.size());
 }
 
 } // namespace zarvik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/EXSiteGenerator.h"
 #include "engine/NavigationText.h"
 #include "persistence/ProjectFileTokenizer.h"
 
@@ -7,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zarvik {
 
@@ -53,6 +55,15 @@ public:
     // passes through.
     void Read();
 
+    // Has Read() report at every item of a collection (every page) how far it is: `base` plus the
+    // offset of the item in the text, of `total`.
+    void SetProgress(TProgressCallback progress, std::size_t base, std::size_t total)
+    {
+        FProgress = std::move(progress);
+        FProgressBase = base;
+        FProgressTotal = total;
+    }
+
 private:
     void ExpectIdentifier();
     void SkipIndex();
@@ -64,6 +75,9 @@ private:
     TProjectFileTokenizer FTokens;
     bool FUtf8Quotes = false;
     bool FCheckStrings;
+    TProgressCallback FProgress;
+    std::size_t FProgressBase = 0;
+    std::size_t FProgressTotal = 0;
 };
 
 } // namespace zarvik

@@ -81,6 +81,8 @@ public:
     std::string_view Text() const { return FText.substr(FBegin, FEnd - FBegin); }
     // The line of the current token.
     std::int64_t Line() const { return FLine; }
+    // Where the current token begins in the text.
+    std::size_t Offset() const { return FBegin; }
 
     bool IsSymbol(char c) const { return FKind == TTokenKind::Symbol && FText[FBegin] == c; }
     // Whether the current token is the identifier `lowerCaseWord`, compared without regard to case.

@@ -3,6 +3,7 @@
 #include "app/ProjectFiles.h"
 #include "engine/EXSiteGenerator.h"
 #include "tests/app/TempDir.h"
+#include "tests/support/ProgressRecord.h"
 #include "tests/support/Ru.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -196,4 +197,37 @@ TEST(LinkReport, TsvKeepsEveryEntryOnOneLine)
     report.Entries.push_back({3, "page3.html", "wo\trd", "li\r\nnk", 2});
     EXPECT_EQ(LinkReportTsv(report),
               Ru("Страница\tАдрес\tСлово\tСсылка\tЗамен\r\n") + "3\tpage3.html\two rd\tli  nk\t2\r\n");
+}
+
+TEST(LinkReport, ReportsPageByPageFromTheRecordAndFromTheBodies)
+{
+    TDistributed site({"sunny days garden end", "Another page holding several words ", "third page words"},
+                      {"l0", "l1", "l2", "l3"});
+    TTempDir dir;
+    const std::string path = dir.File("site.sgp");
+    SaveProject(path, site.g);
+    TSiteGenerator reopened;
+    LoadProject(path, reopened);
+
+    const std::vector<std::pair<std::size_t, std::size_t>> pageByPage = {{0, 3}, {1, 3}, {2, 3}, {3, 3}};
+    // Right after the distribution its record is read; a reopened project is worked out anew.
+    for (const TSiteGenerator *g :
+         {static_cast<const TSiteGenerator *>(&site.g), static_cast<const TSiteGenerator *>(&reopened)}) {
+        zarvik::test::TProgressRecord progress;
+        const TLinkReport with = BuildLinkReport(*g, progress.Callback());
+        EXPECT_EQ(progress.Fault(), "");
+        EXPECT_EQ(progress.Reports, pageByPage);
+        const TLinkReport without = BuildLinkReport(*g);
+        ASSERT_EQ(with.Entries.size(), without.Entries.size());
+        for (std::size_t i = 0; i < with.Entries.size(); ++i)
+            EXPECT_EQ(Row(with.Entries[i]), Row(without.Entries[i]));
+        EXPECT_EQ(with.NotHandedOut, without.NotHandedOut);
+    }
+
+    // Without a distribution there is nothing to go through after the start.
+    TSiteGenerator plain;
+    plain.CreateNewPage("p", "text");
+    zarvik::test::TProgressRecord start;
+    EXPECT_FALSE(BuildLinkReport(plain, start.Callback()).Distributed);
+    EXPECT_EQ(start.Reports, (std::vector<std::pair<std::size_t, std::size_t>>{{0, 1}}));
 }

@@ -3,6 +3,7 @@
 #include "engine/EXSiteGenerator.h"
 #include "engine/Navigation.h"
 #include "tests/app/TempDir.h"
+#include "tests/support/ProgressRecord.h"
 #include "tests/support/Ru.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -218,4 +219,30 @@ TEST(ProjectCheck, WarnsAboutAHugeExport)
     ASSERT_EQ(result.Findings.size(), 1u);
     EXPECT_EQ(result.Findings[0].Message,
               Ru("Выгрузка займёт около 210 МБ: постраничное меню растёт как квадрат числа страниц"));
+}
+
+TEST(ProjectCheck, ReportsItsWayThroughThePagesAndFindsTheSame)
+{
+    TCheckedSite site;
+    site.g.CreateNewPage("dup", "");
+    site.g.Pages()[3].SetPageUrl(site.g.Pages()[1].PageUrl());
+    zarvik::test::TProgressRecord progress;
+    const TCheckResult with = CheckProject(site.g, std::nullopt, progress.Callback());
+    const TCheckResult without = CheckProject(site.g, std::nullopt);
+
+    EXPECT_EQ(progress.Fault(), "");
+    // Three passes over the four pages and the size estimate, each step reported.
+    EXPECT_EQ(progress.Reports.front().second, 13u);
+    EXPECT_EQ(progress.Reports.size(), 14u);
+    ASSERT_EQ(with.Findings.size(), without.Findings.size());
+    for (std::size_t i = 0; i < with.Findings.size(); ++i)
+        EXPECT_EQ(with.Findings[i].Message, without.Findings[i].Message);
+    EXPECT_EQ(with.EstimatedBytes, without.EstimatedBytes);
+
+    // A project without pages still reports its start and its end.
+    TSiteGenerator empty;
+    zarvik::test::TProgressRecord none;
+    CheckProject(empty, std::nullopt, none.Callback());
+    EXPECT_EQ(none.Fault(), "");
+    EXPECT_EQ(none.Reports, (std::vector<std::pair<std::size_t, std::size_t>>{{0, 1}, {1, 1}}));
 }

@@ -5,9 +5,11 @@
 #include "app/SafeSave.h"
 #include "engine/EXSiteGenerator.h"
 #include "engine/Error.h"
+#include "persistence/ProjectFile.h"
 #include "persistence/ProjectFileWriter.h"
 #include "tests/app/ChildProcess.h"
 #include "tests/app/TempDir.h"
+#include "tests/support/ProgressRecord.h"
 #include "tests/support/Ru.h"
 
 #include <algorithm>
@@ -396,3 +398,43 @@ INSTANTIATE_TEST_SUITE_P(Projects, InPlaceSaveKills,
                          [](const testing::TestParamInfo<InPlaceKind> &kind) {
                              return kind.param == InPlaceKind::HardLinked ? "HardLinked" : "ReadOnlyFolder";
                          });
+
+TEST(ProjectFileProgress, SaveAndOpenReportItAndKeepTheProject)
+{
+    TTempDir dir;
+    TSiteGenerator site;
+    for (int i = 0; i < 40; ++i)
+        site.CreateNewPage(site.NewPageTitle(i), std::string(20'000 + i, 'a'));
+    const std::string plain = dir.File("plain.sgp");
+    const std::string reported = dir.File("reported.sgp");
+    SaveProject(plain, site);
+    zarvik::test::TProgressRecord saving;
+    SaveProject(reported, site, saving.Callback());
+    EXPECT_EQ(saving.Fault(), "");
+    EXPECT_EQ(saving.Reports.front().second, std::filesystem::file_size(reported));
+    // The text goes out in pieces, each reported.
+    EXPECT_GT(saving.Reports.size(), 2u);
+    EXPECT_EQ(ReadAll(reported), ReadAll(plain));
+
+    TSiteGenerator opened;
+    zarvik::test::TProgressRecord opening;
+    LoadProject(reported, opened, opening.Callback());
+    EXPECT_EQ(opening.Fault(), "");
+    EXPECT_EQ(opening.Reports.front().second, std::filesystem::file_size(reported));
+    // Every page is reported, then the end.
+    EXPECT_GE(opening.Reports.size(), 42u);
+    EXPECT_EQ(TProjectFileWriter(opened).Text(), TProjectFileWriter(site).Text());
+
+    // A text with bytes above 127 is read in two passes, each half of the way.
+    std::string text = TProjectFileWriter(site).Text();
+    const std::size_t title = text.find("'index'");
+    ASSERT_NE(title, std::string::npos);
+    text.replace(title, 7, "'ind\xE5x'");
+    TSiteGenerator highBytes;
+    zarvik::test::TProgressRecord twoPasses;
+    ReadProjectText(text, highBytes, twoPasses.Callback());
+    EXPECT_EQ(twoPasses.Fault(), "");
+    EXPECT_EQ(twoPasses.Reports.front().second, 2 * text.size());
+    EXPECT_EQ(highBytes.Pages().Count(), 40);
+    EXPECT_EQ(highBytes.Pages()[0].PageTitle(), "ind\xE5x");
+}

@@ -3,7 +3,13 @@
 #include "ui/editor/EditorEnvironment.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
 
 namespace zarvik {
 
@@ -66,10 +72,31 @@ void TEditorControl::ReportEdit()
     emit Edited();
 }
 
+void TEditorControl::paste()
+{
+    // The clipboard's text is asked for once here for its size; the control's paste reads it again,
+    // which costs a copy but keeps its line-end conversion, virtual space and multiple selections.
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    const qsizetype chars = mime && mime->hasText() ? mime->text().size() : 0;
+    // Up to three bytes of UTF-8 per character of the basic plane.
+    InsertUnwrapped(static_cast<std::size_t>(chars) * 3, [this] { QsciScintilla::paste(); });
+}
+
 bool TEditorControl::event(QEvent *event)
 {
     if (FEnvironment && (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod))
         FEnvironment->Typed();
+    // The paste keys run the control's command directly; they come here so that a large text
+    // goes in as paste() puts it.
+    if (event->type() == QEvent::KeyPress && !isReadOnly()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QsciCommand *command = standardCommands()->boundTo(key->keyCombination().toCombined());
+        if (command && command->command() == QsciCommand::Paste) {
+            paste();
+            ReportEdit();
+            return true;
+        }
+    }
     const bool handled = QsciScintilla::event(event);
     ReportEdit();
     return handled;

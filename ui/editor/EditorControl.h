@@ -2,6 +2,8 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <cstddef>
+
 namespace zarvik {
 
 class TEditorEnvironment;
@@ -15,6 +17,10 @@ class TEditorEnvironment;
 // active. Without one the document reports only the moments just before it changes. Either way
 // Edited() is emitted once a change is complete: at the end of the event, message or command that
 // made it.
+//
+// Pasting a large text (by the paste command, its keys or the menu) inserts it with word wrap off
+// and wraps the document afterwards in idle time: wrapping every pasted line as it arrives, up to
+// the caret at its end, would hold the window for seconds.
 //
 // With word wrap on, a large document is wrapped in idle time, in slices of tens of milliseconds
 // that a key arriving meanwhile has to wait for. While keys keep coming into any control of the
@@ -47,6 +53,24 @@ public:
 
     // Emits Edited() if the content changed since the last report and no TEditGroup is open.
     void ReportEdit();
+
+    // Replaces the selection with the clipboard's text, as the control's own paste does.
+    void paste() override;
+
+    // Runs `insert` with word wrap off when `bytes` (the size of what it inserts) is large,
+    // restoring the wrap mode afterwards, so that the lines are wrapped lazily.
+    template <typename F> void InsertUnwrapped(std::size_t bytes, F insert)
+    {
+        const WrapMode wrap = wrapMode();
+        const bool unwrap = wrap != WrapNone && bytes >= LargeInsertBytes;
+        if (unwrap)
+            setWrapMode(WrapNone);
+        insert();
+        if (unwrap)
+            setWrapMode(wrap);
+    }
+    // From this size on an insertion is made with word wrap off.
+    static constexpr std::size_t LargeInsertBytes = 256 * 1024;
 
     // Holds the reports back while it lives: the changes made meanwhile are reported once, when
     // the outermost group closes.

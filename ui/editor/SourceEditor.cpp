@@ -99,15 +99,10 @@ public:
     // finished document happens lazily, only for the lines on screen and then in idle time.
     void AppendUtf8(std::string_view bytes)
     {
-        constexpr std::size_t LargeText = 256 * 1024;
-        const QsciScintilla::WrapMode wrap = Editor->wrapMode();
-        const bool unwrap = wrap != QsciScintilla::WrapNone && bytes.size() >= LargeText;
-        if (unwrap)
-            Editor->setWrapMode(QsciScintilla::WrapNone);
-        Send(Sci::SCI_APPENDTEXT, U(static_cast<long>(bytes.size())),
-             reinterpret_cast<std::intptr_t>(bytes.data()));
-        if (unwrap)
-            Editor->setWrapMode(wrap);
+        Editor->InsertUnwrapped(bytes.size(), [&] {
+            Send(Sci::SCI_APPENDTEXT, U(static_cast<long>(bytes.size())),
+                 reinterpret_cast<std::intptr_t>(bytes.data()));
+        });
     }
 
     int LineCount() const { return Length() == 0 ? 0 : static_cast<int>(Query(Sci::SCI_GETLINECOUNT)); }

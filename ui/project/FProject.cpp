@@ -10,6 +10,7 @@
 #include "ui/project/GalleryDialog.h"
 #include "ui/project/LinksTab.h"
 #include "ui/project/PagesTab.h"
+#include "ui/project/ProgressScope.h"
 #include "ui/project/ProjectHistory.h"
 #include "ui/project/ProjectProcedures.h"
 #include "ui/project/PublishingTab.h"
@@ -143,7 +144,8 @@ void TSiteProject::SetProjectName(const QString &name)
 
 void TSiteProject::LoadProjectFile(const QString &path)
 {
-    LoadProject(FileName(path), *FGenerator);
+    TProgressScope progress(this, FServices.Busy, u"Открытие проекта..."_s);
+    LoadProject(FileName(path), *FGenerator, progress.Callback());
     // The export must never write a page over the project's own file.
     FGenerator->SetProjectFilePath(FromQString(QFileInfo(path).absoluteFilePath()));
     FPublishing->LoadSettings(FileName(path));
@@ -160,7 +162,8 @@ void TSiteProject::SaveProjectFile(const QString &path)
 {
     PushSettings();
     PushEditors();
-    SaveProject(FileName(path), *FGenerator);
+    TProgressScope progress(this, FServices.Busy, u"Сохранение проекта..."_s);
+    SaveProject(FileName(path), *FGenerator, progress.Callback());
     FPublishing->SaveSettings(FileName(path));
     FGenerator->SetProjectFilePath(FromQString(QFileInfo(path).absoluteFilePath()));
     FGenerator->SetChanged(false);

@@ -25,19 +25,25 @@ TBusyScope::~TBusyScope()
 
 TProgressScope::TProgressScope(QWidget *parent, TBusyCounter &busy, TSiteGenerator &generator,
                                const QString &label, qint64 showAfterMs)
+    : TProgressScope(parent, busy, label, showAfterMs)
+{
+    FGenerator = &generator;
+    FGenerator->SetProgressCallback(Callback());
+}
+
+TProgressScope::TProgressScope(QWidget *parent, TBusyCounter &busy, const QString &label, qint64 showAfterMs)
     : FParent(parent)
-    , FGenerator(generator)
     , FLabel(label)
-    , FShowAfterMs(showAfterMs)
+    , FShowAfterMs(showAfterMs < 0 ? busy.ProgressDelayMs() : std::min(showAfterMs, busy.ProgressDelayMs()))
     , FBusy(busy)
 {
     FClock.start();
-    FGenerator.SetProgressCallback([this](std::size_t done, std::size_t total) { Report(done, total); });
 }
 
 TProgressScope::~TProgressScope()
 {
-    FGenerator.SetProgressCallback({});
+    if (FGenerator)
+        FGenerator->SetProgressCallback({});
     delete FDialog;
 }
 
@@ -59,7 +65,14 @@ void TProgressScope::Report(std::size_t done, std::size_t total)
         FDialog->show();
     }
     FDialog->setMaximum(maximum);
-    // A modal progress dialog lets the window repaint as the value changes.
+    // A modal progress dialog lets the window repaint as the value changes; while it stays, the
+    // window is let repaint now and then all the same.
+    if (FDialog->value() != value) {
+        FPump.start();
+    } else if (FPump.elapsed() >= PumpEveryMs) {
+        QCoreApplication::processEvents();
+        FPump.start();
+    }
     FDialog->setValue(value);
 }
 

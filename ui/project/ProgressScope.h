@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <functional>
 
 class QProgressDialog;
 class QWidget;
@@ -25,9 +26,15 @@ public:
     // Whether any scope on this counter is alive.
     bool Active() const { return FDepth > 0; }
 
+    // How long an operation of the program may run before its progress dialog appears
+    // (TProgressScope); half a second unless set otherwise.
+    qint64 ProgressDelayMs() const { return FProgressDelayMs; }
+    void SetProgressDelayMs(qint64 ms) { FProgressDelayMs = ms; }
+
 private:
     friend class TBusyScope;
     int FDepth = 0;
+    qint64 FProgressDelayMs = 500;
 };
 
 // Marks a long operation of the user interface for its lifetime: the counter is active and the
@@ -45,18 +52,32 @@ private:
     TBusyCounter &FCounter;
 };
 
-// Shows a progress dialog while one long engine operation runs. The generator's progress reports
-// drive it; the dialog appears only once the operation has taken longer than half a second, so
-// quick operations show nothing, though the busy cursor is on from the start. The callback is
-// removed again when the scope ends.
+// Shows a progress dialog while one long operation runs. Its progress reports drive it: those of
+// a generator, whose callback the scope sets for its lifetime, or those passed to Callback(). The
+// dialog appears at the first report once the operation has taken longer than the delay (the busy
+// counter's, half a second, unless told otherwise), so quick operations show nothing, though the busy cursor
+// is on from the start.
 class TProgressScope
 {
 public:
-    // Milliseconds an operation may run before the dialog appears.
-    static constexpr qint64 ShowAfterMs = 500;
+    // Milliseconds an operation may run before the dialog appears: the busy counter's delay.
+    static constexpr qint64 ShowAfterMs = -1;
+    // The delay for operations that start with a check of their own before their main work, so
+    // that the dialog is up soon after the command (the export); a shorter delay of the busy
+    // counter wins.
+    static constexpr qint64 ShowSoonAfterMs = 200;
 
+    // Driven by the generator's progress reports; the callback is removed again when the scope ends.
     TProgressScope(QWidget *parent, TBusyCounter &busy, TSiteGenerator &generator, const QString &label,
                    qint64 showAfterMs = ShowAfterMs);
+    // Driven by the reports given to Callback().
+    TProgressScope(QWidget *parent, TBusyCounter &busy, const QString &label,
+                   qint64 showAfterMs = ShowAfterMs);
+    // A callback that reports to this scope; it must not be called once the scope has ended.
+    std::function<void(std::size_t done, std::size_t total)> Callback()
+    {
+        return [this](std::size_t done, std::size_t total) { Report(done, total); };
+    }
     ~TProgressScope();
     TProgressScope(const TProgressScope &) = delete;
     TProgressScope &operator=(const TProgressScope &) = delete;
@@ -69,11 +90,14 @@ public:
 
 private:
     QWidget *FParent;
-    TSiteGenerator &FGenerator;
+    TSiteGenerator *FGenerator = nullptr;
     QString FLabel;
     qint64 FShowAfterMs;
     TBusyScope FBusy;
     QElapsedTimer FClock;
+    // Since the window last repainted while the dialog is shown.
+    QElapsedTimer FPump;
+    static constexpr qint64 PumpEveryMs = 100;
     QProgressDialog *FDialog = nullptr; // owned
 };
 

@@ -29,6 +29,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zarvik {
@@ -139,7 +140,9 @@ void TProjectProcedures::SiteExportExecute()
         ledger.SetReservedNames(SiteFileNames(FWindow.PublishingSettings()));
         TExportCounts counts;
         {
-            TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Выгрузка сайта..."_s);
+            // The export looks at the folder before it writes: the dialog comes up early.
+            TProgressScope progress(&FWindow, FServices.Busy, FWindow.Generator(), u"Выгрузка сайта..."_s,
+                                    TProgressScope::ShowSoonAfterMs);
             counts = FWindow.Generator().SiteImport(FServices.Prompter, &ledger);
             if (!counts.Stopped)
                 PublishSiteFiles(FWindow.Generator(), FWindow.PublishingSettings(), FServices.Prompter);
@@ -180,7 +183,13 @@ void TProjectProcedures::LinkReportExecute()
     // The report is about the last distribution, so it reads the link list that was pushed for
     // it, not the one being edited.
     runCommand(FServices.Errors, [this] {
-        auto *dialog = new TLinkReportDialog(FServices, BuildLinkReport(FWindow.Generator()), &FWindow);
+        const TBusyScope busy(FServices.Busy);
+        TLinkReport report;
+        {
+            TProgressScope progress(&FWindow, FServices.Busy, u"Отчёт о ссылках..."_s);
+            report = BuildLinkReport(FWindow.Generator(), progress.Callback());
+        }
+        auto *dialog = new TLinkReportDialog(FServices, std::move(report), &FWindow);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
     });
@@ -189,8 +198,14 @@ void TProjectProcedures::LinkReportExecute()
 void TProjectProcedures::CheckProjectExecute()
 {
     runCommand(FServices.Errors, [this] {
+        const TBusyScope busy(FServices.Busy);
         const TLookingPush push(FWindow);
-        auto *dialog = new TCheckDialog(CheckProject(FWindow.Generator(), std::nullopt), &FWindow);
+        TCheckResult result;
+        {
+            TProgressScope progress(&FWindow, FServices.Busy, u"Проверка проекта..."_s);
+            result = CheckProject(FWindow.Generator(), std::nullopt, progress.Callback());
+        }
+        auto *dialog = new TCheckDialog(result, &FWindow);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         connect(dialog, &TCheckDialog::AddCharsetRequested, dialog, [this, dialog] {
             runCommand(FServices.Errors, [&] {

@@ -38,6 +38,7 @@ private slots:
     void quickWorkShowsNothing();
     void longWorkFollowsTheEngineReports();
     void busyScopesNestOnTheirOwnCounter();
+    void reportsOfTheCallbackDriveTheDialogAfterTheCountersDelay();
 
 private:
     TBusyCounter FBusy;
@@ -91,6 +92,43 @@ void ProgressScopeTest::busyScopesNestOnTheirOwnCounter()
     }
     QVERIFY(!FBusy.Active());
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void ProgressScopeTest::reportsOfTheCallbackDriveTheDialogAfterTheCountersDelay()
+{
+    TBusyCounter busy;
+    QCOMPARE(busy.ProgressDelayMs(), 500);
+    {
+        // With the usual delay a quick operation shows nothing, while the counter is busy.
+        TProgressScope scope(FParent.get(), busy, u"Проверка проекта..."_s);
+        const auto report = scope.Callback();
+        report(0, 4);
+        report(2, 4);
+        QVERIFY(!scope.Shown());
+        QVERIFY(busy.Active());
+    }
+    QVERIFY(!busy.Active());
+
+    // The counter's shorter delay wins over a long one asked for.
+    busy.SetProgressDelayMs(0);
+    TProgressScope scope(FParent.get(), busy, u"Открытие проекта..."_s, 3'600'000);
+    const auto report = scope.Callback();
+    report(0, 4);
+    QVERIFY(scope.Shown());
+    QProgressDialog *dialog = scope.Dialog();
+    QCOMPARE(dialog->labelText(), u"Открытие проекта..."_s);
+    QCOMPARE(dialog->maximum(), 4);
+    QCOMPARE(dialog->value(), 0);
+    // The same step again keeps the dialog where it stands; the end shows it full.
+    report(0, 4);
+    report(3, 4);
+    QCOMPARE(dialog->value(), 3);
+    report(4, 4);
+    QCOMPARE(dialog->value(), 4);
+    // The generator's own callback is not touched by a scope without a generator.
+    QVERIFY(!FGenerator->LinksWasSetted());
+    FGenerator->SetLinks(FPrompter);
+    QCOMPARE(dialog->value(), 4);
 }
 
 } // namespace zarvik::test

@@ -9,8 +9,10 @@
 #include "ui/project/CheckDialog.h"
 #include "ui/project/LinkReportDialog.h"
 
+#include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -28,6 +30,42 @@ namespace {
 const QString Content = u"Помидоры любят тёплую почву и солнечную погоду.\r\n\r\nПоливайте их каждый день."
                         u"!-next_page-!Огурцы растут быстро, если теплица закрыта.!-next_page-!"
                         u"Морковь сеют весной прямо в открытый грунт, рядами."_s;
+
+// The labels of the progress dialogs shown while it lives.
+class TProgressDialogs : public QObject
+{
+public:
+    TProgressDialogs() { qApp->installEventFilter(this); }
+    ~TProgressDialogs() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto *dialog = qobject_cast<QProgressDialog *>(watched))
+                Shown.push_back(dialog->labelText());
+        return false;
+    }
+    QStringList Shown;
+};
+
+QStringList Rows(const QTableWidget &table)
+{
+    QStringList rows;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table.columnCount(); ++column)
+            cells.push_back(table.item(row, column)->text());
+        rows.push_back(cells.join(u'|'));
+    }
+    return rows;
+}
+
+QStringList Items(const QListWidget &list)
+{
+    QStringList items;
+    for (int i = 0; i < list.count(); ++i)
+        items.push_back(list.item(i)->text());
+    return items;
+}
 
 } // namespace
 
@@ -51,6 +89,7 @@ private slots:
     void checkAddsTheCharsetDeclarationAsAnEditCtrlZUndoes();
     void rewriteAllCheckBoxWritesEveryFileAndIsNoEdit();
     void exportAsksBeforeReplacingFilesItDidNotWrite();
+    void slowOperationsShowTheirProgressAndGiveTheSameResult();
 
 private:
     void AddContent()
@@ -424,6 +463,53 @@ void ProjectProceduresTest::exportAsksBeforeReplacingFilesItDidNotWrite()
     QCOMPARE(F->Messages().back(), u"Сайт успешно выгружен!"_s);
     QCOMPARE(ToQString(F->Fakes.Prompter.Messages.back().Details), u"Папка: "_s + QDir(out).canonicalPath());
     QVERIFY(Folder.Read(u"foreign/index.html"_s) != QByteArray("the user's own page"));
+}
+
+void ProjectProceduresTest::slowOperationsShowTheirProgressAndGiveTheSameResult()
+{
+    AddContent();
+    F->Find<QPlainTextEdit>(u"Memo1"_s).setPlainText(u"a.html\nb.html\nc.html"_s);
+    F->Window->Generator().SetRandomSource(std::make_unique<TSeededRandom>(5));
+    F->Action(u"LinksGener"_s).trigger();
+    const auto checkFindings = [this] {
+        TCheckDialog *dialog = Check();
+        const QStringList items = dialog ? Items(*dialog->List()) : QStringList{u"no dialog"_s};
+        delete dialog;
+        return items;
+    };
+    const auto reportRows = [this] {
+        F->Action(u"LinkReport"_s).trigger();
+        auto *dialog = F->Window->findChild<TLinkReportDialog *>();
+        const QStringList rows = dialog ? Rows(*dialog->Table()) : QStringList{u"no dialog"_s};
+        delete dialog;
+        return rows;
+    };
+
+    // Quick as they are here, the operations show no dialog with the usual delay.
+    TProgressDialogs dialogs;
+    F->Window->SaveProjectFile(Folder.Path(u"quick.sgp"_s));
+    const QStringList findings = checkFindings();
+    const QStringList rows = reportRows();
+    QVERIFY(dialogs.Shown.isEmpty());
+    QCOMPARE(rows.size(), 3);
+
+    // Made slow by a delay of nothing, each shows its own dialog, which goes with the operation.
+    F->Fakes.Busy.SetProgressDelayMs(0);
+    F->Window->SaveProjectFile(Folder.Path(u"slow.sgp"_s));
+    QCOMPARE(checkFindings(), findings);
+    QCOMPARE(reportRows(), rows);
+    TSiteProject reopened(F->Fakes.Services);
+    reopened.LoadProjectFile(Folder.Path(u"slow.sgp"_s));
+    QCOMPARE(dialogs.Shown, (QStringList{u"Сохранение проекта..."_s, u"Проверка проекта..."_s,
+                                         u"Отчёт о ссылках..."_s, u"Открытие проекта..."_s}));
+    QVERIFY(F->Window->findChildren<QProgressDialog *>().isEmpty());
+    QVERIFY(reopened.findChildren<QProgressDialog *>().isEmpty());
+    QVERIFY(!F->Fakes.Busy.Active());
+
+    QCOMPARE(Folder.Read(u"slow.sgp"_s), Folder.Read(u"quick.sgp"_s));
+    QCOMPARE(TProjectFileWriter(reopened.Generator()).Text(),
+             TProjectFileWriter(F->Window->Generator()).Text());
+    QCOMPARE(reopened.Generator().Pages().Count(), 3);
 }
 
 } // namespace zarvik::test

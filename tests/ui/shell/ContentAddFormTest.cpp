@@ -1,11 +1,15 @@
 #include "engine/EXSiteGenerator.h"
+#include "engine/SplitPreview.h"
 #include "tests/support/Ru.h"
 #include "tests/ui/support/Fakes.h"
 #include "tests/ui/support/Widgets.h"
 #include "ui/editor/SourceEditor.h"
+#include "ui/editor/TextCodec.h"
 #include "ui/shell/PContentAddForm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -22,6 +26,25 @@ using namespace Qt::StringLiterals;
 namespace zarvik::test {
 
 namespace {
+
+// Some megabytes of Russian text as the clipboard holds it: sentences, marker lines, and line
+// breaks of every kind (LF, CR LF, CR), a character outside the code page among them.
+QString LargeClipboardText(qsizetype size)
+{
+    const QString words[] = {u"слово"_s, u"текст"_s, u"страница"_s, u"word"_s, u"é€"_s};
+    const QString breaks[] = {u"\n"_s, u"\r\n"_s, u"\r"_s};
+    QString text;
+    text.reserve(size + 64);
+    for (unsigned i = 0; text.size() < size; ++i) {
+        text += words[i % 5];
+        text += i % 11 == 10 ? u". "_s : u" "_s;
+        if (i % 97 == 96)
+            text += breaks[(i / 97) % 3];
+        if (i % 20011 == 20010)
+            text += u"!-next_page-!\r\n"_s;
+    }
+    return text;
+}
 
 } // namespace
 
@@ -57,6 +80,7 @@ private slots:
     void previewMarksTheCutsAndWarns();
     void previewFollowsTheTextAfterAPause();
     void clickingAPageMovesTheCaretToItsStart();
+    void aLargePasteLeavesExactlyItsTextAndIsSplit();
 
 private:
     QString Write(const QString &name, const std::string &bytes)
@@ -327,6 +351,56 @@ void ContentAddFormTest::clickingAPageMovesTheCaretToItsStart()
                       list->visualItemRect(list->topLevelItem(0)).center());
     QCOMPARE(editor.CaretLine(), 1);
     QCOMPARE(editor.CaretColumn(), 1);
+    FForm->hide();
+}
+
+void ContentAddFormTest::aLargePasteLeavesExactlyItsTextAndIsSplit()
+{
+    FGenerator->SetMinCharsPerPage(4000);
+    FGenerator->SetMaxCharsPerPage(5000);
+    TSourceEditor &editor = FForm->Editor();
+    FForm->resize(900, 500);
+    FForm->show();
+    FForm->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
+    FForm->SetPreviewShown(true);
+
+    const QString pasted = LargeClipboardText(3 << 20);
+    // Every line break becomes CR LF; the euro sign is in the code page, the accented e becomes a
+    // numeric reference.
+    QString expected = pasted;
+    expected.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\r\n"_s);
+    const std::string text = Ru("до\r\n") + FromQString(expected);
+
+    // By the key and by the menu's command, with word wrap on as the dialog has it.
+    for (const bool byKey : {true, false}) {
+        // A text before, and the caret on the empty line after it.
+        editor.SetText(Ru("до\r\n\r\n"));
+        editor.SetCaret(2, 1);
+        QVERIFY(editor.WordWrap());
+        QApplication::clipboard()->setText(pasted);
+        if (byKey) {
+            editor.setFocus();
+            QVERIFY(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+        } else {
+            TriggerAction(u"EditPaste1"_s);
+        }
+        QCOMPARE(editor.Text().size(), text.size());
+        QVERIFY(editor.Text() == text);
+        // The wrap mode is back and the caret stands after the text.
+        QVERIFY(editor.WordWrap());
+        QCOMPARE(editor.CaretLine(), editor.LineCount());
+
+        const std::size_t pages = PreviewContent(*FGenerator, text).size();
+        QVERIFY(pages > 100);
+        QTRY_COMPARE_WITH_TIMEOUT(FForm->PreviewPages().size(), pages, 20000);
+
+        // One undo takes the whole paste back.
+        editor.Undo();
+        QCOMPARE(editor.Text(), Ru("до\r\n"));
+        QTRY_COMPARE(FForm->PreviewPages().size(), 1u);
+    }
     FForm->hide();
 }
 
