@@ -346,19 +346,26 @@ void CheckConnection(TRemoteFolder &remote)
     remote.Remove(probe, false);
 }
 
-std::string DescribePlan(const TPublishPlan &plan)
+std::string DescribePlan(const TPublishPlan &plan, std::size_t listed)
 {
     std::string text;
-    auto section = [&](std::string_view title, TUploadKind kind) {
+    std::size_t lines = 0;
+    const auto line = [&](std::string entry) {
+        if (lines++ < listed)
+            text += entry;
+    };
+    const auto section = [&](std::string_view title, TUploadKind kind) {
         for (const TPlannedUpload &upload : plan.Uploads) {
             if (upload.Kind == kind)
-                text += std::string(title) + "\t" + upload.Name + "\t" + HumanBytes(upload.File.Size) + "\n";
+                line(std::string(title) + "\t" + upload.Name + "\t" + HumanBytes(upload.File.Size) + "\n");
         }
     };
     section("Загрузить", TUploadKind::New);
     section("Заменить", TUploadKind::Changed);
     for (const std::string &name : plan.Deletes)
-        text += "Удалить\t" + name + "\n";
+        line("Удалить\t" + name + "\n");
+    if (lines > listed)
+        text += "… и ещё файлов: " + std::to_string(lines - listed) + "\n";
     text += "Загрузить: " + std::to_string(plan.Count(TUploadKind::New)) + " (" +
             HumanBytes(plan.Bytes(TUploadKind::New)) +
             "), заменить: " + std::to_string(plan.Count(TUploadKind::Changed)) + " (" +

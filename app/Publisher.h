@@ -140,8 +140,9 @@ TPublishReport RunPublish(const TPublishPlan &plan, const TManifest &known, cons
 void CheckConnection(TRemoteFolder &remote);
 
 // The plan as the dry run and the confirmation show it (UTF-8): each file with its size under
-// "Загрузить", "Заменить", "Удалить", then the counts and bytes.
-std::string DescribePlan(const TPublishPlan &plan);
+// "Загрузить", "Заменить", "Удалить", then the counts and bytes. Beyond `listed` files the rest
+// are counted on one line instead, so that a question box stays within the screen.
+std::string DescribePlan(const TPublishPlan &plan, std::size_t listed = SIZE_MAX);
 
 // The final report's line (UTF-8): "Загружено: N, заменено: N, удалено: N, без изменений: N,
 // с ошибкой: N".

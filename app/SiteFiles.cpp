@@ -114,6 +114,30 @@ TSiteFilesReport WriteSiteFiles(const std::string &folder, const TProjectSetting
     return report;
 }
 
+std::optional<TExportRecord> LoadPublishedFiles(const std::string &folder)
+{
+    std::optional<TExportRecord> record = TExportRecord::Load(folder);
+    if (!record)
+        return record;
+    const auto add = [&](const std::string &name, bool (*isOwn)(std::string_view)) {
+        const std::string path = folder + "/" + name;
+        if (Existing(path, isOwn) != TExisting::Own)
+            return false;
+        const std::string bytes = ReadFileBytes(path);
+        const std::string_view piece(bytes);
+        TExportedFile &file = record->Files[name];
+        file.Size = bytes.size();
+        file.Sha256 = Sha256Hex(std::span(&piece, 1));
+        return true;
+    };
+    if (add("sitemap.xml", IsOwnSitemap)) {
+        for (int n = 1; add("sitemap" + std::to_string(n) + ".xml", IsOwnSitemap); ++n) {
+        }
+    }
+    add("robots.txt", IsOwnRobots);
+    return record;
+}
+
 void PublishSiteFiles(const TSiteGenerator &generator, const TProjectSettings &settings, TPrompter &prompter,
                       const std::optional<std::string> &folder, const TChangedDate &changedDate)
 {

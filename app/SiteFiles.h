@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ExportRecord.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -46,5 +48,11 @@ TSiteFilesReport WriteSiteFiles(const std::string &folder, const TProjectSetting
 void PublishSiteFiles(const TSiteGenerator &generator, const TProjectSettings &settings, TPrompter &prompter,
                       const std::optional<std::string> &folder = std::nullopt,
                       const TChangedDate &changedDate = {});
+
+// What a publish sends from the export folder `folder` (a file-system name): the files its export
+// record lists, and the sitemap files and robots.txt there that this program wrote (they are
+// written after the export, so the record does not list them). Nothing when the folder has no
+// usable record.
+std::optional<TExportRecord> LoadPublishedFiles(const std::string &folder);
 
 } // namespace zarvik

@@ -236,7 +236,7 @@ int RunPublishCommand(const TParsedArguments &args, std::istream &in, std::ostre
     prompter.SetQuestionAnswer(std::nullopt);
 
     const std::string folder = ExportBeforePublish(args, prompter);
-    const std::optional<TExportRecord> record = TExportRecord::Load(folder);
+    const std::optional<TExportRecord> record = LoadPublishedFiles(folder);
     if (!record)
         Stop("В папке \"" + folder + "\" нет записи о выгрузке: выгрузите сайт ещё раз (export --full)");
 

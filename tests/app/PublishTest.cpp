@@ -216,6 +216,12 @@ TEST(PublishPlan, PagesFirstThenStyleThenStartPageAndDeletesOnlyWhatTheManifestL
               "Заменить\tb.html\t4 Б\nЗаменить\tstyle.css\t6 Б\nЗаменить\tindex.html\t8 Б\n"
               "Удалить\tgone.html\n"
               "Загрузить: 1 (3 Б), заменить: 3 (18 Б), удалить: 1, без изменений: 1\n");
+    // A shortened list keeps its order and counts what it leaves out; the totals stay whole.
+    EXPECT_EQ(DescribePlan(plan, 2),
+              "Загрузить\tnew.html\t3 Б\nЗаменить\tb.html\t4 Б\n"
+              "… и ещё файлов: 3\n"
+              "Загрузить: 1 (3 Б), заменить: 3 (18 Б), удалить: 1, без изменений: 1\n");
+    EXPECT_EQ(DescribePlan(plan, 5), DescribePlan(plan));
 
     const TPublishPlan full = PlanPublish(site.Exported(), remote, true);
     EXPECT_EQ(full.Uploads.size(), 5u);

@@ -164,6 +164,29 @@ TEST_F(CliPublish, DryRunSendsNothingThenPublishSendsAllAndTheNextNothing)
     EXPECT_EQ(FilesHolding(FDir.Path(), Secret), std::vector<std::string>{});
 }
 
+TEST_F(CliPublish, SitemapAndRobotsWrittenAfterTheExportGoUpButAUsersOwnRobotsDoesNot)
+{
+    ASSERT_EQ(Invoke({"set", FProject, "--base-url", "https://ogorod.example.ru/", "--sitemap", "on",
+                      "--robots", "on"})
+                  .Code,
+              0);
+    const TCliResult first = Publish({"--password-file", FPasswordFile});
+    ASSERT_EQ(first.Code, 0) << first.Err;
+    EXPECT_NE(first.Out.find("Загружено: 7, заменено: 0"), std::string::npos) << first.Out;
+    for (const char *name : {"sitemap.xml", "robots.txt"}) {
+        ASSERT_TRUE(fs::exists(FSite + "/" + name)) << name;
+        EXPECT_EQ(ReadAll((Served() / name).string()), ReadAll(FSite + "/" + name)) << name;
+    }
+
+    // A robots.txt of the user's own in the export folder is neither replaced nor sent.
+    std::ofstream(FSite + "/robots.txt", std::ios::trunc) << "User-agent: *\nDisallow: /private/\n";
+    const TCliResult second = Publish({"--password-file", FPasswordFile});
+    ASSERT_EQ(second.Code, 0) << second.Err;
+    EXPECT_NE(second.Out.find("удалено: 1"), std::string::npos) << second.Out;
+    EXPECT_FALSE(fs::exists(Served() / "robots.txt"));
+    EXPECT_EQ(ReadAll(FSite + "/robots.txt"), "User-agent: *\nDisallow: /private/\n");
+}
+
 TEST_F(CliPublish, WrongPasswordAndMissingPasswordFailWithAdvice)
 {
     const std::string wrong = FDir.Write("wrong", "nope\n");

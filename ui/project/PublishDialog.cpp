@@ -3,7 +3,9 @@
 #include "app/ExportRecord.h"
 #include "app/PublishTransport.h"
 #include "app/Publisher.h"
+#include "app/SiteFiles.h"
 #include "engine/Cp1251.h"
+#include "engine/Error.h"
 #include "engine/Prompter.h"
 
 #include <QCoreApplication>
@@ -77,7 +79,13 @@ TPublishDialog::TPublishDialog(QWidget *parent, TPrompter &prompter, TPublishTar
 bool TPublishDialog::Run()
 {
     const std::string address = TargetAddress(FTarget);
-    const std::optional<TExportRecord> record = TExportRecord::Load(FFolder);
+    std::optional<TExportRecord> record;
+    try {
+        record = LoadPublishedFiles(FFolder);
+    } catch (const EError &e) {
+        FPrompter.ask(MessageKind::Error, e.what(), Buttons::Ok);
+        return false;
+    }
     if (!record) {
         FPrompter.ask(
             MessageKind::Error,
@@ -102,7 +110,9 @@ bool TPublishDialog::Run()
         return false;
     }
     const TPublishPlan plan = PlanPublish(*record, state.Files, false);
-    std::string question = DescribePlan(plan);
+    // The whole list is what the command line's dry run prints; a box shows its start.
+    constexpr std::size_t ListedInTheBox = 20;
+    std::string question = DescribePlan(plan, ListedInTheBox);
     if (state.Source == TRemoteState::TSource::None)
         question +=
             "На сервере нет списка загруженных файлов: все файлы будут загружены, ни один не удалён.\n";

@@ -312,10 +312,18 @@ void TPublishingTab::ReportCheck(const TCheckResult &result, const TPublishTarge
 {
     if (result.Failure && (result.Kind == TTransferFailure::UnknownCertificate ||
                            result.Kind == TTransferFailure::UnknownHostKey)) {
-        const Answer answer = FServices.Prompter.ask(
-            MessageKind::Warning,
-            *result.Failure + Utf8ToCp1251(".\r\nДоверять серверу с отпечатком " + result.Fingerprint + "?"),
-            Buttons::YesNo);
+        // The transport's message speaks to the command line (its switch, the library's words);
+        // the window asks in its own words and pins on a yes.
+        const bool certificate = result.Kind == TTransferFailure::UnknownCertificate;
+        const std::string question =
+            (certificate ? "Сертификат сервера " + target.Host +
+                               " не подписан известным центром сертификации (так бывает с самоподписанным "
+                               "сертификатом)."
+                         : "Ключ сервера " + target.Host + " ещё не известен.") +
+            "\r\nОтпечаток: " + result.Fingerprint +
+            "\r\nСверьте его с тем, что сообщает хостинг. Доверять этому серверу и запомнить отпечаток?";
+        const Answer answer =
+            FServices.Prompter.ask(MessageKind::Warning, Utf8ToCp1251(question), Buttons::YesNo);
         if (answer == Answer::Yes && FSettings.PublishTarget() == target) {
             TPublishTarget pinned = target;
             pinned.Fingerprint = result.Fingerprint;

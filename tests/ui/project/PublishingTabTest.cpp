@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -28,6 +29,7 @@ private slots:
     void brokenSettingsFileIsAWarningAndTheProjectStillOpens();
     void serverAddressIsCheckedAndPlainFtpNeedsConsent();
     void connectionCheckRunsOnAWorkerAndSaysWhatFailed();
+    void unknownCertificateIsAskedAboutInTheWindowsWordsAndPinnedOnYes();
     void publishExportsShowsThePlanAndSendsTheSite();
 
 private:
@@ -169,6 +171,43 @@ void PublishingTabTest::connectionCheckRunsOnAWorkerAndSaysWhatFailed()
     // The probe was written into the folder and taken away again.
     QVERIFY(std::filesystem::is_directory(root + "/www"));
     QVERIFY(std::filesystem::is_empty(root + "/www"));
+}
+
+void PublishingTabTest::unknownCertificateIsAskedAboutInTheWindowsWordsAndPinnedOnYes()
+{
+    TTempFolder served;
+    const TTestServer server({std::string(ZARVIK_TEST_SERVERS) + "/start-server.py", "vsftpd",
+                              served.Path(u"ftps"_s).toStdString()});
+    const QString fingerprint = QString::fromStdString(server.Value("FINGERPRINT"));
+    ShowPublishing();
+    F->TypeInto(u"PublishTargetEdit"_s, u"ftps://anonymous@127.0.0.1:%1/www"_s.arg(server.Port()));
+    F->TypeInto(u"PasswordEdit"_s, u"x"_s);
+    const qsizetype before = F->Messages().size();
+
+    // Refused first: nothing is pinned.
+    F->Fakes.Prompter.Script(Answer::No);
+    F->Find<QPushButton>(u"CheckConnectionButton"_s).click();
+    QTRY_COMPARE_WITH_TIMEOUT(F->Messages().size(), before + 1, 20000);
+    const QString question = F->Messages().back();
+    QVERIFY2(question.startsWith(u"Сертификат сервера 127.0.0.1 не подписан известным центром"_s),
+             qPrintable(question));
+    QVERIFY2(question.contains(u"Отпечаток: "_s + fingerprint), qPrintable(question));
+    QVERIFY2(question.endsWith(u"Доверять этому серверу и запомнить отпечаток?"_s), qPrintable(question));
+    // Neither the command line's switch nor the library's English reaches the window.
+    QVERIFY2(!question.contains(u"--trust-fingerprint"_s), qPrintable(question));
+    QVERIFY2(!question.contains(u"certificate"_s), qPrintable(question));
+    QCOMPARE(question.count(fingerprint), 1);
+    QVERIFY(!F->Find<QLabel>(u"FingerprintLabel"_s).text().contains(fingerprint));
+
+    // Accepted: the fingerprint is pinned and the next check goes through.
+    F->Fakes.Prompter.Script(Answer::Yes);
+    F->Find<QPushButton>(u"CheckConnectionButton"_s).click();
+    QTRY_COMPARE_WITH_TIMEOUT(F->Messages().size(), before + 2, 20000);
+    QTRY_VERIFY(F->Find<QLabel>(u"FingerprintLabel"_s).text().contains(fingerprint));
+    F->Fakes.Prompter.Script(Answer::Ok);
+    F->Find<QPushButton>(u"CheckConnectionButton"_s).click();
+    QTRY_COMPARE_WITH_TIMEOUT(F->Messages().size(), before + 3, 20000);
+    QVERIFY2(F->Messages().back().startsWith(u"Соединение в порядке"_s), qPrintable(F->Messages().back()));
 }
 
 void PublishingTabTest::publishExportsShowsThePlanAndSendsTheSite()
