@@ -8,8 +8,8 @@
 // The project should be one saved after an export (see bench/desktop-freeze.sh); its export
 // folder (made when missing) is used for the export, which runs twice (a first export, then one over the
 // record of the first). Without a project only the paste is measured.
-#include "app/BrowserLauncher.h"
 #include "app/SitePreview.h"
+#include "bench/SilentServices.h"
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/EditorEnvironment.h"
 #include "ui/editor/SourceEditor.h"
@@ -49,33 +49,7 @@ namespace {
 
 constexpr std::size_t TextSize = 15u << 20;
 
-struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDialog, TBrowserLauncher
-{
-    Answer ask(MessageKind, std::string_view message, Buttons buttons) override
-    {
-        if (std::getenv("ZARVIK_BENCH_VERBOSE"))
-            std::printf("  asked: %s\n", ToQString(message).toLocal8Bit().constData());
-        return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::Yes : Answer::Ok;
-    }
-    void ShowError(std::string_view message) override { LastError = std::string(message); }
-    QStringList OpenFiles(QWidget *, const QString &, const QString &, bool) override { return {}; }
-    QString SaveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QString> ChooseFolder(QWidget *, const QString &) override { return std::nullopt; }
-    void Prepare(TSiteGenerator &) override {}
-    bool Execute() override { return false; }
-    std::string Text() const override { return {}; }
-    bool Open(const std::string &url) override
-    {
-        BrowserUrl = url;
-        BrowserOpenedMs = Clock.isValid() ? Clock.elapsed() : -1;
-        return true;
-    }
-
-    std::string LastError;
-    std::string BrowserUrl;
-    qint64 BrowserOpenedMs = -1;
-    QElapsedTimer Clock;
-};
+using bench::TSilentServices;
 
 // Notes when the first progress dialog is shown, counted from Start().
 class TDialogWatch : public QObject

@@ -2,8 +2,8 @@
 // generator, the settings are pulled into the controls and the page tree is rebuilt. Runs
 // offscreen; the project comes from the environment (see bench/project-open.sh), and its size and
 // page count are reported beside the time.
-#include "app/BrowserLauncher.h"
 #include "app/SitePreview.h"
+#include "bench/SilentServices.h"
 #include "engine/EXSiteGenerator.h"
 #include "ui/editor/EditorEnvironment.h"
 #include "ui/project/FProject.h"
@@ -22,18 +22,7 @@ using namespace zarvik;
 
 namespace {
 
-struct TSilentServices : TPrompter, TErrorDisplay, TFileDialogs, TContentAddDialog, TBrowserLauncher
-{
-    Answer ask(MessageKind, std::string_view, Buttons) override { return Answer::Ok; }
-    void ShowError(std::string_view) override {}
-    QStringList OpenFiles(QWidget *, const QString &, const QString &, bool) override { return {}; }
-    QString SaveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QString> ChooseFolder(QWidget *, const QString &) override { return std::nullopt; }
-    void Prepare(TSiteGenerator &) override {}
-    bool Execute() override { return false; }
-    std::string Text() const override { return {}; }
-    bool Open(const std::string &) override { return false; }
-};
+using bench::TSilentServices;
 
 std::string ProjectPath()
 {

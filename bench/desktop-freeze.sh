@@ -17,17 +17,8 @@ content_pages=2602
 cmake --build "$build" --target zarvik-cli desktop_freeze_bench
 cli=$build/cli/zarvik-cli
 
-mkdir -p "$work"
+"$here/exported-project.sh" "$cli" "$work" "$content_pages"
 project=$work/exported.sgp
-if [ ! -f "$project" ]; then
-    python3 "$here/project_file_vs_json.py" content "$work/content" "$content_pages"
-    "$cli" new "$project" --force
-    "$cli" set "$project" MinCharsPerPage=4000 MaxCharsPerPage=5000 MaxLinksPerPage=3 \
-        --links "$work/content/links.txt"
-    "$cli" add-content "$project" "$work/content"/part*.txt
-    "$cli" export "$project" --out "$work/site" --distribute-links yes --seed 1 --save 2>/dev/null
-    "$cli" set "$project" SavePath="$work/site"
-fi
 rm -rf "$work/site"
 ls -l "$project"
 ZARVIK_BENCH_PROJECT=$project "$build/bench/desktop_freeze_bench"
