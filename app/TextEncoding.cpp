@@ -210,7 +210,7 @@ std::string CharsetOf(std::string_view bytes)
 
 // Detection, given whether the bytes are valid UTF-8 and hold a byte above 7F (both need a pass
 // over the whole text, which the caller shares).
-TEncodingGuess Detect(std::string_view bytes, bool high, bool validUtf8)
+TEncodingGuess Detect(std::string_view bytes, bool high, bool validUtf8, bool nameSingleByte = true)
 {
     auto guess = [](TTextEncoding encoding) {
         return TEncodingGuess{encoding, std::string(TextEncodingName(encoding))};
@@ -227,6 +227,8 @@ TEncodingGuess Detect(std::string_view bytes, bool high, bool validUtf8)
         return {std::nullopt, "ASCII"};
     if (validUtf8)
         return guess(TTextEncoding::Utf8);
+    if (!nameSingleByte)
+        return {};
     const std::string charset = CharsetOf(bytes);
     if (charset == "WINDOWS-1251" || charset == "CP1251")
         return guess(TTextEncoding::Cp1251);
@@ -286,12 +288,12 @@ TEncodingGuess DetectTextEncoding(std::string_view bytes)
     return Detect(bytes, HasHighByte(bytes), IsValidUtf8(bytes));
 }
 
-TDecodedText DecodeText(std::string_view bytes, TTextEncoding encoding)
+TDecodedText DecodeText(std::string_view bytes, TTextEncoding encoding, bool nameSingleByte)
 {
     const bool high = HasHighByte(bytes);
     const bool validUtf8 = high && IsValidUtf8(bytes);
     TDecodedText result;
-    result.Detected = Detect(bytes, high, validUtf8);
+    result.Detected = Detect(bytes, high, validUtf8, nameSingleByte || encoding == TTextEncoding::Auto);
 
     TTextEncoding readAs = encoding;
     if (encoding == TTextEncoding::Default || encoding == TTextEncoding::Auto) {

@@ -70,7 +70,9 @@ struct TDecodedText
 // TTextEncoding). An explicit UTF-8 or UTF-16 drops a leading byte-order mark; UTF-16 without a
 // mark is taken as little-endian. Malformed UTF-8 sequences are kept byte for byte, malformed
 // UTF-16 becomes "&#65533;". Throws EError when the system cannot convert from a single-byte
-// encoding.
-TDecodedText DecodeText(std::string_view bytes, TTextEncoding encoding);
+// encoding. Without `nameSingleByte`, a text in an unknown single-byte code page is not told
+// apart (Detected names no encoding): telling KOI8-R from CP866 and Windows-1251 is by far the
+// slowest step, and only Auto reads the text by what it finds.
+TDecodedText DecodeText(std::string_view bytes, TTextEncoding encoding, bool nameSingleByte = true);
 
 } // namespace zarvik

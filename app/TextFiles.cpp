@@ -14,7 +14,8 @@ TDecodedText ReadTextFileAs(const std::string &path, TTextEncoding encoding)
 
 std::string ReadTextFile(const std::string &path, const TTextReadOptions &options)
 {
-    TDecodedText decoded = ReadTextFileAs(path, options.Encoding);
+    // Only the text is returned, so the found encoding need not be named (Auto still finds it).
+    TDecodedText decoded = DecodeText(ReadFileBytes(path), options.Encoding, false);
     if (decoded.Converted && options.OnConverted)
         options.OnConverted(path, decoded);
     return std::move(decoded.Text);
