@@ -12,7 +12,6 @@
 #include "ui/shell/Services.h"
 
 #include <QAction>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 
@@ -36,10 +35,9 @@ TPagesTab::TPagesTab(TSiteGenerator &generator, TServices &services, const TProj
     , FView(BuildPagesTab(actions, pageText, window))
 {
     FView.Tree->setModel(FModel);
-    // The URL column is as wide as the tree at its usual width; the titles follow to the right.
+    // The URLs as wide as they need, the titles in the rest.
     FView.Tree->setHeaderHidden(false);
-    FView.Tree->header()->setStretchLastSection(true);
-    FView.Tree->setColumnWidth(TPageListModel::UrlColumn, 120);
+    FView.Tree->FitColumns();
     ShowPage(nullptr);
     connect(FView.Filter, &QLineEdit::textChanged, this, &TPagesTab::ApplyFilter);
 
@@ -115,6 +113,8 @@ void TPagesTab::ApplyFilter()
     }
     if (tree.currentIndex().isValid() && tree.isRowHidden(tree.currentIndex().row(), QModelIndex()))
         tree.setCurrentIndex(QModelIndex());
+    // The widest URL may be among the rows shown now or the rows hidden now.
+    tree.FitColumns();
 }
 
 void TPagesTab::SelectPage(int pageIndex)

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -21,10 +22,32 @@ using namespace Qt::StringLiterals;
 
 namespace zarvik {
 
+namespace {
+
+// Qt's translations as installed, and the texts whose context Qt renamed after the installed
+// translation was made under the old name: the file dialog's "Folder", "Drive" and "%1 File"
+// now come from the icon provider, whose strings the file holds under QFileDialog.
+class TQtTranslator : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+
+    QString translate(const char *context, const char *sourceText, const char *disambiguation,
+                      int n) const override
+    {
+        QString text = QTranslator::translate(context, sourceText, disambiguation, n);
+        if (text.isEmpty() && context && std::string_view(context) == "QAbstractFileIconProvider")
+            text = QTranslator::translate("QFileDialog", sourceText, disambiguation, n);
+        return text;
+    }
+};
+
+} // namespace
+
 bool InstallQtTranslations(QCoreApplication &app, const QString &folder)
 {
     const QString where = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
-    auto *translator = new QTranslator(&app);
+    auto *translator = new TQtTranslator(&app);
     if (!translator->load(u"qtbase_ru"_s, where)) {
         delete translator;
         return false;

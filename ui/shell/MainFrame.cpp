@@ -383,8 +383,15 @@ void TForm1::DestroyProjectWindow(TSiteProject *project)
         FMdiArea->removeSubWindow(sub);
         delete sub;
     }
-    // The window of the node the tree now shows becomes the active one.
-    if (TSiteProject *next = ProjectOf(FTreeView1->currentItem()))
+    // The window of the node the tree now shows becomes the active one; with no node shown,
+    // the window that lay on top of the others.
+    TSiteProject *next = ProjectOf(FTreeView1->currentItem());
+    if (!next) {
+        const QList<QMdiSubWindow *> stack = FMdiArea->subWindowList(QMdiArea::StackingOrder);
+        for (auto it = stack.rbegin(); it != stack.rend() && !next; ++it)
+            next = dynamic_cast<TSiteProject *>((*it)->widget());
+    }
+    if (next)
         BringToFront(next);
     UpdateStartHint();
 }
@@ -451,9 +458,9 @@ QTreeWidgetItem *TForm1::AppendNode(TSiteProject *project, const QString &text)
     {
         const QScopedValueRollback guard(FUpdatingTree, true);
         FTreeView1->addTopLevelItem(node);
-        if (project == ActiveProject())
-            FTreeView1->setCurrentItem(node);
     }
+    // A project just made or opened is the one the user works on next.
+    BringToFront(project);
     MergeProceduresMenu(ActiveProject());
     return node;
 }
@@ -473,6 +480,22 @@ void TForm1::BringToFront(TSiteProject *project)
         sub->showNormal();
     FMdiArea->setActiveSubWindow(sub);
     sub->raise();
+    // The frame gives the focus back to the widget that had it when the frame is activated
+    // again (after a dialog, or files handed over while another program was in front); a
+    // focus left in another project window would activate that window once more.
+    const QWidget *focus = focusWidget();
+    if (focus && FMdiArea->isAncestorOf(focus) && !sub->isAncestorOf(focus))
+        (project->focusWidget() ? project->focusWidget() : project)->setFocus(Qt::OtherFocusReason);
+    ShowActiveInTree();
+}
+
+void TForm1::ShowActiveInTree()
+{
+    QTreeWidgetItem *node = NodeOf(ActiveProject());
+    if (!node || (FTreeView1->currentItem() == node && node->isSelected()))
+        return;
+    const QScopedValueRollback guard(FUpdatingTree, true);
+    FTreeView1->setCurrentItem(node);
 }
 
 void TForm1::ProjectDestroyed(QObject *window)
@@ -522,10 +545,7 @@ void TForm1::SubWindowActivated(QMdiSubWindow *)
     TSiteProject *project = ActiveProject();
     MergeProceduresMenu(project);
     UpdateEditMenu();
-    if (QTreeWidgetItem *node = NodeOf(project); node && FTreeView1->currentItem() != node) {
-        const QScopedValueRollback guard(FUpdatingTree, true);
-        FTreeView1->setCurrentItem(node);
-    }
+    ShowActiveInTree();
 }
 
 void TForm1::UpdateEditMenu()

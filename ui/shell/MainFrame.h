@@ -101,7 +101,11 @@ private:
     void DestroyProjectWindow(TSiteProject *project);
     QTreeWidgetItem *AppendNode(TSiteProject *project, const QString &text);
     void SetNodeText(QTreeWidgetItem *node, const QString &text);
+    // Makes the project's window the active one, on top, restored if minimised, with its node
+    // chosen in the tree.
     void BringToFront(TSiteProject *project);
+    // Makes the active project's node the tree's current and only selected node.
+    void ShowActiveInTree();
     bool HasNodes() const;
     void ShowNoProjects();
 

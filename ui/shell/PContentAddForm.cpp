@@ -17,11 +17,13 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -197,11 +199,60 @@ void TContentAddForm::SetPreviewShown(bool shown)
     FUi->PreviewPane->setVisible(shown);
     FUi->PreviewButton->setChecked(shown);
     if (shown) {
+        FPreviewPaneFitted = 0;
         UpdatePreview();
     } else {
         FPreviewTimer->stop();
         ClearPreview();
     }
+}
+
+void TContentAddForm::FitPreviewPane()
+{
+    // Every row counts, not only the rows in sight, so that scrolling never asks for more room.
+    const QTreeWidget &list = *FUi->PreviewList;
+    const QHeaderView &header = *list.header();
+    const QFontMetrics metrics = list.fontMetrics();
+    const int cellMargins = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1);
+    int columns = 0;
+    for (int column = 0; column < list.columnCount(); ++column) {
+        int widest = header.sectionSizeHint(column);
+        for (int row = 0; row < list.topLevelItemCount(); ++row)
+            widest = std::max(widest,
+                              metrics.horizontalAdvance(list.topLevelItem(row)->text(column)) + cellMargins);
+        columns += widest;
+    }
+    const int scrollBar = list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
+    const int paneWanted = columns + 2 * list.frameWidth() + scrollBar;
+    // Fitted once as the pane opens, and again only when the rows need more: a split the user
+    // moved stays where it is while the text changes.
+    if (paneWanted <= FPreviewPaneFitted)
+        return;
+    FPreviewPaneFitted = paneWanted;
+    QSplitter &splitter = *FUi->Splitter;
+    const int handle = splitter.handleWidth();
+    int room = splitter.width();
+    // The editor keeps at least half of the split; the dialog grows for the rest, as far as its
+    // screen has room, and moves left where its right edge would leave the screen.
+    const int roomWanted = 2 * paneWanted + handle;
+    if (roomWanted > room) {
+        const QRect available = screen()->availableGeometry();
+        const QRect frame = frameGeometry();
+        const int frameExtra = frame.width() - width();
+        const int widest = std::max(width(), available.width() - frameExtra);
+        const int grown = std::min(width() + roomWanted - room, widest);
+        if (grown > width()) {
+            room += grown - width();
+            const int right = frame.left() + grown + frameExtra - 1;
+            const int shift =
+                std::min(std::max(0, right - available.right()), frame.left() - available.left());
+            resize(grown, height());
+            if (shift > 0)
+                move(pos() - QPoint(shift, 0));
+        }
+    }
+    const int pane = std::min(paneWanted, (room - handle) / 2);
+    splitter.setSizes({room - handle - pane, pane});
 }
 
 void TContentAddForm::SchedulePreview()
@@ -246,6 +297,7 @@ void TContentAddForm::UpdatePreview()
     }
     FUi->PreviewList->clear();
     FUi->PreviewList->addTopLevelItems(items);
+    FitPreviewPane();
     FEditor->SetMarks(TSourceEditor::TMark::Cut, cuts);
     FEditor->SetMarks(TSourceEditor::TMark::MidWordCut, midWordCuts);
 

@@ -70,6 +70,9 @@ public:
 
 private:
     void SchedulePreview();
+    // Gives the preview pane room for all its columns when it opens or its rows need more: the
+    // dialog grows within its screen, and the editor keeps at least half of the split.
+    void FitPreviewPane();
     void ClearPreview();
     void PreviewPageChosen(QTreeWidgetItem *item);
     void FileOpen1Execute();
@@ -91,6 +94,8 @@ private:
     bool FLoadIntact = false;
     QTimer *FPreviewTimer;
     std::vector<TPreviewPage> FPreviewPages;
+    // The preview pane's width at its last fit.
+    int FPreviewPaneFitted = 0;
 };
 
 } // namespace zarvik

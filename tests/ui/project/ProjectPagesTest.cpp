@@ -1,6 +1,7 @@
 #include "tests/ui/project/ProjectFixture.h"
 #include "ui/editor/SourceEditor.h"
 
+#include <QHeaderView>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -33,6 +34,7 @@ private slots:
     void editorsAreEmptyAndDisabledWithoutAPage();
     void acceptedContentBecomesPages();
     void cancelledContentStillShowsThePages();
+    void bothColumnsReadAtTheWindowsUsualSize();
 
 private:
     void ShowPagesTab()
@@ -283,6 +285,49 @@ void ProjectPagesTest::cancelledContentStillShowsThePages()
     QCOMPARE(Nodes(), QStringList{u"index.html"_s});
     QCOMPARE(F->Panel(1), u"Страниц: 1"_s);
     QCOMPARE(F->Window->Generator().Pages().Count(), 1);
+}
+
+void ProjectPagesTest::bothColumnsReadAtTheWindowsUsualSize()
+{
+    // A project window's usual size inside the frame.
+    F->Window->resize(695, 517);
+    ShowPagesTab();
+    AddPages(30);
+    QHeaderView &header = *Tree->header();
+    const QFontMetrics metrics = Tree->fontMetrics();
+    // A heading shows whole when its section has room for it between the style's margins, and
+    // a cell's text when the cell has room for it and the focus frame's margins.
+    const int headingMargins = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header);
+    const int cellMargins = 2 * (Tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Tree) + 1);
+    const auto shownWhole = [&](int row, int column) {
+        const QModelIndex cell = Tree->model()->index(row, column);
+        const QRect rect = Tree->visualRect(cell);
+        return rect.left() >= 0 && rect.right() < Tree->viewport()->width() &&
+               rect.width() >= metrics.horizontalAdvance(cell.data().toString()) + cellMargins;
+    };
+    const auto titleHeadingWhole = [&] {
+        return header.sectionSize(1) >=
+               header.fontMetrics().horizontalAdvance(u"Заголовок"_s) + headingMargins;
+    };
+    const auto verifyReadable = [&](int row) {
+        QVERIFY(titleHeadingWhole());
+        QVERIFY(header.sectionSize(0) + header.sectionSize(1) <= Tree->viewport()->width());
+        QVERIFY2(shownWhole(row, 0), qPrintable(Tree->model()->index(row, 0).data().toString()));
+        QVERIFY2(shownWhole(row, 1), qPrintable(Tree->model()->index(row, 1).data().toString()));
+    };
+
+    Tree->scrollToBottom();
+    verifyReadable(29);
+    QCOMPARE(Tree->model()->index(29, 1).data().toString(), u"Раздел 29"_s);
+
+    // A URL too long for the tree leaves the titles their room.
+    QVERIFY(Tree->model()->setData(Node(29), u"a-page-address-far-too-long-for-the-list.html"_s));
+    QVERIFY(titleHeadingWhole());
+    QVERIFY(header.sectionSize(0) + header.sectionSize(1) <= Tree->viewport()->width());
+    QVERIFY(!shownWhole(29, 0));
+    // Once it is renamed back, the column fits it again.
+    QVERIFY(Tree->model()->setData(Node(29), u"page29.html"_s));
+    verifyReadable(29);
 }
 
 } // namespace zarvik::test

@@ -7,9 +7,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -39,6 +43,7 @@ private slots:
 
     void previewFollowsAChangeOfEncoding();
     void encodingNoteWrapsUnderTheEditorAndLeavesItHalfTheDialog();
+    void previewColumnsFitAsFarAsTheScreenAllows();
 
 private:
     // A Windows-1251 file of Cyrillic sentences.
@@ -117,6 +122,49 @@ void ContentAddLayoutTest::encodingNoteWrapsUnderTheEditorAndLeavesItHalfTheDial
              qPrintable(u"editor %1 of %2"_s.arg(editor.height()).arg(FForm->height())));
     // All of it is in the tool tip.
     QVERIFY(note->toolTip().contains(u"a-rather-long-file-name-number-29.txt"_s));
+}
+
+void ContentAddLayoutTest::previewColumnsFitAsFarAsTheScreenAllows()
+{
+    const QRect available = FForm->screen()->availableGeometry();
+    // Near the screen's right edge, so that a wider dialog has to move left to stay on it.
+    FForm->move(available.right() - FForm->frameGeometry().width() - 20, available.top() + 40);
+    const QString file = Cp1251File(u"ogurcy.txt"_s, 12);
+    ChooseEncoding(u"Windows-1251"_s);
+    FForm->FileOpen1Accept({file});
+    FForm->SetPreviewShown(true);
+    QTest::qWait(20);
+
+    auto *list = FForm->findChild<QTreeWidget *>(u"PreviewList"_s);
+    auto *splitter = FForm->findChild<QSplitter *>(u"Splitter"_s);
+    QVERIFY(list && splitter);
+    QVERIFY(list->topLevelItemCount() > 1);
+    QCOMPARE(list->topLevelItem(0)->text(3), u"конец предложения"_s);
+    const auto columnsShown = [list] { return list->header()->length() <= list->viewport()->width(); };
+    const auto verifyLayout = [&] {
+        QVERIFY2(available.contains(FForm->frameGeometry()),
+                 qPrintable(u"%1,%2 %3x%4"_s.arg(FForm->frameGeometry().x())
+                                .arg(FForm->frameGeometry().y())
+                                .arg(FForm->frameGeometry().width())
+                                .arg(FForm->frameGeometry().height())));
+        QVERIFY(2 * FForm->Editor().width() >= splitter->width() - splitter->handleWidth());
+        // All the columns are in sight, or the dialog is as wide as the screen lets it be.
+        QVERIFY2(columnsShown() || FForm->frameGeometry().width() == available.width(),
+                 qPrintable(u"%1 in %2, dialog %3 of %4"_s.arg(list->header()->length())
+                                .arg(list->viewport()->width())
+                                .arg(FForm->frameGeometry().width())
+                                .arg(available.width())));
+    };
+    verifyLayout();
+    // On the usual desktops there is room for them all.
+    if (available.width() >= 1280)
+        QVERIFY(columnsShown());
+
+    // A split the user moved stays as the text changes, as long as the columns need no more.
+    const QList<int> moved{splitter->sizes()[0] - 10, splitter->sizes()[1] + 10};
+    splitter->setSizes(moved);
+    FForm->UpdatePreview();
+    QCOMPARE(splitter->sizes(), moved);
 }
 
 } // namespace zarvik::test

@@ -79,6 +79,8 @@ private slots:
     void closeAsksAfterEveryKindOfUnsavedEdit();
     void nothingIsAskedRightAfterOpenOrSave();
     void commandKeysInThePageEditorRunTheirCommands();
+    void anOpenedProjectIsInFrontAndSelected();
+    void closingSelectsTheNodeOfTheWindowThatIsActiveNow();
 
 private:
     // Opens a saved project of two pages through the frame's command.
@@ -107,6 +109,25 @@ private:
     {
         project->findChild<QWidget *>(name)->setFocus(Qt::TabFocusReason);
         return QApplication::focusWidget();
+    }
+
+    // The frame's tree shows exactly the active project's node as chosen.
+    void VerifyTreeFollows(TSiteProject *active)
+    {
+        QTreeWidget *tree = F->Form->ProjectTree();
+        QCOMPARE(F->Form->ActiveProject(), active);
+        QCOMPARE(F->Form->MdiArea()->activeSubWindow(), F->Form->SubWindowOf(active));
+        QCOMPARE(F->Form->MdiArea()->subWindowList(QMdiArea::StackingOrder).back(),
+                 F->Form->SubWindowOf(active));
+        QCOMPARE(tree->currentItem(), F->Form->NodeOf(active));
+        QCOMPARE(tree->selectedItems(), QList<QTreeWidgetItem *>{F->Form->NodeOf(active)});
+    }
+    QString SavedSample(const QString &name)
+    {
+        TSiteGenerator g;
+        g.CreateNewPage("index", "text");
+        SaveProject(QFile::encodeName(F->Path(name)).toStdString(), g);
+        return F->Path(name);
     }
 
     void Select(int node)
@@ -492,6 +513,65 @@ void MainFrameTest::commandKeysInThePageEditorRunTheirCommands()
     QTest::keyClick(editor, Qt::Key_T, Qt::ControlModifier);
     QVERIFY(F->Fakes.Prompter.Messages.empty());
     QVERIFY(F->Form->Projects().isEmpty());
+}
+
+void MainFrameTest::anOpenedProjectIsInFrontAndSelected()
+{
+    TSiteProject *first = F->New();
+    QVERIFY(first);
+    Show(first, u"TabSheet1"_s);
+    QVERIFY(first->isAncestorOf(Focus(first, u"Edit1"_s)));
+
+    F->Fakes.Dialogs.OpenAnswers.push_back({SavedSample(u"one.sgp"_s)});
+    F->Trigger(u"LoadProject"_s);
+    TSiteProject *opened = F->Form->Projects().back();
+    QVERIFY(opened != first);
+    VerifyTreeFollows(opened);
+    QVERIFY(!QTest::currentTestFailed());
+
+    // Files handed over while another window of the desktop is active: when the frame comes
+    // back, the focus it had in the first project must not take the activation back there.
+    Select(0);
+    QVERIFY(first->isAncestorOf(Focus(first, u"Edit1"_s)));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    F->Form->OpenProjectFiles({SavedSample(u"two.sgp"_s), SavedSample(u"three.sgp"_s)});
+    other.close();
+    F->Form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(F->Form.get()));
+    QCOMPARE(F->Form->Projects().size(), 4);
+    VerifyTreeFollows(F->Form->Projects().back());
+    QVERIFY(!QTest::currentTestFailed());
+    QVERIFY(F->Form->Projects().back()->isAncestorOf(QApplication::focusWidget()));
+
+    // Opening a file that is open already shows its window the same way.
+    F->Fakes.Dialogs.OpenAnswers.push_back({F->Path(u"one.sgp"_s)});
+    F->Trigger(u"LoadProject"_s);
+    QCOMPARE(F->Form->Projects().size(), 4);
+    VerifyTreeFollows(opened);
+    QVERIFY(!QTest::currentTestFailed());
+}
+
+void MainFrameTest::closingSelectsTheNodeOfTheWindowThatIsActiveNow()
+{
+    QVERIFY(F->New() && F->New() && F->New() && F->New());
+    // The last node, a middle one chosen in the tree, the first one activated in the area.
+    for (const int node : {3, 1, 0}) {
+        if (node == 0)
+            F->Form->MdiArea()->setActiveSubWindow(F->Form->SubWindowOf(F->Form->Projects().front()));
+        else
+            Select(node);
+        F->Trigger(u"CloseProject"_s);
+        QVERIFY(F->Form->ActiveProject());
+        VerifyTreeFollows(F->Form->ActiveProject());
+        QVERIFY(!QTest::currentTestFailed());
+    }
+
+    F->Trigger(u"CloseProject"_s);
+    QVERIFY(F->Form->Projects().isEmpty());
+    QVERIFY(F->Form->ProjectTree()->selectedItems().isEmpty());
 }
 
 } // namespace zarvik::test

@@ -11,12 +11,17 @@
 #include "ui/shell/SingleInstance.h"
 #include "ui/shell/about.h"
 
+#include <QAbstractFileIconProvider>
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,6 +44,7 @@ private slots:
     void titlesGetNoApplicationSuffix();
     void startedProgramsInheritNoDescriptorAndLeaveTheSession();
     void burstsOfSignalsNeverBlockTheProgram();
+    void qtsOwnTextsReadInRussianAfterSetUp();
 };
 
 namespace {
@@ -285,6 +291,51 @@ void StartupTest::burstsOfSignalsNeverBlockTheProgram()
     for (int i = 0; i < 100000; ++i)
         std::raise(SIGTERM);
     QTRY_VERIFY(!frame.isVisible());
+}
+
+namespace {
+
+QStringList LoggedMessages;
+
+void RecordMessage(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    LoggedMessages.append(text);
+}
+
+} // namespace
+
+void StartupTest::qtsOwnTextsReadInRussianAfterSetUp()
+{
+    SetUpApplication(*qApp);
+    // The file dialog: its labels, and the kinds of entry in its list.
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), u"Перейти к:"_s);
+    QCOMPARE(QCoreApplication::translate("QFileSystemModel", "Date Modified"), u"Дата изменения"_s);
+    const QAbstractFileIconProvider icons;
+    QCOMPARE(icons.type(QFileInfo(QDir::tempPath())), u"Папка"_s);
+    // Standard buttons and the line edits' own menu.
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text().remove(u'&'), u"Отмена"_s);
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList captions;
+    for (const QAction *action : menu->actions())
+        captions.append(action->text().remove(u'&').section(u'\t', 0, 0));
+    QVERIFY2(captions.contains(u"Копировать"_s), qPrintable(captions.join(u", "_s)));
+
+    // The program's own captions stay as they are, English ones included.
+    TApplicationWindows windows;
+    const auto *open = windows.ContentAddForm().findChild<QAction *>(u"FileOpen1"_s);
+    QVERIFY(open);
+    QCOMPARE(open->text(), u"&Open..."_s);
+
+    // Without the file the program goes on, silently, with the texts it has.
+    LoggedMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(RecordMessage);
+    const bool installed = InstallQtTranslations(*qApp, u"/nonexistent-zarvik-translations"_s);
+    qInstallMessageHandler(previous);
+    QVERIFY(!installed);
+    QVERIFY2(LoggedMessages.isEmpty(), qPrintable(LoggedMessages.join(u'\n')));
+    QCOMPARE(icons.type(QFileInfo(QDir::tempPath())), u"Папка"_s);
 }
 
 } // namespace zarvik::test
