@@ -1,7 +1,9 @@
 #pragma once
 
 #include "engine/EXSiteGenerator.h"
+#include "engine/Random.h"
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -81,5 +83,49 @@ struct TSilentPrompter : TPrompter
         return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No : Answer::Ok;
     }
 };
+
+// The whole road of the build benchmarks: content files of about 4,500 bytes joined with the
+// page-break marker, split into pages of 4,000 to 5,000 bytes, three links per content file
+// distributed with a fixed seed, and the site exported.
+inline constexpr int BuildContentFiles = 1000;
+inline constexpr const char *BuildMarker = "<!--break-->";
+
+inline std::string BuildContent()
+{
+    std::mt19937 rng(99);
+    std::string joined;
+    for (int i = 0; i < BuildContentFiles; ++i) {
+        if (i > 0)
+            joined.append("\r\n").append(BuildMarker).append("\r\n");
+        joined += RussianLikeText(rng, 4500);
+    }
+    return joined;
+}
+
+// Builds `content` (BuildContent) into a new project `site` with the ad block `ads` and exports
+// it into `folder`.
+inline void BuildWholeSite(TSiteGenerator &site, const std::string &content, const std::string &folder,
+                           const std::string &ads = {})
+{
+    site.SetMenuWord("\xD0\xE0\xE7\xE4\xE5\xEB");
+    site.SetSiteTemplate(PageTemplate);
+    site.SetSiteTitle("\xD1\xE0\xE4");
+    if (!ads.empty())
+        site.SetAdsenseCode(ads);
+    site.SetCssCode("body { margin: 0 }\r\n");
+    site.SetMinCharsPerPage(4000);
+    site.SetMaxCharsPerPage(5000);
+    site.SetUseDigg(true);
+    site.SetDiggValue(BuildMarker);
+    TStringList urls;
+    for (int i = 0; i < 3 * BuildContentFiles; ++i)
+        urls.push_back("http://example.ru/catalog/item" + std::to_string(i) + ".html");
+    site.SetSiteUrlsToLink(std::move(urls));
+    site.SetRandomSource(std::make_unique<TSeededRandom>(5));
+    site.AddContent(content);
+    TSilentPrompter prompter;
+    site.SetLinks(prompter);
+    site.ExportSite(folder, prompter);
+}
 
 } // namespace zarvik::bench

@@ -232,46 +232,16 @@ void BM_SecondExportUnchanged(benchmark::State &state)
 }
 BENCHMARK(BM_SecondExportUnchanged)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
-// 1,000 content files of about 4,500 bytes, joined with the page-break marker between them.
-constexpr int ContentFiles = 1000;
-const char *const Marker = "<!--break-->";
-
 const std::string &Content()
 {
-    static const std::string text = [] {
-        std::mt19937 rng(99);
-        std::string joined;
-        for (int i = 0; i < ContentFiles; ++i) {
-            if (i > 0)
-                joined.append("\r\n").append(Marker).append("\r\n");
-            joined += bench::RussianLikeText(rng, 4500);
-        }
-        return joined;
-    }();
+    static const std::string text = bench::BuildContent();
     return text;
 }
 
 // A new project built from the content: split into pages, links distributed, site exported.
 void BuildSite(TSiteGenerator &site, const std::string &folder)
 {
-    site.SetMenuWord("\xD0\xE0\xE7\xE4\xE5\xEB");
-    site.SetSiteTemplate(Template);
-    site.SetSiteTitle("\xD1\xE0\xE4");
-    site.SetAdsenseCode("<script src=\"ads.js\"></script>");
-    site.SetCssCode("body { margin: 0 }\r\n");
-    site.SetMinCharsPerPage(4000);
-    site.SetMaxCharsPerPage(5000);
-    site.SetUseDigg(true);
-    site.SetDiggValue(Marker);
-    TStringList urls;
-    for (int i = 0; i < 3 * ContentFiles; ++i)
-        urls.push_back("http://example.ru/catalog/item" + std::to_string(i) + ".html");
-    site.SetSiteUrlsToLink(std::move(urls));
-    site.SetRandomSource(std::make_unique<TSeededRandom>(5));
-    site.AddContent(Content());
-    bench::TSilentPrompter prompter;
-    site.SetLinks(prompter);
-    site.ExportSite(folder, prompter);
+    bench::BuildWholeSite(site, Content(), folder, "<script src=\"ads.js\"></script>");
 }
 
 void BM_WholeRoad(benchmark::State &state)

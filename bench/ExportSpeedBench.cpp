@@ -172,45 +172,14 @@ void ExportSpeed(const std::string &label, const std::string &folder)
     Empty(folder);
 }
 
-// 1,000 content files of about 4,500 bytes, joined with the page-break marker between them.
-constexpr int ContentFiles = 1000;
-const char *const Marker = "<!--break-->";
-
-void Build(TSiteGenerator &site, const std::string &content, const std::string &folder)
-{
-    site.SetMenuWord("\xD0\xE0\xE7\xE4\xE5\xEB");
-    site.SetSiteTemplate(Template);
-    site.SetSiteTitle("\xD1\xE0\xE4");
-    site.SetCssCode("body { margin: 0 }\r\n");
-    site.SetMinCharsPerPage(4000);
-    site.SetMaxCharsPerPage(5000);
-    site.SetUseDigg(true);
-    site.SetDiggValue(Marker);
-    TStringList urls;
-    for (int i = 0; i < 3 * ContentFiles; ++i)
-        urls.push_back("http://example.ru/catalog/item" + std::to_string(i) + ".html");
-    site.SetSiteUrlsToLink(std::move(urls));
-    site.SetRandomSource(std::make_unique<TSeededRandom>(5));
-    site.AddContent(content);
-    bench::TSilentPrompter prompter;
-    site.SetLinks(prompter);
-    site.ExportSite(folder, prompter);
-}
-
 void BuildSpeed(const std::string &folder)
 {
-    std::mt19937 rng(99);
-    std::string content;
-    for (int i = 0; i < ContentFiles; ++i) {
-        if (i > 0)
-            content.append("\r\n").append(Marker).append("\r\n");
-        content += bench::RussianLikeText(rng, 4500);
-    }
+    const std::string content = bench::BuildContent();
     TFiles files;
     const double buildTime = Best(3, folder, [&] {
         const auto start = TClock::now();
         TSiteGenerator site;
-        Build(site, content, folder);
+        bench::BuildWholeSite(site, content, folder);
         const double time = Seconds(start);
         if (files.empty())
             files = Rendered(site);

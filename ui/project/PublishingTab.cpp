@@ -233,20 +233,29 @@ void TPublishingTab::TlsMax12Toggled(bool on)
     ChangeTarget([on](TPublishTarget &target) { target.TlsMax12 = on; });
 }
 
-void TPublishingTab::CheckConnectionClicked()
+std::optional<std::pair<TPublishTarget, std::string>> TPublishingTab::TargetToUse()
 {
     PushTarget();
     if (FCheckThread)
-        return;
+        return std::nullopt;
     if (!FSettings.PublishTarget()) {
         FServices.Prompter.ask(MessageKind::Warning, Utf8ToCp1251("Сначала укажите адрес сервера"),
                                Buttons::Ok);
-        return;
+        return std::nullopt;
     }
     const TPublishTarget target = *FSettings.PublishTarget();
     std::string password = FPassword->text().toStdString();
     if (password.empty())
         password = LookupPublishPassword(target).value_or(std::string());
+    return std::pair(target, std::move(password));
+}
+
+void TPublishingTab::CheckConnectionClicked()
+{
+    const auto ready = TargetToUse();
+    if (!ready)
+        return;
+    const auto &[target, password] = *ready;
     auto result = std::make_shared<TCheckResult>();
     // The worker gets copies: it touches nothing of the window or the project.
     FCheckThread = QThread::create([target, password, result] {
@@ -274,22 +283,14 @@ void TPublishingTab::CheckConnectionClicked()
 
 void TPublishingTab::PublishClicked()
 {
-    PushTarget();
-    if (FCheckThread)
-        return;
-    if (!FSettings.PublishTarget()) {
-        FServices.Prompter.ask(MessageKind::Warning, Utf8ToCp1251("Сначала укажите адрес сервера"),
-                               Buttons::Ok);
-        return;
-    }
     auto *project = dynamic_cast<TSiteProject *>(&FWindow);
     auto *exportAction = FWindow.findChild<QAction *>(u"SiteExport"_s);
     if (project == nullptr || exportAction == nullptr)
         return;
-    const TPublishTarget target = *FSettings.PublishTarget();
-    std::string password = FPassword->text().toStdString();
-    if (password.empty())
-        password = LookupPublishPassword(target).value_or(std::string());
+    const auto ready = TargetToUse();
+    if (!ready)
+        return;
+    const auto &[target, password] = *ready;
     if (password.empty() && target.SshKey.empty()) {
         FServices.Prompter.ask(MessageKind::Warning, Utf8ToCp1251("Введите пароль в поле «Пароль»"),
                                Buttons::Ok);

@@ -6,7 +6,9 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 class QCheckBox;
 class QLabel;
@@ -67,6 +69,10 @@ signals:
 private:
     struct TCheckResult;
     void ReportCheck(const TCheckResult &result, const TPublishTarget &target, const std::string &password);
+    // The stored target, after the typed address was taken in, with the password typed or kept
+    // in the Secret Service (empty when neither). Nothing while a check runs, or when no target
+    // is set (the user is told).
+    std::optional<std::pair<TPublishTarget, std::string>> TargetToUse();
     // Applies a change to the stored target, when there is one, and reports the edit.
     void ChangeTarget(const std::function<void(TPublishTarget &)> &change);
     void PassiveToggled(bool on);
