@@ -168,4 +168,13 @@ std::optional<std::string> NormalizeFingerprint(std::string_view text)
     return std::string(prefix) + body;
 }
 
+void KeepSettingsOf(TPublishTarget &fresh, const TPublishTarget &previous)
+{
+    fresh.Passive = previous.Passive;
+    fresh.TlsMax12 = previous.TlsMax12;
+    fresh.SshKey = previous.SshKey;
+    if (fresh.Host == previous.Host && fresh.Port == previous.Port && fresh.Protocol == previous.Protocol)
+        fresh.Fingerprint = previous.Fingerprint;
+}
+
 } // namespace zarvik

@@ -67,4 +67,9 @@ std::string FingerprintOf(std::string_view bytes);
 // FingerprintOf gives; nothing when it is not one.
 std::optional<std::string> NormalizeFingerprint(std::string_view text);
 
+// A newly given address `fresh` taking the place of `previous`: it keeps the passive-mode and TLS
+// switches and the SSH key, and the pinned identity only when it names the same server (host,
+// port and protocol), since an identity belongs to the server it was pinned for.
+void KeepSettingsOf(TPublishTarget &fresh, const TPublishTarget &previous);
+
 } // namespace zarvik

@@ -187,14 +187,8 @@ void ApplyTargetOptions(const TTargetOptions &options, TProjectSettings &setting
     std::optional<TPublishTarget> target = settings.PublishTarget();
     if (options.Target) {
         TPublishTarget fresh = *options.Target;
-        if (target) {
-            fresh.Passive = target->Passive;
-            fresh.TlsMax12 = target->TlsMax12;
-            fresh.SshKey = target->SshKey;
-            if (fresh.Host == target->Host && fresh.Port == target->Port &&
-                fresh.Protocol == target->Protocol)
-                fresh.Fingerprint = target->Fingerprint;
-        }
+        if (target)
+            KeepSettingsOf(fresh, *target);
         target = fresh;
     }
     if (!target)

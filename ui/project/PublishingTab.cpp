@@ -199,15 +199,8 @@ void TPublishingTab::PushTarget()
         restore();
         return;
     }
-    if (current) {
-        target.Passive = current->Passive;
-        target.TlsMax12 = current->TlsMax12;
-        target.SshKey = current->SshKey;
-        // A pinned identity belongs to the server it was pinned for.
-        if (target.Host == current->Host && target.Port == current->Port &&
-            target.Protocol == current->Protocol)
-            target.Fingerprint = current->Fingerprint;
-    }
+    if (current)
+        KeepSettingsOf(target, *current);
     FSettings.SetPublishTarget(target);
     PullSettings();
     emit Edited();
