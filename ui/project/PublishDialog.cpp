@@ -83,7 +83,7 @@ bool TPublishDialog::Run()
     try {
         record = LoadPublishedFiles(FFolder);
     } catch (const EError &e) {
-        FPrompter.ask(MessageKind::Error, e.what(), Buttons::Ok);
+        FPrompter.ask(MessageKind::Error, e.Message(), Buttons::Ok);
         return false;
     }
     if (!record) {
